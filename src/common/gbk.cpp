@@ -1,0 +1,56 @@
+#include "common/gbk.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace tallyra {
+
+namespace {
+bool IsLeadByte(unsigned char b) {
+    return b >= 0x81 && b <= 0xFE;
+}
+
+// The decoder keeps a lead byte at the very end waiting for more input and drops it; we
+// want to see it.
+bool EndsInCutLeadByte(QByteArrayView bytes) {
+    qsizetype i = 0;
+    const qsizetype n = bytes.size();
+    while (i < n) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (IsLeadByte(b)) {
+            if (i + 1 == n) return true;
+            i += 2;
+        } else {
+            i += 1;
+        }
+    }
+    return false;
+}
+}  // namespace
+
+QString DecodeGbk(QByteArrayView bytes) {
+    QStringDecoder decoder("CP936", QStringConverter::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (EndsInCutLeadByte(bytes)) text += QChar(QChar::ReplacementCharacter);
+    return text;
+}
+
+QByteArray EncodeGbk(const QString& text) {
+    QStringEncoder encoder("GBK", QStringConverter::Flag::Stateless);
+    return encoder.encode(text);
+}
+
+QByteArray EncodeGbkFitting(const QString& text, qsizetype maxBytes) {
+    QByteArray bytes = EncodeGbk(text);
+    if (bytes.size() <= maxBytes) return bytes;
+    qsizetype i = 0;
+    while (i < maxBytes) {
+        const qsizetype step = IsLeadByte(static_cast<unsigned char>(bytes[i])) ? 2 : 1;
+        if (i + step > maxBytes) break;
+        i += step;
+    }
+    bytes.truncate(i);
+    return bytes;
+}
+
+}  // namespace tallyra

@@ -1,0 +1,152 @@
+#include "core/datacheck.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cmath>
+
+#include "common/datetime.h"
+#include "core/daystatus.h"
+#include "core/positionedfile.h"
+#include "core/roster.h"
+#include "core/schema.h"
+#include "core/settings.h"
+#include "core/timewindows.h"
+#include "core/yearlog.h"
+
+namespace tallyra {
+
+namespace {
+
+bool IsDate(double ole) {
+    return OleToDate(ole).has_value();
+}
+
+void CheckRoster(const DataFolder& folder, QStringList& out) {
+    PositionedFile file;
+    if (!file.open(folder.roster(), PositionedFile::Mode::ReadOnly)) return;
+    const qint64 size = file.size();
+    if (size > qint64(kSlotSize) * kRosterSize)
+        out << QStringLiteral("Rw.dat: %1 bytes, more than 5000 records; the rest is never read").arg(size);
+    const QByteArray all = file.read(1, qint64(kSlotSize) * kRosterSize);
+    for (int i = 1; i <= kRosterSize; ++i) {
+        const auto slot = SliceBytes(all, qsizetype(kSlotSize) * (i - 1), kSlotSize);
+        const DecodedRecord d = DecodePersonRecord(slot);
+        const QString where = QStringLiteral("Rw.dat record %1: ").arg(i);
+        if (d.damaged) out << where + QStringLiteral("a text length runs past the 256-byte record");
+        if (!d.record.inUse()) continue;
+        if (!IsDate(d.record.firstDate)) out << where + QStringLiteral("field 3 holds no date");
+        if (!IsDate(d.record.secondDate)) out << where + QStringLiteral("field 5 holds no date");
+        for (int k = 0; k < 3; ++k) {
+            const int c = d.record.choices[size_t(k)];
+            if (c < 0 || c > 63) out << where + QStringLiteral("choice of field %1 is %2, not 0-63").arg(9 + k).arg(c);
+        }
+    }
+}
+
+void CheckSchema(const DataFolder& folder, QStringList& out) {
+    if (!QFileInfo::exists(folder.schema())) return;
+    PositionedFile file;
+    if (!file.open(folder.schema(), PositionedFile::Mode::ReadOnly)) return;
+    for (int f = 9; f <= 11; ++f) {
+        const qint16 count = file.readNumber<qint16>(1249 + 2 * f);
+        if (count < 2 || count > 64)
+            out << QStringLiteral("Dmode.dat: element count of field %1 is %2, not 2-64").arg(f).arg(count);
+    }
+    for (int f = 1; f <= kFieldCount; ++f) {
+        const quint8 e = file.readNumber<quint8>(1200 + f);
+        if (e > 1) out << QStringLiteral("Dmode.dat: enabled flag of field %1 is %2, not 0 or 1").arg(f).arg(e);
+    }
+}
+
+void CheckSettings(const DataFolder& folder, QStringList& out) {
+    if (!QFileInfo::exists(folder.settings())) return;
+    PositionedFile file;
+    if (!file.open(folder.settings(), PositionedFile::Mode::ReadOnly)) return;
+    for (int k = 0; k < Settings::kOptionCount; ++k) {
+        const quint8 v = file.readNumber<quint8>(k + 1);
+        if (v > 1) out << QStringLiteral("aset.dat: option %1 is %2, not 0 or 1").arg(k).arg(v);
+    }
+    for (int k = 0; k < 2; ++k) {
+        const quint8 v = file.readNumber<quint8>(14 + k);
+        if (v > 3) out << QStringLiteral("aset.dat: decimals box %1 is %2, not 0-3").arg(k).arg(v);
+    }
+    const auto size = [&](qint64 pos, const char* what) {
+        const float s = file.readNumber<float>(pos);
+        if (!IsUsableFontSize(s) && s != 0.0f)
+            out << QStringLiteral("aset.dat: %1 font size is %2").arg(QLatin1String(what)).arg(double(s));
+    };
+    size(306, "popup");
+    size(400, "grid");
+    const qint16 n = file.readNumber<qint16>(74);
+    if (n < 0 || n > 24) out << QStringLiteral("aset.dat: password length is %1, not 0-24").arg(n);
+    for (int c = 0; c < 26; ++c) {
+        const qint16 w = file.readNumber<qint16>(100 + 2 * c);
+        if (w < 0) out << QStringLiteral("aset.dat: roster column %1 width is %2").arg(c).arg(w);
+    }
+    for (int c = 0; c < 9; ++c) {
+        const qint16 w = file.readNumber<qint16>(200 + 2 * c);
+        if (w < 0) out << QStringLiteral("aset.dat: sign-in column %1 width is %2").arg(c).arg(w);
+    }
+}
+
+void CheckTimeWindows(const DataFolder& folder, QStringList& out) {
+    if (!QFileInfo::exists(folder.timeWindows())) return;
+    const TimeTable t = LoadTimeWindows(folder);
+    for (int k = 0; k < kCellCount; ++k) {
+        for (const auto& [what, m] : {std::pair{"start", t.starts[size_t(k)]}, std::pair{"end", t.ends[size_t(k)]}}) {
+            if (m < 0 || m > 1439)
+                out << QStringLiteral("time.dat: %1 of cell %2 is minute %3, not 0-1439").arg(QLatin1String(what)).arg(k).arg(m);
+        }
+    }
+}
+
+void CheckDayStatus(const DataFolder& folder, QStringList& out) {
+    PositionedFile file;
+    if (!file.open(folder.dayStatus(), PositionedFile::Mode::ReadOnly)) return;
+    for (int i = 1; i <= kRosterSize; ++i) {
+        for (int w = 0; w < 6; ++w) {
+            const qint16 s = file.readNumber<qint16>(DayStatusFile::Position(i, w));
+            if (s < -1 || s > 9999)
+                out << QStringLiteral("shuju.dat: status of person %1, window %2 is %3").arg(i).arg(w).arg(s);
+        }
+    }
+}
+
+void CheckYearLogs(const DataFolder& folder, QStringList& out) {
+    const QDir dir(folder.yearLogFolder());
+    for (const QFileInfo& info : dir.entryInfoList({QStringLiteral("*.dat")}, QDir::Files, QDir::Name)) {
+        const QString name = QStringLiteral("adnt/sols/") + info.fileName();
+        if (info.size() % kLogSlotSize != 0)
+            out << name + QStringLiteral(": %1 bytes, not whole 16-byte records").arg(info.size());
+        qint64 n = 0;
+        int reported = 0;
+        ReadYearLog(info.filePath(), [&](const YearLogRecord* r, size_t count) {
+            for (size_t i = 0; i < count; ++i, ++n) {
+                QStringList what;
+                if (!r[i].hasValidIndex()) what << QStringLiteral("roster index %1").arg(r[i].index);
+                if (!IsDate(r[i].date)) what << QStringLiteral("no date");
+                if (r[i].minute < 0 || r[i].minute > 1439) what << QStringLiteral("minute %1").arg(r[i].minute);
+                if (r[i].minutesLate < 0 || r[i].minutesLate > 9999) what << QStringLiteral("minutes late %1").arg(r[i].minutesLate);
+                if (!what.isEmpty() && reported++ < 100)
+                    out << name + QStringLiteral(" record %1: ").arg(n + 1) + what.join(QStringLiteral(", "));
+            }
+            return true;
+        });
+        if (reported > 100) out << name + QStringLiteral(": %1 more records out of range").arg(reported - 100);
+    }
+}
+
+}  // namespace
+
+QStringList CheckDataFolder(const DataFolder& folder) {
+    QStringList out;
+    CheckRoster(folder, out);
+    CheckSchema(folder, out);
+    CheckSettings(folder, out);
+    CheckTimeWindows(folder, out);
+    CheckDayStatus(folder, out);
+    CheckYearLogs(folder, out);
+    return out;
+}
+
+}  // namespace tallyra

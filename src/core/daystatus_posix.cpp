@@ -1,0 +1,58 @@
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <QFileInfo>
+#include <cerrno>
+
+#include "core/daystatus.h"
+#include "core/roster.h"
+
+namespace tallyra {
+
+namespace {
+bool TryLock(int fd) {
+    int r;
+    do {
+        r = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (r != 0 && errno == EINTR);
+    return r == 0;
+}
+}  // namespace
+
+DayStatusFile::OpenResult DayStatusFile::open(const DataFolder& folder) {
+    close();
+    if (!file_.open(folder.dayStatus())) return OpenResult::Failed;
+    // flock belongs to the open file description, so even a second open in this process is
+    // refused; the descriptor is close-on-exec, so children never carry the lock.
+    if (!TryLock(file_.handle())) {
+        file_.close();
+        return OpenResult::InUse;
+    }
+    return OpenResult::Opened;
+}
+
+void DayStatusFile::close() {
+    file_.close();  // closing drops the lock
+}
+
+qint16 DayStatusFile::read(int index, int window) const {
+    if (!Roster::validIndex(index) || window < 0 || window > 5) return 0;
+    return file_.readNumber<qint16>(Position(index, window));
+}
+
+bool DayStatusFile::write(int index, int window, qint16 status) {
+    if (!Roster::validIndex(index) || window < 0 || window > 5) return false;
+    return file_.writeNumber<qint16>(Position(index, window), status);
+}
+
+bool IsFileInUse(const QString& path) {
+    if (!QFileInfo::exists(path)) return false;
+    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return true;
+    const bool free = TryLock(fd);
+    ::close(fd);
+    return !free;
+}
+
+}  // namespace tallyra

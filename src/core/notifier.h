@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+namespace tallyra {
+
+// How the core tells the user something during normal work; never blocks.
+class Notifier {
+public:
+    virtual ~Notifier() = default;
+    virtual void showNotice(const QString& text) = 0;
+};
+
+class SilentNotifier final : public Notifier {
+public:
+    void showNotice(const QString&) override {}
+};
+
+}  // namespace tallyra

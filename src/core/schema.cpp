@@ -1,0 +1,87 @@
+#include "core/schema.h"
+
+#include "core/positionedfile.h"
+
+namespace tallyra {
+
+namespace {
+qint64 TitlePos(int f) { return 48 * f - 47; }
+qint64 EnabledPos(int f) { return 1200 + f; }
+qint64 CountPos(int f) { return 1249 + 2 * f; }
+qint64 FirstLabelPos(int f) { return 12 * f + 1289; }
+qint64 SecondLabelPos(int f) { return 12 * f + 1589; }
+qint64 ElementPos(int e) { return 48 * e + 1; }
+}  // namespace
+
+QString Schema::choiceElement(int field, int element) const {
+    if (field < 9 || field > 11 || element < 0 || element >= kChoiceSlots) return {};
+    return choiceElements[field - 9][element];
+}
+
+Schema Schema::Defaults() {
+    Schema s;
+    const char16_t* const titles[kFieldCount] = {
+        u"卡号", u"姓名", u"年龄", u"性别", u"工龄", u"住址", u"自定义", u"自定义", u"职务",
+        u"自定义", u"自定义", u"联系电话", u"自定义", u"自定义", u"自定义", u"自定义", u"自定义",
+        u"自定义", u"启用状态", u"自定义", u"自定义", u"自定义", u"自定义", u"自定义", u"自定义"};
+    for (int i = 0; i < kFieldCount; ++i) s.titles[i] = QString::fromUtf16(titles[i]);
+    for (int f = 1; f <= 5; ++f) s.enabled[f - 1] = 1;
+    s.twoValueLabels[0] = QStringLiteral("否");
+    s.twoValueLabels[7] = QStringLiteral("是");
+    s.choiceCounts = {2, 2, 2};
+    return s;
+}
+
+void LoadSchema(const DataFolder& folder, Schema& schema) {
+    PositionedFile file;
+    file.open(folder.schema());  // a missing file is created and reads as zeros
+    const QByteArray all = file.read(1, 1900);
+    auto text = [&](qint64 pos, qint64 width) { return DecodeFixedText(SliceBytes(all, pos - 1, width)); };
+    for (int f = 1; f <= kFieldCount; ++f) {
+        schema.titles[f - 1] = text(TitlePos(f), 24);
+        schema.enabled[f - 1] = static_cast<quint8>(all[EnabledPos(f) - 1]);
+        if (f >= 19) {
+            schema.twoValueLabels[f - 19] = text(FirstLabelPos(f), 6);
+            schema.twoValueLabels[f - 12] = text(SecondLabelPos(f), 6);
+        }
+    }
+    for (int f = 9; f <= 11; ++f)
+        schema.choiceCounts[f - 9] = PositionedFile::FromLittle<qint16>(all.constData() + CountPos(f) - 1);
+}
+
+bool SaveSchema(const DataFolder& folder, const Schema& schema) {
+    PositionedFile file;
+    if (!file.open(folder.schema())) return false;
+    bool ok = true;
+    for (int f = 1; f <= kFieldCount; ++f) {
+        ok &= file.writeFixedText(TitlePos(f), 24, schema.titles[f - 1]);
+        ok &= file.writeNumber<quint8>(EnabledPos(f), schema.enabled[f - 1]);
+        if (f >= 19) {
+            ok &= file.writeFixedText(FirstLabelPos(f), 6, schema.twoValueLabels[f - 19]);
+            ok &= file.writeFixedText(SecondLabelPos(f), 6, schema.twoValueLabels[f - 12]);
+        }
+    }
+    for (int f = 9; f <= 11; ++f) ok &= file.writeNumber<qint16>(CountPos(f), schema.choiceCounts[f - 9]);
+    return ok;
+}
+
+void LoadChoiceList(const DataFolder& folder, Schema& schema, int field) {
+    if (field < 9 || field > 11) return;
+    PositionedFile file;
+    file.open(folder.choiceList(field));
+    const QByteArray all = file.read(1, 48 * kChoiceSlots);
+    for (int e = 0; e < kChoiceSlots; ++e)
+        schema.choiceElements[field - 9][e] = DecodeFixedText(SliceBytes(all, ElementPos(e) - 1, 24));
+}
+
+bool SaveChoiceList(const DataFolder& folder, const Schema& schema, int field) {
+    if (field < 9 || field > 11) return false;
+    PositionedFile file;
+    if (!file.open(folder.choiceList(field))) return false;
+    bool ok = true;
+    for (int e = 0; e < kChoiceSlots; ++e)
+        ok &= file.writeFixedText(ElementPos(e), 24, schema.choiceElements[field - 9][e]);
+    return ok;
+}
+
+}  // namespace tallyra

@@ -1,0 +1,143 @@
+#include "core/settings.h"
+
+#include <cmath>
+
+#include "common/gbk.h"
+#include "core/positionedfile.h"
+
+namespace tallyra {
+
+namespace {
+constexpr qint64 kPrecisionPos = 14;
+constexpr qint64 kPopupFontNamePos = 18;
+constexpr qint64 kPopupBoldPos = 68;
+constexpr qint64 kPopupItalicPos = 69;
+constexpr qint64 kPopupColourPos = 70;
+constexpr qint64 kPasswordLengthPos = 74;
+constexpr qint64 kPasswordPos = 76;
+constexpr qint64 kPasswordBytes = 24;
+constexpr qint64 kRosterWidthsPos = 100;
+constexpr qint64 kBoardWidthsPos = 200;
+constexpr qint64 kPopupSizePos = 306;
+constexpr qint64 kGridSizePos = 400;
+constexpr qint64 kGridFontNamePos = 404;
+constexpr qint64 kGridBoldPos = 464;
+constexpr qint64 kGridItalicPos = 465;
+constexpr qint64 kFileBytes = 465;
+
+SettingsWrite Done(bool ok) {
+    return ok ? SettingsWrite::Written : SettingsWrite::Failed;
+}
+
+template <typename Fn>
+SettingsWrite WithFile(const DataFolder& folder, Fn&& fn) {
+    PositionedFile file;
+    if (!file.open(folder.settings())) return SettingsWrite::Failed;
+    return Done(fn(file));
+}
+
+FontChoice ReadFont(const QByteArray& all, qint64 sizePos, qint64 namePos, qint64 boldPos, qint64 italicPos) {
+    FontChoice f;
+    const float size = PositionedFile::FromLittle<float>(all.constData() + sizePos - 1);
+    f.size = IsUsableFontSize(size) ? size : 0.0f;
+    f.name = DecodeFixedText(SliceBytes(all, namePos - 1, 24));
+    f.bold = all[boldPos - 1] == 1;
+    f.italic = all[italicPos - 1] == 1;
+    return f;
+}
+
+bool WriteFont(PositionedFile& file, const FontChoice& f, qint64 sizePos, qint64 namePos, qint64 boldPos,
+               qint64 italicPos) {
+    bool ok = file.writeNumber<float>(sizePos, f.size);
+    ok &= file.writeFixedText(namePos, 24, f.name);
+    ok &= file.writeNumber<quint8>(boldPos, f.bold ? 1 : 0);
+    ok &= file.writeNumber<quint8>(italicPos, f.italic ? 1 : 0);
+    return ok;
+}
+}  // namespace
+
+bool IsUsableFontSize(float points) {
+    return std::isfinite(points) && points >= 1.0f && points <= 500.0f;
+}
+
+Settings LoadSettings(const DataFolder& folder) {
+    PositionedFile file;
+    file.open(folder.settings());
+    const QByteArray all = file.read(1, kFileBytes);
+    auto byte = [&](qint64 pos) { return static_cast<quint8>(all[pos - 1]); };
+    Settings s;
+    for (int k = 0; k < Settings::kOptionCount; ++k) s.options[size_t(k)] = byte(k + 1) == 1 ? 1 : 0;
+    for (int k = 0; k < 2; ++k) {
+        const int v = byte(kPrecisionPos + k);
+        s.yearsPrecision[size_t(k)] = v <= 3 ? v : -1;  // no such list entry: no choice
+    }
+    s.popupFont = ReadFont(all, kPopupSizePos, kPopupFontNamePos, kPopupBoldPos, kPopupItalicPos);
+    s.popupColour = PositionedFile::FromLittle<quint32>(all.constData() + kPopupColourPos - 1);
+    const qint16 length = PositionedFile::FromLittle<qint16>(all.constData() + kPasswordLengthPos - 1);
+    if (length > 0) {
+        // The stored length counts characters of the field, whose tail may hold an older,
+        // longer password.
+        const QByteArrayView field = SliceBytes(all, kPasswordPos - 1, kPasswordBytes);
+        const qsizetype zero = field.indexOf('\0');
+        s.adminPassword = DecodeGbk(zero < 0 ? field : field.first(zero)).left(length);
+    }
+    for (int c = 0; c < 26; ++c)
+        s.rosterWidths[size_t(c)] = PositionedFile::FromLittle<qint16>(all.constData() + kRosterWidthsPos + 2 * c - 1);
+    for (int c = 0; c < 9; ++c)
+        s.boardWidths[size_t(c)] = PositionedFile::FromLittle<qint16>(all.constData() + kBoardWidthsPos + 2 * c - 1);
+    s.gridFont = ReadFont(all, kGridSizePos, kGridFontNamePos, kGridBoldPos, kGridItalicPos);
+    return s;
+}
+
+SettingsWrite SaveOptionBox(const DataFolder& folder, int k, bool ticked) {
+    if (k < 0 || k >= Settings::kOptionCount) return SettingsWrite::Failed;
+    return WithFile(folder, [&](PositionedFile& f) { return f.writeNumber<quint8>(k + 1, ticked ? 1 : 0); });
+}
+
+SettingsWrite SavePrecision(const DataFolder& folder, int k, int listIndex) {
+    if (k < 0 || k > 1 || listIndex < 0 || listIndex > 3) return SettingsWrite::Failed;
+    return WithFile(folder,
+                    [&](PositionedFile& f) { return f.writeNumber<quint8>(kPrecisionPos + k, quint8(listIndex)); });
+}
+
+SettingsWrite SaveRosterColumnWidths(const DataFolder& folder, const std::array<qint16, 26>& widths) {
+    return WithFile(folder, [&](PositionedFile& f) {
+        char raw[52];
+        for (int c = 0; c < 26; ++c) PositionedFile::ToLittle(widths[size_t(c)], raw + 2 * c);
+        return f.write(kRosterWidthsPos, QByteArrayView(raw, sizeof raw));
+    });
+}
+
+SettingsWrite SaveSignInColumnWidths(const DataFolder& folder, const std::array<qint16, 9>& widths) {
+    return WithFile(folder, [&](PositionedFile& f) {
+        char raw[18];
+        for (int c = 0; c < 9; ++c) PositionedFile::ToLittle(widths[size_t(c)], raw + 2 * c);
+        return f.write(kBoardWidthsPos, QByteArrayView(raw, sizeof raw));
+    });
+}
+
+SettingsWrite SaveGridFont(const DataFolder& folder, const FontChoice& font) {
+    return WithFile(folder, [&](PositionedFile& f) {
+        return WriteFont(f, font, kGridSizePos, kGridFontNamePos, kGridBoldPos, kGridItalicPos);
+    });
+}
+
+SettingsWrite SavePopupFont(const DataFolder& folder, const FontChoice& font) {
+    return WithFile(folder, [&](PositionedFile& f) {
+        return WriteFont(f, font, kPopupSizePos, kPopupFontNamePos, kPopupBoldPos, kPopupItalicPos);
+    });
+}
+
+SettingsWrite SavePopupColour(const DataFolder& folder, quint32 colour) {
+    return WithFile(folder, [&](PositionedFile& f) { return f.writeNumber<quint32>(kPopupColourPos, colour); });
+}
+
+SettingsWrite SaveAdminPassword(const DataFolder& folder, const QString& password) {
+    const QByteArray bytes = EncodeGbk(password);
+    if (bytes.size() > kPasswordBytes) return SettingsWrite::TooLong;
+    return WithFile(folder, [&](PositionedFile& f) {
+        return f.writeNumber<qint16>(kPasswordLengthPos, qint16(password.size())) && f.write(kPasswordPos, bytes);
+    });
+}
+
+}  // namespace tallyra

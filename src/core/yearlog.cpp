@@ -1,0 +1,87 @@
+#include "core/yearlog.h"
+
+#include <QDir>
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace tallyra {
+
+YearLogRecord DecodeYearLogRecord(const char* slot) {
+    YearLogRecord r;
+    r.index = PositionedFile::FromLittle<qint16>(slot);
+    r.date = PositionedFile::FromLittle<double>(slot + 2);
+    r.minute = PositionedFile::FromLittle<qint16>(slot + 10);
+    r.minutesLate = PositionedFile::FromLittle<qint16>(slot + 12);
+    return r;
+}
+
+void EncodeYearLogRecord(const YearLogRecord& r, char* slot) {
+    std::memset(slot, 0, kLogSlotSize);
+    PositionedFile::ToLittle(r.index, slot);
+    PositionedFile::ToLittle(r.date, slot + 2);
+    PositionedFile::ToLittle(r.minute, slot + 10);
+    PositionedFile::ToLittle(r.minutesLate, slot + 12);
+}
+
+bool YearLog::open(const DataFolder& folder, int year) {
+    QDir().mkpath(folder.yearLogFolder());
+    if (!file_.open(folder.yearLog(year))) return false;
+    const qint64 slots = (file_.size() + kLogSlotSize - 1) / kLogSlotSize;
+    count_ = qint32(std::min<qint64>(slots, std::numeric_limits<qint32>::max() - 1));
+    return true;
+}
+
+bool YearLog::append(const YearLogRecord& record) {
+    char slot[kLogSlotSize];
+    EncodeYearLogRecord(record, slot);
+    // The whole slot, so the file stays a whole number of slots.
+    if (!file_.write(qint64(count_) * kLogSlotSize + 1, QByteArrayView(slot, kLogSlotSize))) return false;
+    ++count_;
+    return true;
+}
+
+namespace {
+constexpr size_t kBlockRecords = 65536;
+
+// Decodes whole and cut slots of `bytes` into `out`.
+size_t DecodeBlock(QByteArrayView bytes, std::vector<YearLogRecord>& out) {
+    const size_t n = size_t((bytes.size() + kLogSlotSize - 1) / kLogSlotSize);
+    out.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        char slot[kLogSlotSize] = {};
+        const qsizetype from = qsizetype(i) * kLogSlotSize;
+        std::memcpy(slot, bytes.data() + from, size_t(std::min<qsizetype>(kLogSlotSize, bytes.size() - from)));
+        out[i] = DecodeYearLogRecord(slot);
+    }
+    return n;
+}
+}  // namespace
+
+void ReadYearLogBytes(QByteArrayView bytes, const std::function<bool(const YearLogRecord*, size_t)>& sink) {
+    std::vector<YearLogRecord> block;
+    const qsizetype blockBytes = qsizetype(kBlockRecords) * kLogSlotSize;
+    for (qsizetype from = 0; from < bytes.size(); from += blockBytes) {
+        const size_t n = DecodeBlock(SliceBytes(bytes, from, blockBytes), block);
+        if (!sink(block.data(), n)) return;
+    }
+}
+
+bool ReadYearLog(const QString& path, const std::function<bool(const YearLogRecord*, size_t)>& sink) {
+    PositionedFile file;
+    if (!file.open(path, PositionedFile::Mode::ReadOnly)) return false;
+    const qint64 size = file.size();
+    std::vector<YearLogRecord> block;
+    QByteArray buffer;
+    const qint64 blockBytes = qint64(kBlockRecords) * kLogSlotSize;
+    for (qint64 from = 0; from < size; from += blockBytes) {
+        const qint64 n = std::min(blockBytes, size - from);
+        buffer.resize(n);
+        file.readInto(from + 1, buffer.data(), n);
+        const size_t got = DecodeBlock(buffer, block);
+        if (!sink(block.data(), got)) break;
+    }
+    return true;
+}
+
+}  // namespace tallyra

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <vector>
+
+#include "core/datafolder.h"
+#include "core/positionedfile.h"
+
+namespace tallyra {
+
+constexpr int kLogSlotSize = 16;
+constexpr int kLogRecordBytes = 14;
+
+struct YearLogRecord {
+    qint16 index = 0;      // roster index 1-5000
+    double date = 0.0;     // OLE date, whole days
+    qint16 minute = 0;     // minute of the day
+    qint16 minutesLate = 0;  // 0 on time, 1-9998 late, 9999 absent
+
+    bool hasValidIndex() const { return index >= 1 && index <= 5000; }
+    bool operator==(const YearLogRecord&) const = default;
+};
+
+YearLogRecord DecodeYearLogRecord(const char* slot);  // 14 bytes
+void EncodeYearLogRecord(const YearLogRecord& record, char* slot);  // 16 bytes, tail zero
+
+// This year's sign-in log, open for appending for the whole run.
+class YearLog {
+public:
+    bool open(const DataFolder& folder, int year);
+    void close() { file_.close(); }
+    bool isOpen() const { return file_.isOpen(); }
+
+    // Records in the file. Taken from its size (a cut last slot counts), so appends go right
+    // after the last record across restarts, and a new year's file starts at 0.
+    qint32 recordCount() const { return count_; }
+    bool append(const YearLogRecord& record);
+
+private:
+    PositionedFile file_;
+    qint32 count_ = 0;
+};
+
+// Reads a log file from record 1 to its end in large blocks. `sink` gets each block of
+// records and returns false to stop. A cut last slot reads with zeros for what is missing.
+// Returns false when the file cannot be opened.
+bool ReadYearLog(const QString& path, const std::function<bool(const YearLogRecord*, size_t)>& sink);
+// The same over bytes already in memory.
+void ReadYearLogBytes(QByteArrayView bytes, const std::function<bool(const YearLogRecord*, size_t)>& sink);
+
+}  // namespace tallyra
