@@ -10,6 +10,9 @@ GridView::GridView(QWidget* parent) : QTableView(parent) {
     horizontalHeader()->hide();
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(20);
+    // Stored widths may be narrower than the style's minimum; they are still what was saved.
+    horizontalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setMinimumSectionSize(1);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(false);

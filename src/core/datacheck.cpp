@@ -27,6 +27,8 @@ void CheckRoster(const DataFolder& folder, QStringList& out) {
     const qint64 size = file.size();
     if (size > qint64(kSlotSize) * kRosterSize)
         out << QStringLiteral("Rw.dat: %1 bytes, more than 5000 records; the rest is never read").arg(size);
+    else if (size % kSlotSize != 0)
+        out << QStringLiteral("Rw.dat: %1 bytes, not whole 256-byte records").arg(size);
     const QByteArray all = file.read(1, qint64(kSlotSize) * kRosterSize);
     for (int i = 1; i <= kRosterSize; ++i) {
         const auto slot = SliceBytes(all, qsizetype(kSlotSize) * (i - 1), kSlotSize);

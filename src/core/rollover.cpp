@@ -13,8 +13,11 @@ namespace tallyra {
 namespace {
 constexpr qint16 kDateTag = 7;
 
+constexpr qint64 kStoredDateBytes = 10;
+
 QDate ReadStoredDate(const PositionedFile& file) {
-    if (file.readNumber<qint16>(1) != kDateTag) return {};
+    // A cut record holds no date: zeros past the end would read as 1899-12-30.
+    if (file.size() < kStoredDateBytes || file.readNumber<qint16>(1) != kDateTag) return {};
     const auto date = OleToDate(file.readNumber<double>(3));
     return date ? *date : QDate();
 }

@@ -32,7 +32,11 @@ public:
         const qsizetype left = std::max<qsizetype>(slot_.size() - pos_, 0);
         if (length > left) damaged_ = true;
         const qsizetype n = std::min<qsizetype>(length, left);
-        const QString t = DecodeGbk(SliceBytes(slot_, pos_, n));
+        QByteArrayView bytes = SliceBytes(slot_, pos_, n);
+        // A length past the slot ran into the slot's unused zero tail; that is no text.
+        if (damaged_)
+            while (!bytes.isEmpty() && bytes.back() == '\0') bytes.chop(1);
+        const QString t = DecodeGbk(bytes);
         pos_ += n;
         if (damaged_) pos_ = kSlotSize;  // nothing after a broken length can be trusted
         return t;

@@ -111,7 +111,7 @@ struct RosterLoadTargets {
     TextGridModel* roster = nullptr;  // roster grid, person rows from 2
     const DayStatusFile* dayStatus = nullptr;  // none: every window reads as nothing yet
     Notifier* notifier = nullptr;
-    std::function<void()> yield;  // lets the window breathe during the load
+    std::function<void()> yield = {};  // lets the window breathe during the load
 };
 
 struct RosterLoadResult {
