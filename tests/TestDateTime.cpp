@@ -106,6 +106,12 @@ private Q_SLOTS:
         QCOMPARE(YearsText(4.0f), QStringLiteral("4"));
         QCOMPARE(YearsText(1.1f), QStringLiteral("1.1"));
         QCOMPARE(YearsText(19.27f), QStringLiteral("19.27"));
+        QCOMPARE(YearsText(1.095f), QStringLiteral("1.095"));
+        QCOMPARE(YearsText(-0.5f), QStringLiteral("-0.5"));
+        QCOMPARE(YearsText(-3.0f), QStringLiteral("-3"));
+        QCOMPARE(YearsText(126.0f), QStringLiteral("126"));
+        QCOMPARE(YearsText(1.2345f), QStringLiteral("1.2345"));  // not a rounded value: general form
+        QCOMPARE(YearsText(1e7f), QStringLiteral("1e+07"));
     }
 
     void captions() {

@@ -65,6 +65,19 @@ float YearsSince(double ole, int precision, const QDate& today) {
 }
 
 QString YearsText(float years) {
+    // Years come rounded to at most three decimals; writing those digits directly is the
+    // same text as the general float formatting and many times cheaper at roster load.
+    if (std::isfinite(years) && std::fabs(years) < 1e6f) {
+        for (int decimals = 0, scale = 1; decimals <= 3; ++decimals, scale *= 10) {
+            const double scaled = std::round(static_cast<double>(years) * scale);
+            if (static_cast<float>(scaled / scale) != years) continue;
+            const qint64 units = static_cast<qint64>(scaled);
+            const qint64 magnitude = units < 0 ? -units : units;
+            QString text = QString::number(magnitude / scale);
+            if (decimals > 0) text += u'.' + ZeroPadded(magnitude % scale, decimals);
+            return units < 0 ? u'-' + text : text;
+        }
+    }
     return QString::number(static_cast<double>(years), 'g', 7);
 }
 

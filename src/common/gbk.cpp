@@ -26,17 +26,33 @@ bool EndsInCutLeadByte(QByteArrayView bytes) {
     }
     return false;
 }
+
+bool IsAscii(QByteArrayView bytes) {
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
 }  // namespace
 
 QString DecodeGbk(QByteArrayView bytes) {
-    QStringDecoder decoder("CP936", QStringConverter::Flag::Stateless);
+    // Most field bytes are ASCII or empty, and opening a converter costs far more than the
+    // text itself; the stateless converters are kept for the thread's life.
+    if (IsAscii(bytes)) return QString::fromLatin1(bytes);
+    thread_local QStringDecoder decoder("CP936", QStringConverter::Flag::Stateless);
     QString text = decoder.decode(bytes);
     if (EndsInCutLeadByte(bytes)) text += QChar(QChar::ReplacementCharacter);
     return text;
 }
 
 QByteArray EncodeGbk(const QString& text) {
-    QStringEncoder encoder("GBK", QStringConverter::Flag::Stateless);
+    bool ascii = true;
+    for (QChar c : text)
+        if (c.unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (ascii) return text.toLatin1();
+    thread_local QStringEncoder encoder("GBK", QStringConverter::Flag::Stateless);
     return encoder.encode(text);
 }
 

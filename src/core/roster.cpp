@@ -224,7 +224,7 @@ RosterLoadResult LoadRoster(const DataFolder& folder, Roster& roster, const Rost
             QStringList row{QString::number(index), CardText(person.cardNumber), person.name};
             for (int w = 0; w < 6; ++w)
                 row << StatusMark(targets.dayStatus ? targets.dayStatus->read(index, w) : 0);
-            board->setRowTexts(boardRow, row);
+            board->setRowTexts(boardRow, std::move(row));
             ++boardRow;
         }
         if (grid) grid->setRowTexts(rosterRow, RosterRowTexts(index, person, display));

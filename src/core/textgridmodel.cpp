@@ -46,10 +46,10 @@ void TextGridModel::setText(int row, int column, const QString& text) {
     }
 }
 
-void TextGridModel::setRowTexts(int row, const QStringList& texts) {
+void TextGridModel::setRowTexts(int row, QStringList texts) {
     if (row < 0 || row >= rows_) return;
     const int n = std::min<int>(int(texts.size()), columns_);
-    for (int c = 0; c < n; ++c) cells_[size_t(at(row, c))] = texts[c];
+    for (int c = 0; c < n; ++c) cells_[size_t(at(row, c))] = std::move(texts[c]);
     if (bulk_ == 0 && n > 0) Q_EMIT dataChanged(index(row, 0), index(row, n - 1), {Qt::DisplayRole});
 }
 

@@ -26,7 +26,7 @@ public:
     QString text(int row, int column) const;
     void setText(int row, int column, const QString& text);
     // Writes a whole row without one change signal per cell.
-    void setRowTexts(int row, const QStringList& texts);
+    void setRowTexts(int row, QStringList texts);
     // Many writes at once: views are told once at the end.
     void beginBulkUpdate();
     void endBulkUpdate();
