@@ -31,7 +31,8 @@ struct FullRoster {
     DataFolder folder{dir.path()};
     Schema schema = Schema::Defaults();
     FullRoster() {
-        for (int e = 0; e < 4; ++e) schema.choiceElements[0][size_t(e)] = QStringLiteral("职务%1").arg(e);
+        for (int e = 0; e < 4; ++e)
+            schema.choiceElements[0][size_t(e)] = QStringLiteral("职务%1").arg(e);
         RosterFile file;
         file.open(folder);
         for (int i = 1; i <= kRosterSize; ++i) file.write(i, Sample(i));
@@ -44,7 +45,8 @@ void BM_LoadRoster(benchmark::State& state) {
     for (auto _ : state) {
         Roster roster;
         TextGridModel board(4, 9), grid(2, 26);
-        const RosterLoadResult r = LoadRoster(data.folder, roster, display, RosterLoadTargets{&board, &grid});
+        const RosterLoadResult r =
+            LoadRoster(data.folder, roster, display, RosterLoadTargets{&board, &grid});
         benchmark::DoNotOptimize(r.rosterRows);
     }
 }

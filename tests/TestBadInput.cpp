@@ -32,7 +32,8 @@ QByteArray F32(float v) {
 
 // A roster slot: name "甲", card 5, then whatever `tail` holds from the first date on.
 QByteArray Slot(const QByteArray& afterCard) {
-    QByteArray b = QByteArray("\x02\x00\xbc\xd7", 4) + QByteArray("\x50\xc3\x00\x00\x00\x00\x00\x00", 8) + afterCard;
+    QByteArray b = QByteArray("\x02\x00\xbc\xd7", 4) +
+                   QByteArray("\x50\xc3\x00\x00\x00\x00\x00\x00", 8) + afterCard;
     ResizeZeroed(b, 256);
     return b;
 }
@@ -49,23 +50,35 @@ QString Summarise(const QString& kind, const DataFolder& folder) {
         Schema schema = Schema::Defaults();
         Roster roster;
         TextGridModel board(4, 9), grid(2, 26);
-        const auto r = LoadRoster(folder, roster, RosterDisplay{&schema, {0, 0}, today}, RosterLoadTargets{&board, &grid});
+        const auto r = LoadRoster(folder, roster, RosterDisplay{&schema, {0, 0}, today},
+                                  RosterLoadTargets{&board, &grid});
         QStringList damaged;
         for (int i : r.damagedSlots) damaged << QString::number(i);
         QStringList cells;
         if (grid.rows() > 2)
             for (int c : {1, 2, 3, 6, 9}) cells << grid.text(2, c);
-        return QString("rows %1/%2 damaged [%3] %4").arg(board.rows()).arg(grid.rows()).arg(damaged.join(',')).arg(cells.join('|'));
+        return QString("rows %1/%2 damaged [%3] %4")
+            .arg(board.rows())
+            .arg(grid.rows())
+            .arg(damaged.join(','))
+            .arg(cells.join('|'));
     }
     if (kind == "settings") {
         const Settings s = LoadSettings(folder);
-        return QString("pw '%1' popup %2 grid %3 decimals %4").arg(s.adminPassword).arg(double(s.popupFont.size))
-            .arg(double(s.gridFont.size)).arg(s.yearsPrecision[0]);
+        return QString("pw '%1' popup %2 grid %3 decimals %4")
+            .arg(s.adminPassword)
+            .arg(double(s.popupFont.size))
+            .arg(double(s.gridFont.size))
+            .arg(s.yearsPrecision[0]);
     }
     if (kind == "time") {
         const TimeTable t = LoadTimeWindows(folder);
         const TodayWindows w = ComputeTodayWindows(t, 1);
-        return QString("%1 set %2 today %3-%4 name %5").arg(t.cellCaption(0)).arg(t.set[0]).arg(w.start(0)).arg(w.end(0))
+        return QString("%1 set %2 today %3-%4 name %5")
+            .arg(t.cellCaption(0))
+            .arg(t.set[0])
+            .arg(w.start(0))
+            .arg(w.end(0))
             .arg(t.displayName(0));
     }
     if (kind == "log") {
@@ -105,41 +118,66 @@ private Q_SLOTS:
         const double nan = std::nan("");
         const QByteArray goodDates = F64(46000.0) + QByteArray(1, '\0') + F64(46000.0);
 
-        QTest::newRow("roster empty file") << "roster" << QByteArray() << "rows 4/2 damaged [] " << false;
-        QTest::newRow("roster cut inside a slot") << "roster" << Slot(goodDates).left(20) << "rows 5/3 damaged [] 5|甲|0||" << true;
+        QTest::newRow("roster empty file")
+            << "roster" << QByteArray() << "rows 4/2 damaged [] " << false;
+        QTest::newRow("roster cut inside a slot")
+            << "roster" << Slot(goodDates).left(20) << "rows 5/3 damaged [] 5|甲|0||" << true;
         QTest::newRow("roster text length past the slot")
-            << "roster" << Slot(goodDates + QByteArray("\xff\x00", 2) + "abc") << "rows 5/3 damaged [1] 5|甲|0|abc|" << true;
+            << "roster" << Slot(goodDates + QByteArray("\xff\x00", 2) + "abc")
+            << "rows 5/3 damaged [1] 5|甲|0|abc|" << true;
         QTest::newRow("roster name length past the slot")
-            << "roster" << QByteArray("\x10\x27", 2) + QByteArray(254, 'a') << "rows 5/3 damaged [1] 0|" + QString(254, 'a') + "|126||" << true;
-        QTest::newRow("roster nan date") << "roster" << Slot(F64(nan)) << "rows 5/3 damaged [] 5|甲|||" << true;
-        QTest::newRow("roster huge date") << "roster" << Slot(F64(1e300)) << "rows 5/3 damaged [] 5|甲|||" << true;
+            << "roster" << QByteArray("\x10\x27", 2) + QByteArray(254, 'a')
+            << "rows 5/3 damaged [1] 0|" + QString(254, 'a') + "|126||" << true;
+        QTest::newRow("roster nan date")
+            << "roster" << Slot(F64(nan)) << "rows 5/3 damaged [] 5|甲|||" << true;
+        QTest::newRow("roster huge date")
+            << "roster" << Slot(F64(1e300)) << "rows 5/3 damaged [] 5|甲|||" << true;
         QTest::newRow("roster choice 70")
-            << "roster" << WithAt(Slot(goodDates + QByteArray(6, '\0') + QByteArray(56, '\0')), 4 + 8 + 17 + 6 + 56 + 1, QByteArray("\x46\x00", 2))
+            << "roster"
+            << WithAt(Slot(goodDates + QByteArray(6, '\0') + QByteArray(56, '\0')),
+                      4 + 8 + 17 + 6 + 56 + 1, QByteArray("\x46\x00", 2))
             << "rows 5/3 damaged [] 5|甲|0||" << true;
-        QTest::newRow("roster oversized file") << "roster" << Slot(goodDates).repeated(5001) << "rows 5004/5002 damaged [] 5|甲|0||" << true;
+        QTest::newRow("roster oversized file") << "roster" << Slot(goodDates).repeated(5001)
+                                               << "rows 5004/5002 damaged [] 5|甲|0||" << true;
 
-        QTest::newRow("settings empty") << "settings" << QByteArray() << "pw '' popup 0 grid 0 decimals 0" << false;
+        QTest::newRow("settings empty")
+            << "settings" << QByteArray() << "pw '' popup 0 grid 0 decimals 0" << false;
         QTest::newRow("settings nan font sizes")
-            << "settings" << WithAt(WithAt(QByteArray(), 306, F32(std::nanf(""))), 400, F32(std::nanf(""))) << "pw '' popup 0 grid 0 decimals 0" << true;
+            << "settings"
+            << WithAt(WithAt(QByteArray(), 306, F32(std::nanf(""))), 400, F32(std::nanf("")))
+            << "pw '' popup 0 grid 0 decimals 0" << true;
         QTest::newRow("settings garbage")
             << "settings" << QByteArray(600, '\xff') << "pw '' popup 0 grid 0 decimals -1" << true;
         QTest::newRow("settings password length beyond field")
-            << "settings" << WithAt(WithAt(QByteArray(), 74, QByteArray("\x63\x00", 2)), 76, QByteArray(24, 'p') + "\x10\x00")
+            << "settings"
+            << WithAt(WithAt(QByteArray(), 74, QByteArray("\x63\x00", 2)), 76,
+                      QByteArray(24, 'p') + "\x10\x00")
             << "pw '" + QString(24, 'p') + "' popup 0 grid 0 decimals 0" << true;
 
-        QTest::newRow("time short file") << "time" << QByteArray("\xc2\x01", 2) << "07:30~00:00 set 0 today 450-0 name 0" << false;
+        QTest::newRow("time short file") << "time" << QByteArray("\xc2\x01", 2)
+                                         << "07:30~00:00 set 0 today 450-0 name 0" << false;
         QTest::newRow("time minute outside a day")
-            << "time" << WithAt(WithAt(QByteArray(392, '\0'), 1, Le16(-30)), 101, Le16(2000)) << "00:-30~33:20 set 0 today -30-2000 name 0" << true;
+            << "time" << WithAt(WithAt(QByteArray(392, '\0'), 1, Le16(-30)), 101, Le16(2000))
+            << "00:-30~33:20 set 0 today -30-2000 name 0" << true;
         QTest::newRow("time garbage name")
-            << "time" << WithAt(QByteArray(392, '\0'), 301, QByteArray("\x81\x20\xff\xfe", 4)) << QString("00:00~00:00 set 0 today 0-0 name ") + QChar(0xFFFD) + " " + QChar(0xF8F5) + QChar(0xFFFD) << false;
+            << "time" << WithAt(QByteArray(392, '\0'), 301, QByteArray("\x81\x20\xff\xfe", 4))
+            << QString("00:00~00:00 set 0 today 0-0 name ") + QChar(0xFFFD) + " " + QChar(0xF8F5) +
+                   QChar(0xFFFD)
+            << false;
 
-        QTest::newRow("log cut record") << "log" << QByteArray("\x01\x00\x00", 3) << "records 1 valid 1" << true;
+        QTest::newRow("log cut record")
+            << "log" << QByteArray("\x01\x00\x00", 3) << "records 1 valid 1" << true;
         QTest::newRow("log index outside roster")
-            << "log" << Le16(0) + F64(46000) + QByteArray(6, '\0') + Le16(5001) + F64(46000) + QByteArray(6, '\0') + Le16(-2) + F64(46000) + QByteArray(6, '\0')
+            << "log"
+            << Le16(0) + F64(46000) + QByteArray(6, '\0') + Le16(5001) + F64(46000) +
+                   QByteArray(6, '\0') + Le16(-2) + F64(46000) + QByteArray(6, '\0')
             << "records 3 valid 0" << true;
-        QTest::newRow("log nan date") << "log" << Le16(3) + F64(nan) + QByteArray(6, '\0') << "records 1 valid 1" << true;
+        QTest::newRow("log nan date")
+            << "log" << Le16(3) + F64(nan) + QByteArray(6, '\0') << "records 1 valid 1" << true;
 
-        QTest::newRow("schema counts garbage") << "schema" << WithAt(QByteArray(1900, '\0'), 1267, Le16(-5)) << "title '' count -5" << true;
+        QTest::newRow("schema counts garbage")
+            << "schema" << WithAt(QByteArray(1900, '\0'), 1267, Le16(-5)) << "title '' count -5"
+            << true;
     }
 
     void damagedFiles() {
@@ -157,7 +195,8 @@ private Q_SLOTS:
 
     void decoderNeverReadsPastTheSlot() {
         // A view longer than a slot: only the first 256 bytes count.
-        QByteArray b = Slot(F64(46000.0) + QByteArray(1, '\0') + F64(46000.0) + QByteArray("\xf0\x00", 2));
+        QByteArray b =
+            Slot(F64(46000.0) + QByteArray(1, '\0') + F64(46000.0) + QByteArray("\xf0\x00", 2));
         b += QByteArray(1000, 'z');
         const DecodedRecord d = DecodePersonRecord(b);
         QVERIFY(d.damaged);

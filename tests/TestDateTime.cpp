@@ -85,7 +85,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("daysBefore");
         QTest::addColumn<int>("precision");
         QTest::addColumn<float>("years");
-        for (int p = 0; p <= 3; ++p) QTest::addRow("1461 days, precision %d", p) << 1461 << p << 4.0f;
+        for (int p = 0; p <= 3; ++p)
+            QTest::addRow("1461 days, precision %d", p) << 1461 << p << 4.0f;
         QTest::newRow("400 days whole") << 400 << 0 << 1.0f;
         QTest::newRow("400 days one decimal") << 400 << 1 << 1.1f;
         QTest::newRow("400 days two decimals") << 400 << 2 << 1.1f;
@@ -110,7 +111,8 @@ private Q_SLOTS:
         QCOMPARE(YearsText(-0.5f), QStringLiteral("-0.5"));
         QCOMPARE(YearsText(-3.0f), QStringLiteral("-3"));
         QCOMPARE(YearsText(126.0f), QStringLiteral("126"));
-        QCOMPARE(YearsText(1.2345f), QStringLiteral("1.2345"));  // not a rounded value: general form
+        QCOMPARE(YearsText(1.2345f),
+                 QStringLiteral("1.2345"));  // not a rounded value: general form
         QCOMPARE(YearsText(1e7f), QStringLiteral("1e+07"));
     }
 

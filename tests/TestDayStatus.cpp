@@ -34,7 +34,7 @@ private Q_SLOTS:
         QVERIFY(f.write(2, 5, 9999));
         const QByteArray b = ReadAll(folder.dayStatus());
         QCOMPARE(b.size(), 12 * 2 + 2 * 5 + 1);
-        QCOMPARE(b.mid(11, 2), QByteArray("\xff\xff", 2));       // position 12 * 1 + 0
+        QCOMPARE(b.mid(11, 2), QByteArray("\xff\xff", 2));  // position 12 * 1 + 0
         QCOMPARE(b.mid(12 * 2 + 10 - 1, 2), QByteArray("\x0f\x27", 2));
         QCOMPARE(f.read(1, 0), -1);
         QCOMPARE(f.read(2, 5), 9999);

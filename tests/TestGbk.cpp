@@ -26,9 +26,12 @@ private Q_SLOTS:
     void undecodable_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
-        QTest::newRow("bad trail byte keeps the blank") << QByteArray("\x81\x20", 2) << QString::fromUtf16(u"\uFFFD ");
-        QTest::newRow("lead byte cut at the end") << QByteArray("a\xd6", 2) << QString::fromUtf16(u"a\uFFFD");
-        QTest::newRow("zero bytes are kept") << QByteArray("a\0b", 3) << QStringView(u"a\0b", 3).toString();
+        QTest::newRow("bad trail byte keeps the blank")
+            << QByteArray("\x81\x20", 2) << QString::fromUtf16(u"\uFFFD ");
+        QTest::newRow("lead byte cut at the end")
+            << QByteArray("a\xd6", 2) << QString::fromUtf16(u"a\uFFFD");
+        QTest::newRow("zero bytes are kept")
+            << QByteArray("a\0b", 3) << QStringView(u"a\0b", 3).toString();
     }
     void undecodable() {
         QFETCH(QByteArray, bytes);

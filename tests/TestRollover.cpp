@@ -19,9 +19,11 @@ private Q_SLOTS:
         QTest::newRow("first start ever") << QDate() << QDate(2026, 12, 8) << false << true;
         QTest::newRow("same day") << QDate(2026, 12, 8) << QDate(2026, 12, 8) << true << false;
         QTest::newRow("next day") << QDate(2026, 12, 7) << QDate(2026, 12, 8) << false << false;
-        QTest::newRow("after days off") << QDate(2026, 11, 20) << QDate(2026, 12, 8) << false << false;
+        QTest::newRow("after days off")
+            << QDate(2026, 11, 20) << QDate(2026, 12, 8) << false << false;
         QTest::newRow("new year") << QDate(2026, 12, 31) << QDate(2027, 1, 1) << false << true;
-        QTest::newRow("clock set back a year") << QDate(2027, 3, 1) << QDate(2026, 3, 1) << false << true;
+        QTest::newRow("clock set back a year")
+            << QDate(2027, 3, 1) << QDate(2026, 3, 1) << false << true;
     }
     void cases() {
         QFETCH(QDate, lastStart);

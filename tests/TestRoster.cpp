@@ -21,7 +21,8 @@ PersonRecord Person(const QString& name, qint64 card) {
 void WriteRoster(const DataFolder& folder, const QList<QPair<int, PersonRecord>>& people) {
     RosterFile file;
     QVERIFY(file.open(folder));
-    for (const auto& [index, person] : people) QCOMPARE(file.write(index, person), WriteResult::Written);
+    for (const auto& [index, person] : people)
+        QCOMPARE(file.write(index, person), WriteResult::Written);
 }
 }  // namespace
 
@@ -40,15 +41,20 @@ private Q_SLOTS:
         const QByteArray slot = EncodePersonRecord(p).value();
         QCOMPARE(slot.size(), 256);
         QByteArray expected;
-        expected += QByteArray("\x04\x00\xd5\xc5\xc8\xfd", 6);                  // name
-        expected += QByteArray("\xe0\xf6\x98\xbe\x1c\x00\x00\x00", 8);          // 123456780000
-        expected += QByteArray("\x00\x00\x00\x00\x80\x5e\xe4\x40", 8);          // 41716.0
-        expected += QByteArray("\x03", 1);                                      // flags
-        expected += QByteArray("\x00\x00\x00\x00\x00\x00\x04\x40", 8);          // 2.5
-        expected += QByteArray("\x02\x00" "ab" "\x00\x00" "\x02\x00\xd6\xd0", 10);
-        expected += QByteArray("\x68\xc5\xff\xff\xff\xff\xff\xff", 8);          // -15000
-        expected += QByteArray(48, '\0');                                       // numbers 2-7
-        expected += QByteArray("\x01\x00\xff\xff\x3f\x00", 6);                  // choices
+        expected += QByteArray("\x04\x00\xd5\xc5\xc8\xfd", 6);          // name
+        expected += QByteArray("\xe0\xf6\x98\xbe\x1c\x00\x00\x00", 8);  // 123456780000
+        expected += QByteArray("\x00\x00\x00\x00\x80\x5e\xe4\x40", 8);  // 41716.0
+        expected += QByteArray("\x03", 1);                              // flags
+        expected += QByteArray("\x00\x00\x00\x00\x00\x00\x04\x40", 8);  // 2.5
+        expected += QByteArray(
+            "\x02\x00"
+            "ab"
+            "\x00\x00"
+            "\x02\x00\xd6\xd0",
+            10);
+        expected += QByteArray("\x68\xc5\xff\xff\xff\xff\xff\xff", 8);  // -15000
+        expected += QByteArray(48, '\0');                               // numbers 2-7
+        expected += QByteArray("\x01\x00\xff\xff\x3f\x00", 6);          // choices
         expected += QByteArray("\x02\x00pw", 4);
         QCOMPARE(slot.left(expected.size()), expected);
         QCOMPARE(slot.mid(expected.size()), QByteArray(256 - expected.size(), '\0'));
@@ -92,12 +98,18 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("fixed");
         QTest::addColumn<QString>("card");
         QTest::addColumn<QString>("number");
-        QTest::newRow("card") << qint64(123456780000) << "12345678" << "12345678";
-        QTest::newRow("zero") << qint64(0) << "0" << "0";
-        QTest::newRow("fraction") << qint64(125000) << "12" << "12.5";
-        QTest::newRow("small fraction") << qint64(1) << "0" << "0.0001";
-        QTest::newRow("negative fraction") << qint64(-5000) << "0" << "-0.5";
-        QTest::newRow("negative") << qint64(-125000) << "-12" << "-12.5";
+        QTest::newRow("card") << qint64(123456780000) << "12345678"
+                              << "12345678";
+        QTest::newRow("zero") << qint64(0) << "0"
+                              << "0";
+        QTest::newRow("fraction") << qint64(125000) << "12"
+                                  << "12.5";
+        QTest::newRow("small fraction") << qint64(1) << "0"
+                                        << "0.0001";
+        QTest::newRow("negative fraction") << qint64(-5000) << "0"
+                                           << "-0.5";
+        QTest::newRow("negative") << qint64(-125000) << "-12"
+                                  << "-12.5";
     }
     void cardAndNumberTexts() {
         QFETCH(qint64, fixed);
@@ -110,8 +122,8 @@ private Q_SLOTS:
     void rosterCells() {
         Schema schema = Schema::Defaults();
         schema.choiceElements[0][2] = "教师";
-        schema.twoValueLabels[1] = "在校";   // field 20 clear
-        schema.twoValueLabels[8] = "离校";   // field 20 set
+        schema.twoValueLabels[1] = "在校";  // field 20 clear
+        schema.twoValueLabels[8] = "离校";  // field 20 set
         const QDate today(2026, 12, 8);
         RosterDisplay display{&schema, {1, 0}, today};
         PersonRecord p = Person("李四", 42);
@@ -145,7 +157,11 @@ private Q_SLOTS:
         off.flags = 0x02;
         PersonRecord blank = Person("", 9);
         blank.texts[0] = "data without a name";
-        WriteRoster(folder, {{1, Person("甲", 1)}, {2, Person("乙", 2)}, {7, Person("丙", 7)}, {4, off}, {5, blank},
+        WriteRoster(folder, {{1, Person("甲", 1)},
+                             {2, Person("乙", 2)},
+                             {7, Person("丙", 7)},
+                             {4, off},
+                             {5, blank},
                              {6, Person("   ", 6)}});
         DayStatusFile status;
         QCOMPARE(status.open(folder), DayStatusFile::OpenResult::Opened);
@@ -157,8 +173,9 @@ private Q_SLOTS:
         Roster roster;
         TextGridModel board(4, 9), grid(2, 26);
         RecordingNotifier notifier;
-        const RosterLoadResult r = LoadRoster(folder, roster, RosterDisplay{&schema, {0, 0}, QDate(2026, 1, 1)},
-                                              RosterLoadTargets{&board, &grid, &status, &notifier, {}});
+        const RosterLoadResult r =
+            LoadRoster(folder, roster, RosterDisplay{&schema, {0, 0}, QDate(2026, 1, 1)},
+                       RosterLoadTargets{&board, &grid, &status, &notifier, {}});
         QCOMPARE(board.rows(), 4 + 3);
         QCOMPARE(grid.rows(), 2 + 4);
         QCOMPARE(r.boardRows, 7);
@@ -171,7 +188,8 @@ private Q_SLOTS:
         QCOMPARE(board.text(5, 4), "○  5");
         QCOMPARE(board.text(6, 8), "×");
         QCOMPARE(board.text(4, 3), "");
-        const QStringList rosterIndexes{grid.text(2, 0), grid.text(3, 0), grid.text(4, 0), grid.text(5, 0)};
+        const QStringList rosterIndexes{grid.text(2, 0), grid.text(3, 0), grid.text(4, 0),
+                                        grid.text(5, 0)};
         QCOMPARE(rosterIndexes, QStringList({"1", "2", "4", "7"}));
         QCOMPARE(roster.at(5).texts[0], "data without a name");
         QVERIFY(!roster.at(5).inUse());

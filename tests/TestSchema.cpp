@@ -39,8 +39,9 @@ private Q_SLOTS:
         s.twoValueLabels[13] = "Z";  // second label of field 25
         QVERIFY(SaveSchema(folder, s));
         const QByteArray b = ReadAll(folder.schema());
-        QCOMPARE(b.mid(48, 24), QByteArray("\xd0\xd5\xc3\xfb") + QByteArray(20, ' '));  // field 2 at 49
-        QCOMPARE(b.at(1225 - 1), '\x01');                                             // enabled of 25
+        QCOMPARE(b.mid(48, 24),
+                 QByteArray("\xd0\xd5\xc3\xfb") + QByteArray(20, ' '));  // field 2 at 49
+        QCOMPARE(b.at(1225 - 1), '\x01');                                // enabled of 25
         QCOMPARE(b.mid(1267 - 1, 2), QByteArray("\x02\x01", 2));
         QCOMPARE(b.mid(1271 - 1, 2), QByteArray("\x04\x03", 2));
         QCOMPARE(b.mid(1517 - 1, 6), QByteArray("A     "));

@@ -21,8 +21,8 @@ private Q_SLOTS:
         QCOMPARE(SaveAdminPassword(folder, "abc"), SettingsWrite::Written);
         const QByteArray b = ReadAll(folder.settings());
         QByteArray expected(500, '\xee');
-        expected[2] = 1;             // position 3
-        expected[14] = 3;            // position 15
+        expected[2] = 1;   // position 3
+        expected[14] = 3;  // position 15
         expected.replace(69, 4, QByteArray("\x33\x22\x11\x00", 4));
         expected.replace(73, 2, QByteArray("\x03\x00", 2));
         expected.replace(75, 3, "abc");  // no padding: the old tail stays
@@ -80,8 +80,10 @@ private Q_SLOTS:
         widths[0] = 777;
         SaveRosterColumnWidths(folder, widths);
         SaveAdminPassword(folder, "old");
-        QCOMPARE(SaveAdminPassword(folder, QString(13, u'密')), SettingsWrite::TooLong);  // 26 bytes
-        QCOMPARE(SaveAdminPassword(folder, QString(12, u'密')), SettingsWrite::Written);  // 24 bytes
+        QCOMPARE(SaveAdminPassword(folder, QString(13, u'密')),
+                 SettingsWrite::TooLong);  // 26 bytes
+        QCOMPARE(SaveAdminPassword(folder, QString(12, u'密')),
+                 SettingsWrite::Written);  // 24 bytes
         const Settings s = LoadSettings(folder);
         QCOMPARE(s.adminPassword, QString(12, u'密'));
         QCOMPARE(s.rosterWidths[0], 777);

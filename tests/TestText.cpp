@@ -12,12 +12,30 @@ private Q_SLOTS:
         QTest::addColumn<QString>("find");
         QTest::addColumn<QString>("replacement");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("blanks removed") << "卡 号 " << " " << "" << "卡号";
-        QTest::newRow("replacement holds find") << "a/b" << "/" << "//" << "a//b";
-        QTest::newRow("runs collapse once") << "a////b" << "//" << "/" << "a//b";
-        QTest::newRow("empty find") << "abc" << "" << "x" << "abc";
-        QTest::newRow("find equals replacement") << "aaa" << "a" << "a" << "aaa";
-        QTest::newRow("backslash to slash") << "C:\\a\\b" << "\\" << "/" << "C:/a/b";
+        QTest::newRow("blanks removed") << "卡 号 "
+                                        << " "
+                                        << ""
+                                        << "卡号";
+        QTest::newRow("replacement holds find") << "a/b"
+                                                << "/"
+                                                << "//"
+                                                << "a//b";
+        QTest::newRow("runs collapse once") << "a////b"
+                                            << "//"
+                                            << "/"
+                                            << "a//b";
+        QTest::newRow("empty find") << "abc"
+                                    << ""
+                                    << "x"
+                                    << "abc";
+        QTest::newRow("find equals replacement") << "aaa"
+                                                 << "a"
+                                                 << "a"
+                                                 << "aaa";
+        QTest::newRow("backslash to slash") << "C:\\a\\b"
+                                            << "\\"
+                                            << "/"
+                                            << "C:/a/b";
     }
     void replaceAll() {
         QFETCH(QString, text);
@@ -54,28 +72,50 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<bool>("matches");
-        QTest::newRow("star all") << "张三" << "*" << true;
-        QTest::newRow("star empty text") << "" << "*" << true;
-        QTest::newRow("empty pattern empty text") << "" << "" << true;
-        QTest::newRow("empty pattern") << "张三" << "" << false;
-        QTest::newRow("question two chars") << "张三" << "张?" << true;
-        QTest::newRow("question not three") << "张三丰" << "张?" << false;
-        QTest::newRow("whole text only") << "小张三" << "张*" << false;
-        QTest::newRow("case sensitive") << "Wang" << "wang" << false;
-        QTest::newRow("digit") << "A7" << "A#" << true;
-        QTest::newRow("digit not letter") << "AB" << "A#" << false;
-        QTest::newRow("list") << "b" << "[abc]" << true;
-        QTest::newRow("range") << "m" << "[a-z]" << true;
-        QTest::newRow("range outside") << "M" << "[a-z]" << false;
-        QTest::newRow("negated") << "x" << "[!abc]" << true;
-        QTest::newRow("negated hit") << "a" << "[!abc]" << false;
-        QTest::newRow("chinese list") << "李四" << "[张李]*" << true;
-        QTest::newRow("star backtracks") << "abcbc" << "a*bc" << true;
-        QTest::newRow("star then digit") << "room12" << "*##" << true;
-        QTest::newRow("literal star in list") << "*" << "[*]" << true;
-        QTest::newRow("unclosed bracket literal") << "[a" << "[a" << true;
-        QTest::newRow("empty brackets match nothing") << "ab" << "a[]b" << true;
-        QTest::newRow("outside BMP is one char") << QString::fromUcs4(U"\U00020000x") << "?x" << true;
+        QTest::newRow("star all") << "张三"
+                                  << "*" << true;
+        QTest::newRow("star empty text") << ""
+                                         << "*" << true;
+        QTest::newRow("empty pattern empty text") << ""
+                                                  << "" << true;
+        QTest::newRow("empty pattern") << "张三"
+                                       << "" << false;
+        QTest::newRow("question two chars") << "张三"
+                                            << "张?" << true;
+        QTest::newRow("question not three") << "张三丰"
+                                            << "张?" << false;
+        QTest::newRow("whole text only") << "小张三"
+                                         << "张*" << false;
+        QTest::newRow("case sensitive") << "Wang"
+                                        << "wang" << false;
+        QTest::newRow("digit") << "A7"
+                               << "A#" << true;
+        QTest::newRow("digit not letter") << "AB"
+                                          << "A#" << false;
+        QTest::newRow("list") << "b"
+                              << "[abc]" << true;
+        QTest::newRow("range") << "m"
+                               << "[a-z]" << true;
+        QTest::newRow("range outside") << "M"
+                                       << "[a-z]" << false;
+        QTest::newRow("negated") << "x"
+                                 << "[!abc]" << true;
+        QTest::newRow("negated hit") << "a"
+                                     << "[!abc]" << false;
+        QTest::newRow("chinese list") << "李四"
+                                      << "[张李]*" << true;
+        QTest::newRow("star backtracks") << "abcbc"
+                                         << "a*bc" << true;
+        QTest::newRow("star then digit") << "room12"
+                                         << "*##" << true;
+        QTest::newRow("literal star in list") << "*"
+                                              << "[*]" << true;
+        QTest::newRow("unclosed bracket literal") << "[a"
+                                                  << "[a" << true;
+        QTest::newRow("empty brackets match nothing") << "ab"
+                                                      << "a[]b" << true;
+        QTest::newRow("outside BMP is one char")
+            << QString::fromUcs4(U"\U00020000x") << "?x" << true;
     }
     void wildcard() {
         QFETCH(QString, text);

@@ -19,7 +19,8 @@ class TestTextGridModel : public QObject {
 private Q_SLOTS:
     void modelContract() {
         TextGridModel grid(2, 3);
-        QAbstractItemModelTester tester(&grid, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&grid,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         grid.setText(0, 1, "head");
         grid.setRows(10);
         grid.setRowTexts(5, {"a", "b", "c", "ignored"});
@@ -46,8 +47,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("code");
         QTest::addColumn<QStringList>("expected");
         const QStringList start{"head", "10", "9", "b", "B", "", "9"};
-        QTest::newRow("numeric ascending") << 3 << QStringList{"head", "b", "B", "", "9", "9", "10"};
-        QTest::newRow("numeric descending") << 4 << QStringList{"head", "10", "9", "9", "b", "B", ""};
+        QTest::newRow("numeric ascending")
+            << 3 << QStringList{"head", "b", "B", "", "9", "9", "10"};
+        QTest::newRow("numeric descending")
+            << 4 << QStringList{"head", "10", "9", "9", "b", "B", ""};
         QTest::newRow("text ascending") << 7 << QStringList{"head", "", "10", "9", "9", "B", "b"};
         QTest::newRow("text descending") << 8 << QStringList{"head", "b", "B", "9", "9", "10", ""};
         QTest::newRow("unknown code") << 5 << start;

@@ -17,7 +17,8 @@ private Q_SLOTS:
         b.replace(118, 2, Le16(480));  // end at 100 + 2k
         b[209] = 1;                    // flag at 200 + k
         b.replace(300 + 16 * 2, 12, QByteArray(12, ' '));
-        b.replace(300 + 16 * 1, 12, QByteArray("\xd4\xe7\xb6\xc1  \0\0\0\0\0\0", 12));  // "早读", then zeros
+        b.replace(300 + 16 * 1, 12,
+                  QByteArray("\xd4\xe7\xb6\xc1  \0\0\0\0\0\0", 12));  // "早读", then zeros
         WriteAll(folder.timeWindows(), b);
         const TimeTable t = LoadTimeWindows(folder);
         QCOMPARE(t.cellCaption(9), "07:30~08:00");

@@ -80,7 +80,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         DataFolder folder(dir.path());
         const QDate monday(2026, 12, 7);
-        for (int w = 0; w < 6; ++w) WriteCellFlag(folder, TimeTable::Cell(w, 2), w != 3);  // cell 22 clear
+        for (int w = 0; w < 6; ++w)
+            WriteCellFlag(folder, TimeTable::Cell(w, 2), w != 3);  // cell 22 clear
         SaveSignInColumnWidths(folder, {0, 1500, 1500, 1000, 1000, 0, 1000, 1000, 1000});
         MockClock clock(QDateTime(monday, QTime(9, 0)));
         SilentNotifier n;

@@ -82,7 +82,8 @@ private Q_SLOTS:
         DataFolder folder(dir.path());
         YearLog log;
         log.open(folder, 2030);
-        for (int i = 0; i < 70000; ++i) log.append({qint16(1 + i % 5000), 1.0, qint16(i % 1440), 0});
+        for (int i = 0; i < 70000; ++i)
+            log.append({qint16(1 + i % 5000), 1.0, qint16(i % 1440), 0});
         size_t blocks = 0, total = 0;
         ReadYearLog(folder.yearLog(2030), [&](const YearLogRecord* r, size_t n) {
             ++blocks;
@@ -127,7 +128,8 @@ private Q_SLOTS:
 
     void missingFile() {
         QTemporaryDir dir;
-        QVERIFY(!ReadYearLog(dir.filePath("1999.dat"), [](const YearLogRecord*, size_t) { return true; }));
+        QVERIFY(!ReadYearLog(dir.filePath("1999.dat"),
+                             [](const YearLogRecord*, size_t) { return true; }));
     }
 };
 

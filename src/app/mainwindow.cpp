@@ -55,14 +55,20 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 void MainWindow::attach(Workstation& station) {
     board_->setGrid(&station.board());
     roster_->setGrid(&station.rosterGrid());
+    const FontChoice& chosen = station.settings().gridFont;
+    QFont font = board_->font();
+    if (!chosen.name.isEmpty()) font.setFamily(chosen.name);
+    if (IsUsableFontSize(chosen.size)) font.setPointSizeF(chosen.size);
+    font.setBold(chosen.bold);
+    font.setItalic(chosen.italic);
+    board_->setFont(font);
+    roster_->setFont(font);
     date_->setText(station.rollover().dateCaption);
     weekday_->setText(station.rollover().weekdayCaption);
     showPanel(4);
 }
 
-void MainWindow::showNotice(const QString& text) {
-    notice_->setText(text);
-}
+void MainWindow::showNotice(const QString& text) { notice_->setText(text); }
 
 void MainWindow::showPanel(int index) {
     panels_->setCurrentWidget(index == 2 ? static_cast<QWidget*>(roster_) : board_);

@@ -41,7 +41,8 @@ void GridView::applyColumn(int column, int twips) {
         return;
     }
     setColumnHidden(column, false);
-    setColumnWidth(column, twips < 0 ? horizontalHeader()->defaultSectionSize() : twips / kTwipsPerPixel);
+    setColumnWidth(column,
+                   twips < 0 ? horizontalHeader()->defaultSectionSize() : twips / kTwipsPerPixel);
 }
 
 void GridView::applyRow(int row, int twips) {

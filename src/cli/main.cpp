@@ -24,7 +24,8 @@ int PrintRoster(const DataFolder& folder, const QDate& today, QTextStream& out) 
     const Settings settings = LoadSettings(folder);
     Roster roster;
     TextGridModel grid(2, 26);
-    LoadRoster(folder, roster, RosterDisplay{&schema, settings.yearsPrecision, today}, RosterLoadTargets{nullptr, &grid});
+    LoadRoster(folder, roster, RosterDisplay{&schema, settings.yearsPrecision, today},
+               RosterLoadTargets{nullptr, &grid});
     for (int r = 2; r < grid.rows(); ++r) {
         QStringList cells;
         for (int c = 0; c < 26; ++c) cells << grid.text(r, c);
@@ -57,13 +58,16 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("tallyra-cli"));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Commands:\n  roster   the roster as the roster grid shows it\n  windows  the weekday x window table\n"
+        "Commands:\n  roster   the roster as the roster grid shows it\n  windows  the weekday x "
+        "window table\n"
         "  check    every value out of range (exit 1 if any)\n  demo     write a demo folder"));
     parser.addHelpOption();
-    const QCommandLineOption dataDir(QStringLiteral("data-dir"), QStringLiteral("Folder of the data files."),
+    const QCommandLineOption dataDir(QStringLiteral("data-dir"),
+                                     QStringLiteral("Folder of the data files."),
                                      QStringLiteral("DIR"), QStringLiteral("."));
     parser.addOption(dataDir);
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("roster, windows, check or demo"));
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("roster, windows, check or demo"));
     parser.process(app);
     const QStringList args = parser.positionalArguments();
     QTextStream out(stdout);

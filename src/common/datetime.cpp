@@ -20,9 +20,7 @@ std::optional<QDate> OleToDate(double ole) {
     return kOleEpoch.addDays(static_cast<qint64>(day));
 }
 
-double DateToOle(const QDate& date) {
-    return static_cast<double>(kOleEpoch.daysTo(date));
-}
+double DateToOle(const QDate& date) { return static_cast<double>(kOleEpoch.daysTo(date)); }
 
 qint16 ClockTextToMinutes(const QString& text) {
     const double h = NumericValue(text.left(2));
@@ -40,9 +38,7 @@ QString WeekdayName(int weekday) {
     return QString::fromUtf16(names[weekday - 1]);
 }
 
-int WeekdayOf(const QDate& date) {
-    return date.dayOfWeek() % 7 + 1;
-}
+int WeekdayOf(const QDate& date) { return date.dayOfWeek() % 7 + 1; }
 
 float YearsSince(double ole, int precision, const QDate& today) {
     if (!OleToDate(ole)) return 0.0f;
@@ -86,8 +82,6 @@ QString ChineseDateText(const QDate& date) {
            QStringLiteral("月") + ZeroPadded(date.day(), 2) + QStringLiteral("日");
 }
 
-QString IsoDateText(const QDate& date) {
-    return date.toString(QStringLiteral("yyyy-MM-dd"));
-}
+QString IsoDateText(const QDate& date) { return date.toString(QStringLiteral("yyyy-MM-dd")); }
 
 }  // namespace tallyra

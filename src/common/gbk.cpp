@@ -6,9 +6,7 @@
 namespace tallyra {
 
 namespace {
-bool IsLeadByte(unsigned char b) {
-    return b >= 0x81 && b <= 0xFE;
-}
+bool IsLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
 
 // The decoder keeps a lead byte at the very end waiting for more input and drops it; we
 // want to see it.

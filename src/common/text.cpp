@@ -46,7 +46,8 @@ double NumericValue(const QString& text) {
         std::string exp = "e";
         if (j < s.size() && (s[j] == '+' || s[j] == '-')) exp.push_back(s[j++]);
         const size_t expStart = j;
-        while (j < s.size() && s[j] >= '0' && s[j] <= '9' && j - expStart < 6) exp.push_back(s[j++]);
+        while (j < s.size() && s[j] >= '0' && s[j] <= '9' && j - expStart < 6)
+            exp.push_back(s[j++]);
         if (j > expStart) num += exp;
     }
     const double v = std::strtod(num.c_str(), nullptr);

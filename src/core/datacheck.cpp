@@ -17,16 +17,15 @@ namespace tallyra {
 
 namespace {
 
-bool IsDate(double ole) {
-    return OleToDate(ole).has_value();
-}
+bool IsDate(double ole) { return OleToDate(ole).has_value(); }
 
 void CheckRoster(const DataFolder& folder, QStringList& out) {
     PositionedFile file;
     if (!file.open(folder.roster(), PositionedFile::Mode::ReadOnly)) return;
     const qint64 size = file.size();
     if (size > qint64(kSlotSize) * kRosterSize)
-        out << QStringLiteral("Rw.dat: %1 bytes, more than 5000 records; the rest is never read").arg(size);
+        out << QStringLiteral("Rw.dat: %1 bytes, more than 5000 records; the rest is never read")
+                   .arg(size);
     else if (size % kSlotSize != 0)
         out << QStringLiteral("Rw.dat: %1 bytes, not whole 256-byte records").arg(size);
     const QByteArray all = file.read(1, qint64(kSlotSize) * kRosterSize);
@@ -40,7 +39,9 @@ void CheckRoster(const DataFolder& folder, QStringList& out) {
         if (!IsDate(d.record.secondDate)) out << where + QStringLiteral("field 5 holds no date");
         for (int k = 0; k < 3; ++k) {
             const int c = d.record.choices[size_t(k)];
-            if (c < 0 || c > 63) out << where + QStringLiteral("choice of field %1 is %2, not 0-63").arg(9 + k).arg(c);
+            if (c < 0 || c > 63)
+                out << where +
+                           QStringLiteral("choice of field %1 is %2, not 0-63").arg(9 + k).arg(c);
         }
     }
 }
@@ -52,11 +53,16 @@ void CheckSchema(const DataFolder& folder, QStringList& out) {
     for (int f = 9; f <= 11; ++f) {
         const qint16 count = file.readNumber<qint16>(1249 + 2 * f);
         if (count < 2 || count > 64)
-            out << QStringLiteral("Dmode.dat: element count of field %1 is %2, not 2-64").arg(f).arg(count);
+            out << QStringLiteral("Dmode.dat: element count of field %1 is %2, not 2-64")
+                       .arg(f)
+                       .arg(count);
     }
     for (int f = 1; f <= kFieldCount; ++f) {
         const quint8 e = file.readNumber<quint8>(1200 + f);
-        if (e > 1) out << QStringLiteral("Dmode.dat: enabled flag of field %1 is %2, not 0 or 1").arg(f).arg(e);
+        if (e > 1)
+            out << QStringLiteral("Dmode.dat: enabled flag of field %1 is %2, not 0 or 1")
+                       .arg(f)
+                       .arg(e);
     }
 }
 
@@ -75,7 +81,9 @@ void CheckSettings(const DataFolder& folder, QStringList& out) {
     const auto size = [&](qint64 pos, const char* what) {
         const float s = file.readNumber<float>(pos);
         if (!IsUsableFontSize(s) && s != 0.0f)
-            out << QStringLiteral("aset.dat: %1 font size is %2").arg(QLatin1String(what)).arg(double(s));
+            out << QStringLiteral("aset.dat: %1 font size is %2")
+                       .arg(QLatin1String(what))
+                       .arg(double(s));
     };
     size(306, "popup");
     size(400, "grid");
@@ -95,9 +103,13 @@ void CheckTimeWindows(const DataFolder& folder, QStringList& out) {
     if (!QFileInfo::exists(folder.timeWindows())) return;
     const TimeTable t = LoadTimeWindows(folder);
     for (int k = 0; k < kCellCount; ++k) {
-        for (const auto& [what, m] : {std::pair{"start", t.starts[size_t(k)]}, std::pair{"end", t.ends[size_t(k)]}}) {
+        for (const auto& [what, m] :
+             {std::pair{"start", t.starts[size_t(k)]}, std::pair{"end", t.ends[size_t(k)]}}) {
             if (m < 0 || m > 1439)
-                out << QStringLiteral("time.dat: %1 of cell %2 is minute %3, not 0-1439").arg(QLatin1String(what)).arg(k).arg(m);
+                out << QStringLiteral("time.dat: %1 of cell %2 is minute %3, not 0-1439")
+                           .arg(QLatin1String(what))
+                           .arg(k)
+                           .arg(m);
         }
     }
 }
@@ -109,14 +121,18 @@ void CheckDayStatus(const DataFolder& folder, QStringList& out) {
         for (int w = 0; w < 6; ++w) {
             const qint16 s = file.readNumber<qint16>(DayStatusFile::Position(i, w));
             if (s < -1 || s > 9999)
-                out << QStringLiteral("shuju.dat: status of person %1, window %2 is %3").arg(i).arg(w).arg(s);
+                out << QStringLiteral("shuju.dat: status of person %1, window %2 is %3")
+                           .arg(i)
+                           .arg(w)
+                           .arg(s);
         }
     }
 }
 
 void CheckYearLogs(const DataFolder& folder, QStringList& out) {
     const QDir dir(folder.yearLogFolder());
-    for (const QFileInfo& info : dir.entryInfoList({QStringLiteral("*.dat")}, QDir::Files, QDir::Name)) {
+    for (const QFileInfo& info :
+         dir.entryInfoList({QStringLiteral("*.dat")}, QDir::Files, QDir::Name)) {
         const QString name = QStringLiteral("adnt/sols/") + info.fileName();
         if (info.size() % kLogSlotSize != 0)
             out << name + QStringLiteral(": %1 bytes, not whole 16-byte records").arg(info.size());
@@ -125,16 +141,21 @@ void CheckYearLogs(const DataFolder& folder, QStringList& out) {
         ReadYearLog(info.filePath(), [&](const YearLogRecord* r, size_t count) {
             for (size_t i = 0; i < count; ++i, ++n) {
                 QStringList what;
-                if (!r[i].hasValidIndex()) what << QStringLiteral("roster index %1").arg(r[i].index);
+                if (!r[i].hasValidIndex())
+                    what << QStringLiteral("roster index %1").arg(r[i].index);
                 if (!IsDate(r[i].date)) what << QStringLiteral("no date");
-                if (r[i].minute < 0 || r[i].minute > 1439) what << QStringLiteral("minute %1").arg(r[i].minute);
-                if (r[i].minutesLate < 0 || r[i].minutesLate > 9999) what << QStringLiteral("minutes late %1").arg(r[i].minutesLate);
+                if (r[i].minute < 0 || r[i].minute > 1439)
+                    what << QStringLiteral("minute %1").arg(r[i].minute);
+                if (r[i].minutesLate < 0 || r[i].minutesLate > 9999)
+                    what << QStringLiteral("minutes late %1").arg(r[i].minutesLate);
                 if (!what.isEmpty() && reported++ < 100)
-                    out << name + QStringLiteral(" record %1: ").arg(n + 1) + what.join(QStringLiteral(", "));
+                    out << name + QStringLiteral(" record %1: ").arg(n + 1) +
+                               what.join(QStringLiteral(", "));
             }
             return true;
         });
-        if (reported > 100) out << name + QStringLiteral(": %1 more records out of range").arg(reported - 100);
+        if (reported > 100)
+            out << name + QStringLiteral(": %1 more records out of range").arg(reported - 100);
     }
 }
 

@@ -16,15 +16,20 @@ public:
     QString settings() const { return file(QStringLiteral("aset.dat")); }
     QString schema() const { return file(QStringLiteral("Dmode.dat")); }
     // The element list of choice field 9, 10 or 11 is named after the field number less one.
-    QString choiceList(int field) const { return file(QStringLiteral("enids%1.dat").arg(field - 1)); }
+    QString choiceList(int field) const {
+        return file(QStringLiteral("enids%1.dat").arg(field - 1));
+    }
     QString timeWindows() const { return file(QStringLiteral("time.dat")); }
     QString dayStatus() const { return file(QStringLiteral("shuju.dat")); }
     QString lastRun() const { return file(QStringLiteral("urs.dat")); }
     QString yearLogFolder() const { return file(QStringLiteral("adnt/sols")); }
     QString yearLog(int year) const {
-        return QDir(yearLogFolder()).filePath(QStringLiteral("%1.dat").arg(year, 4, 10, QLatin1Char('0')));
+        return QDir(yearLogFolder())
+            .filePath(QStringLiteral("%1.dat").arg(year, 4, 10, QLatin1Char('0')));
     }
-    QString sound(const QString& name) const { return QDir(file(QStringLiteral("sound"))).filePath(name); }
+    QString sound(const QString& name) const {
+        return QDir(file(QStringLiteral("sound"))).filePath(name);
+    }
 
 private:
     QString root_;

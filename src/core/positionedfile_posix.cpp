@@ -11,9 +11,7 @@
 
 namespace tallyra {
 
-PositionedFile::~PositionedFile() {
-    close();
-}
+PositionedFile::~PositionedFile() { close(); }
 
 PositionedFile::PositionedFile(PositionedFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
@@ -30,7 +28,8 @@ PositionedFile& PositionedFile::operator=(PositionedFile&& other) noexcept {
 bool PositionedFile::open(const QString& path, Mode mode) {
     close();
     const QByteArray native = path.toLocal8Bit();
-    const int flags = mode == Mode::ReadWrite ? (O_RDWR | O_CREAT | O_CLOEXEC) : (O_RDONLY | O_CLOEXEC);
+    const int flags =
+        mode == Mode::ReadWrite ? (O_RDWR | O_CREAT | O_CLOEXEC) : (O_RDONLY | O_CLOEXEC);
     int fd;
     do {
         fd = ::open(native.constData(), flags, 0644);
@@ -82,8 +81,9 @@ bool PositionedFile::write(qint64 position, QByteArrayView bytes) {
     if (fd_ < 0 || position < 1) return false;
     qint64 done = 0;
     while (done < bytes.size()) {
-        const ssize_t put = ::pwrite(fd_, bytes.data() + done, static_cast<size_t>(bytes.size() - done),
-                                     static_cast<off_t>(position - 1 + done));
+        const ssize_t put =
+            ::pwrite(fd_, bytes.data() + done, static_cast<size_t>(bytes.size() - done),
+                     static_cast<off_t>(position - 1 + done));
         if (put < 0 && errno == EINTR) continue;
         if (put <= 0) return false;
         done += put;

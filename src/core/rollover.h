@@ -10,9 +10,9 @@ namespace tallyra {
 class Notifier;
 
 struct RolloverResult {
-    int weekday = 1;          // 1 = Sunday ... 7 = Saturday
-    QString dateCaption;      // "2014年03月18日"
-    QString weekdayCaption;   // "星期二"
+    int weekday = 1;         // 1 = Sunday ... 7 = Saturday
+    QString dateCaption;     // "2014年03月18日"
+    QString weekdayCaption;  // "星期二"
     int currentYear = 0;
     bool newDay = false;
     bool newYear = false;

@@ -18,7 +18,8 @@ namespace {
 // Reads fields one after the other; past the slot everything is zero.
 class SlotReader {
 public:
-    explicit SlotReader(QByteArrayView slot) : slot_(slot.first(std::min<qsizetype>(slot.size(), kSlotSize))) {}
+    explicit SlotReader(QByteArrayView slot)
+        : slot_(slot.first(std::min<qsizetype>(slot.size(), kSlotSize))) {}
 
     template <typename T>
     T number() {
@@ -125,9 +126,7 @@ std::optional<QByteArray> EncodePersonRecord(const PersonRecord& p) {
     return out.take();
 }
 
-QString CardText(qint64 fixedPoint) {
-    return QString::number(fixedPoint / 10000);
-}
+QString CardText(qint64 fixedPoint) { return QString::number(fixedPoint / 10000); }
 
 QString FixedPointText(qint64 fixedPoint) {
     const qint64 whole = fixedPoint / 10000;
@@ -163,12 +162,14 @@ QString RosterCellText(const PersonRecord& p, int field, const RosterDisplay& d)
         case 9:
         case 10:
         case 11:
-            return d.schema ? d.schema->choiceElement(field, p.choices[size_t(field - 9)]) : QString();
+            return d.schema ? d.schema->choiceElement(field, p.choices[size_t(field - 9)])
+                            : QString();
         default:
             break;
     }
     if (field >= 12 && field <= 18) return FixedPointText(p.numbers[size_t(field - 12)]);
-    if (field >= 19 && field <= 25 && d.schema) return d.schema->twoValueLabel(field, p.flag(field - 18));
+    if (field >= 19 && field <= 25 && d.schema)
+        return d.schema->twoValueLabel(field, p.flag(field - 18));
     return {};
 }
 
@@ -185,7 +186,8 @@ WriteResult RosterFile::write(int index, const PersonRecord& record) {
     if (!file_.isOpen()) return WriteResult::NotOpen;
     const auto slot = EncodePersonRecord(record);
     if (!slot) return WriteResult::TooLong;
-    return file_.write(qint64(kSlotSize) * (index - 1) + 1, *slot) ? WriteResult::Written : WriteResult::IoError;
+    return file_.write(qint64(kSlotSize) * (index - 1) + 1, *slot) ? WriteResult::Written
+                                                                   : WriteResult::IoError;
 }
 
 WriteResult WritePersonRecord(RosterFile& file, const Roster& roster, int index) {
@@ -215,7 +217,8 @@ RosterLoadResult LoadRoster(const DataFolder& folder, Roster& roster, const Rost
     int boardRow = 4, rosterRow = 2;
     for (int index = 1; index <= kRosterSize; ++index) {
         if (targets.yield && index % 250 == 0) targets.yield();
-        DecodedRecord decoded = DecodePersonRecord(SliceBytes(all, qsizetype(kSlotSize) * (index - 1), kSlotSize));
+        DecodedRecord decoded =
+            DecodePersonRecord(SliceBytes(all, qsizetype(kSlotSize) * (index - 1), kSlotSize));
         if (decoded.damaged) result.damagedSlots.push_back(index);
         PersonRecord& person = roster.at(index);
         person = std::move(decoded.record);

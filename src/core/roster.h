@@ -107,8 +107,8 @@ private:
 WriteResult WritePersonRecord(RosterFile& file, const Roster& roster, int index);
 
 struct RosterLoadTargets {
-    TextGridModel* board = nullptr;   // sign-in grid, person rows from 4
-    TextGridModel* roster = nullptr;  // roster grid, person rows from 2
+    TextGridModel* board = nullptr;            // sign-in grid, person rows from 4
+    TextGridModel* roster = nullptr;           // roster grid, person rows from 2
     const DayStatusFile* dayStatus = nullptr;  // none: every window reads as nothing yet
     Notifier* notifier = nullptr;
     std::function<void()> yield = {};  // lets the window breathe during the load

@@ -21,9 +21,10 @@ QString Schema::choiceElement(int field, int element) const {
 Schema Schema::Defaults() {
     Schema s;
     const char16_t* const titles[kFieldCount] = {
-        u"卡号", u"姓名", u"年龄", u"性别", u"工龄", u"住址", u"自定义", u"自定义", u"职务",
-        u"自定义", u"自定义", u"联系电话", u"自定义", u"自定义", u"自定义", u"自定义", u"自定义",
-        u"自定义", u"启用状态", u"自定义", u"自定义", u"自定义", u"自定义", u"自定义", u"自定义"};
+        u"卡号",   u"姓名",   u"年龄",   u"性别",   u"工龄",     u"住址",   u"自定义",
+        u"自定义", u"职务",   u"自定义", u"自定义", u"联系电话", u"自定义", u"自定义",
+        u"自定义", u"自定义", u"自定义", u"自定义", u"启用状态", u"自定义", u"自定义",
+        u"自定义", u"自定义", u"自定义", u"自定义"};
     for (int i = 0; i < kFieldCount; ++i) s.titles[i] = QString::fromUtf16(titles[i]);
     for (int f = 1; f <= 5; ++f) s.enabled[f - 1] = 1;
     s.twoValueLabels[0] = QStringLiteral("否");
@@ -36,7 +37,9 @@ void LoadSchema(const DataFolder& folder, Schema& schema) {
     PositionedFile file;
     file.open(folder.schema());  // a missing file is created and reads as zeros
     const QByteArray all = file.read(1, 1900);
-    auto text = [&](qint64 pos, qint64 width) { return DecodeFixedText(SliceBytes(all, pos - 1, width)); };
+    auto text = [&](qint64 pos, qint64 width) {
+        return DecodeFixedText(SliceBytes(all, pos - 1, width));
+    };
     for (int f = 1; f <= kFieldCount; ++f) {
         schema.titles[f - 1] = text(TitlePos(f), 24);
         schema.enabled[f - 1] = static_cast<quint8>(all[EnabledPos(f) - 1]);
@@ -46,7 +49,8 @@ void LoadSchema(const DataFolder& folder, Schema& schema) {
         }
     }
     for (int f = 9; f <= 11; ++f)
-        schema.choiceCounts[f - 9] = PositionedFile::FromLittle<qint16>(all.constData() + CountPos(f) - 1);
+        schema.choiceCounts[f - 9] =
+            PositionedFile::FromLittle<qint16>(all.constData() + CountPos(f) - 1);
 }
 
 bool SaveSchema(const DataFolder& folder, const Schema& schema) {
@@ -61,7 +65,8 @@ bool SaveSchema(const DataFolder& folder, const Schema& schema) {
             ok &= file.writeFixedText(SecondLabelPos(f), 6, schema.twoValueLabels[f - 12]);
         }
     }
-    for (int f = 9; f <= 11; ++f) ok &= file.writeNumber<qint16>(CountPos(f), schema.choiceCounts[f - 9]);
+    for (int f = 9; f <= 11; ++f)
+        ok &= file.writeNumber<qint16>(CountPos(f), schema.choiceCounts[f - 9]);
     return ok;
 }
 
@@ -71,7 +76,8 @@ void LoadChoiceList(const DataFolder& folder, Schema& schema, int field) {
     file.open(folder.choiceList(field));
     const QByteArray all = file.read(1, 48 * kChoiceSlots);
     for (int e = 0; e < kChoiceSlots; ++e)
-        schema.choiceElements[field - 9][e] = DecodeFixedText(SliceBytes(all, ElementPos(e) - 1, 24));
+        schema.choiceElements[field - 9][e] =
+            DecodeFixedText(SliceBytes(all, ElementPos(e) - 1, 24));
 }
 
 bool SaveChoiceList(const DataFolder& folder, const Schema& schema, int field) {

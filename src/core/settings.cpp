@@ -25,9 +25,7 @@ constexpr qint64 kGridBoldPos = 464;
 constexpr qint64 kGridItalicPos = 465;
 constexpr qint64 kFileBytes = 465;
 
-SettingsWrite Done(bool ok) {
-    return ok ? SettingsWrite::Written : SettingsWrite::Failed;
-}
+SettingsWrite Done(bool ok) { return ok ? SettingsWrite::Written : SettingsWrite::Failed; }
 
 template <typename Fn>
 SettingsWrite WithFile(const DataFolder& folder, Fn&& fn) {
@@ -36,7 +34,8 @@ SettingsWrite WithFile(const DataFolder& folder, Fn&& fn) {
     return Done(fn(file));
 }
 
-FontChoice ReadFont(const QByteArray& all, qint64 sizePos, qint64 namePos, qint64 boldPos, qint64 italicPos) {
+FontChoice ReadFont(const QByteArray& all, qint64 sizePos, qint64 namePos, qint64 boldPos,
+                    qint64 italicPos) {
     FontChoice f;
     const float size = PositionedFile::FromLittle<float>(all.constData() + sizePos - 1);
     f.size = IsUsableFontSize(size) ? size : 0.0f;
@@ -46,8 +45,8 @@ FontChoice ReadFont(const QByteArray& all, qint64 sizePos, qint64 namePos, qint6
     return f;
 }
 
-bool WriteFont(PositionedFile& file, const FontChoice& f, qint64 sizePos, qint64 namePos, qint64 boldPos,
-               qint64 italicPos) {
+bool WriteFont(PositionedFile& file, const FontChoice& f, qint64 sizePos, qint64 namePos,
+               qint64 boldPos, qint64 italicPos) {
     bool ok = file.writeNumber<float>(sizePos, f.size);
     ok &= file.writeFixedText(namePos, 24, f.name);
     ok &= file.writeNumber<quint8>(boldPos, f.bold ? 1 : 0);
@@ -66,14 +65,16 @@ Settings LoadSettings(const DataFolder& folder) {
     const QByteArray all = file.read(1, kFileBytes);
     auto byte = [&](qint64 pos) { return static_cast<quint8>(all[pos - 1]); };
     Settings s;
-    for (int k = 0; k < Settings::kOptionCount; ++k) s.options[size_t(k)] = byte(k + 1) == 1 ? 1 : 0;
+    for (int k = 0; k < Settings::kOptionCount; ++k)
+        s.options[size_t(k)] = byte(k + 1) == 1 ? 1 : 0;
     for (int k = 0; k < 2; ++k) {
         const int v = byte(kPrecisionPos + k);
         s.yearsPrecision[size_t(k)] = v <= 3 ? v : -1;  // no such list entry: no choice
     }
     s.popupFont = ReadFont(all, kPopupSizePos, kPopupFontNamePos, kPopupBoldPos, kPopupItalicPos);
     s.popupColour = PositionedFile::FromLittle<quint32>(all.constData() + kPopupColourPos - 1);
-    const qint16 length = PositionedFile::FromLittle<qint16>(all.constData() + kPasswordLengthPos - 1);
+    const qint16 length =
+        PositionedFile::FromLittle<qint16>(all.constData() + kPasswordLengthPos - 1);
     if (length > 0) {
         // The stored length counts characters of the field, whose tail may hold an older,
         // longer password.
@@ -82,25 +83,30 @@ Settings LoadSettings(const DataFolder& folder) {
         s.adminPassword = DecodeGbk(zero < 0 ? field : field.first(zero)).left(length);
     }
     for (int c = 0; c < 26; ++c)
-        s.rosterWidths[size_t(c)] = PositionedFile::FromLittle<qint16>(all.constData() + kRosterWidthsPos + 2 * c - 1);
+        s.rosterWidths[size_t(c)] =
+            PositionedFile::FromLittle<qint16>(all.constData() + kRosterWidthsPos + 2 * c - 1);
     for (int c = 0; c < 9; ++c)
-        s.boardWidths[size_t(c)] = PositionedFile::FromLittle<qint16>(all.constData() + kBoardWidthsPos + 2 * c - 1);
+        s.boardWidths[size_t(c)] =
+            PositionedFile::FromLittle<qint16>(all.constData() + kBoardWidthsPos + 2 * c - 1);
     s.gridFont = ReadFont(all, kGridSizePos, kGridFontNamePos, kGridBoldPos, kGridItalicPos);
     return s;
 }
 
 SettingsWrite SaveOptionBox(const DataFolder& folder, int k, bool ticked) {
     if (k < 0 || k >= Settings::kOptionCount) return SettingsWrite::Failed;
-    return WithFile(folder, [&](PositionedFile& f) { return f.writeNumber<quint8>(k + 1, ticked ? 1 : 0); });
+    return WithFile(
+        folder, [&](PositionedFile& f) { return f.writeNumber<quint8>(k + 1, ticked ? 1 : 0); });
 }
 
 SettingsWrite SavePrecision(const DataFolder& folder, int k, int listIndex) {
     if (k < 0 || k > 1 || listIndex < 0 || listIndex > 3) return SettingsWrite::Failed;
-    return WithFile(folder,
-                    [&](PositionedFile& f) { return f.writeNumber<quint8>(kPrecisionPos + k, quint8(listIndex)); });
+    return WithFile(folder, [&](PositionedFile& f) {
+        return f.writeNumber<quint8>(kPrecisionPos + k, quint8(listIndex));
+    });
 }
 
-SettingsWrite SaveRosterColumnWidths(const DataFolder& folder, const std::array<qint16, 26>& widths) {
+SettingsWrite SaveRosterColumnWidths(const DataFolder& folder,
+                                     const std::array<qint16, 26>& widths) {
     return WithFile(folder, [&](PositionedFile& f) {
         char raw[52];
         for (int c = 0; c < 26; ++c) PositionedFile::ToLittle(widths[size_t(c)], raw + 2 * c);
@@ -108,7 +114,8 @@ SettingsWrite SaveRosterColumnWidths(const DataFolder& folder, const std::array<
     });
 }
 
-SettingsWrite SaveSignInColumnWidths(const DataFolder& folder, const std::array<qint16, 9>& widths) {
+SettingsWrite SaveSignInColumnWidths(const DataFolder& folder,
+                                     const std::array<qint16, 9>& widths) {
     return WithFile(folder, [&](PositionedFile& f) {
         char raw[18];
         for (int c = 0; c < 9; ++c) PositionedFile::ToLittle(widths[size_t(c)], raw + 2 * c);
@@ -129,14 +136,16 @@ SettingsWrite SavePopupFont(const DataFolder& folder, const FontChoice& font) {
 }
 
 SettingsWrite SavePopupColour(const DataFolder& folder, quint32 colour) {
-    return WithFile(folder, [&](PositionedFile& f) { return f.writeNumber<quint32>(kPopupColourPos, colour); });
+    return WithFile(
+        folder, [&](PositionedFile& f) { return f.writeNumber<quint32>(kPopupColourPos, colour); });
 }
 
 SettingsWrite SaveAdminPassword(const DataFolder& folder, const QString& password) {
     const QByteArray bytes = EncodeGbk(password);
     if (bytes.size() > kPasswordBytes) return SettingsWrite::TooLong;
     return WithFile(folder, [&](PositionedFile& f) {
-        return f.writeNumber<qint16>(kPasswordLengthPos, qint16(password.size())) && f.write(kPasswordPos, bytes);
+        return f.writeNumber<qint16>(kPasswordLengthPos, qint16(password.size())) &&
+               f.write(kPasswordPos, bytes);
     });
 }
 

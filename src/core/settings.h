@@ -39,7 +39,8 @@ enum class SettingsWrite { Written, Failed, TooLong };
 
 SettingsWrite SaveOptionBox(const DataFolder& folder, int k, bool ticked);
 SettingsWrite SavePrecision(const DataFolder& folder, int k, int listIndex);
-SettingsWrite SaveRosterColumnWidths(const DataFolder& folder, const std::array<qint16, 26>& widths);
+SettingsWrite SaveRosterColumnWidths(const DataFolder& folder,
+                                     const std::array<qint16, 26>& widths);
 SettingsWrite SaveSignInColumnWidths(const DataFolder& folder, const std::array<qint16, 9>& widths);
 SettingsWrite SaveGridFont(const DataFolder& folder, const FontChoice& font);
 SettingsWrite SavePopupFont(const DataFolder& folder, const FontChoice& font);

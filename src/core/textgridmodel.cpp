@@ -50,7 +50,8 @@ void TextGridModel::setRowTexts(int row, QStringList texts) {
     if (row < 0 || row >= rows_) return;
     const int n = std::min<int>(int(texts.size()), columns_);
     for (int c = 0; c < n; ++c) cells_[size_t(at(row, c))] = std::move(texts[c]);
-    if (bulk_ == 0 && n > 0) Q_EMIT dataChanged(index(row, 0), index(row, n - 1), {Qt::DisplayRole});
+    if (bulk_ == 0 && n > 0)
+        Q_EMIT dataChanged(index(row, 0), index(row, n - 1), {Qt::DisplayRole});
 }
 
 void TextGridModel::beginBulkUpdate() {
@@ -111,7 +112,8 @@ void TextGridModel::sortRows(int fromRow, int toRow, int keyFirst, int keyLast, 
         values.resize(size_t(n) * size_t(keys));
         for (int r = 0; r < n; ++r)
             for (int k = 0; k < keys; ++k)
-                values[size_t(r) * keys + k] = NumericValue(cells_[size_t(at(fromRow + r, keyFirst + k))]);
+                values[size_t(r) * keys + k] =
+                    NumericValue(cells_[size_t(at(fromRow + r, keyFirst + k))]);
     }
     std::vector<int> order(static_cast<size_t>(n));
     std::iota(order.begin(), order.end(), 0);
@@ -123,7 +125,8 @@ void TextGridModel::sortRows(int fromRow, int toRow, int keyFirst, int keyLast, 
                 c = x < y ? -1 : (x > y ? 1 : 0);
             } else {
                 c = QString::compare(cells_[size_t(at(fromRow + a, keyFirst + k))],
-                                     cells_[size_t(at(fromRow + b, keyFirst + k))], Qt::CaseSensitive);
+                                     cells_[size_t(at(fromRow + b, keyFirst + k))],
+                                     Qt::CaseSensitive);
             }
             if (c != 0) return descending ? c > 0 : c < 0;
         }
@@ -135,19 +138,20 @@ void TextGridModel::sortRows(int fromRow, int toRow, int keyFirst, int keyLast, 
     std::vector<int> movedHeights(static_cast<size_t>(n));
     for (int r = 0; r < n; ++r) {
         for (int c = 0; c < columns_; ++c)
-            moved[size_t(r) * columns_ + c] = std::move(cells_[size_t(at(fromRow + order[size_t(r)], c))]);
+            moved[size_t(r) * columns_ + c] =
+                std::move(cells_[size_t(at(fromRow + order[size_t(r)], c))]);
         movedHeights[size_t(r)] = heights_[size_t(fromRow + order[size_t(r)])];
     }
     for (int r = 0; r < n; ++r) {
-        for (int c = 0; c < columns_; ++c) cells_[size_t(at(fromRow + r, c))] = std::move(moved[size_t(r) * columns_ + c]);
+        for (int c = 0; c < columns_; ++c)
+            cells_[size_t(at(fromRow + r, c))] = std::move(moved[size_t(r) * columns_ + c]);
         heights_[size_t(fromRow + r)] = movedHeights[size_t(r)];
     }
-    if (bulk_ == 0) Q_EMIT dataChanged(index(fromRow, 0), index(toRow, columns_ - 1), {Qt::DisplayRole});
+    if (bulk_ == 0)
+        Q_EMIT dataChanged(index(fromRow, 0), index(toRow, columns_ - 1), {Qt::DisplayRole});
 }
 
-void TextGridModel::sortSelection(int code) {
-    sortRows(row_, rowSel_, col_, colSel_, code);
-}
+void TextGridModel::sortSelection(int code) { sortRows(row_, rowSel_, col_, colSel_, code); }
 
 int TextGridModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : rows_;
@@ -159,7 +163,8 @@ int TextGridModel::columnCount(const QModelIndex& parent) const {
 
 QVariant TextGridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || !valid(index.row(), index.column())) return {};
-    if (role == Qt::DisplayRole || role == Qt::EditRole) return cells_[size_t(at(index.row(), index.column()))];
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
+        return cells_[size_t(at(index.row(), index.column()))];
     return {};
 }
 

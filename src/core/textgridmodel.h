@@ -13,7 +13,12 @@ namespace tallyra {
 class TextGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum SortCode { NumericAscending = 3, NumericDescending = 4, TextAscending = 7, TextDescending = 8 };
+    enum SortCode {
+        NumericAscending = 3,
+        NumericDescending = 4,
+        TextAscending = 7,
+        TextDescending = 8
+    };
     static constexpr int kDefaultWidth = -1;  // width or height the view picks
 
     TextGridModel(int rows, int columns, QObject* parent = nullptr);

@@ -37,7 +37,8 @@ TimeTable LoadTimeWindows(const DataFolder& folder) {
         t.ends[size_t(k)] = PositionedFile::FromLittle<qint16>(all.constData() + EndPos(k) - 1);
         t.set[size_t(k)] = all[FlagPos(k) - 1] != 0;
     }
-    for (int w = 0; w < kWindowCount; ++w) t.names[size_t(w)] = DecodeFixedText(SliceBytes(all, NamePos(w) - 1, 12));
+    for (int w = 0; w < kWindowCount; ++w)
+        t.names[size_t(w)] = DecodeFixedText(SliceBytes(all, NamePos(w) - 1, 12));
     return t;
 }
 
@@ -68,7 +69,8 @@ bool WriteCellTimes(const DataFolder& folder, int k, qint16 start, qint16 end) {
 bool WriteWindowName(const DataFolder& folder, int window, const QString& name) {
     if (window < 0 || window >= kWindowCount) return false;
     PositionedFile file;
-    return file.open(folder.timeWindows()) && file.writeFixedText(NamePos(window), 12, name.left(12));
+    return file.open(folder.timeWindows()) &&
+           file.writeFixedText(NamePos(window), 12, name.left(12));
 }
 
 }  // namespace tallyra

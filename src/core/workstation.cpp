@@ -26,7 +26,8 @@ Workstation::StartResult Workstation::start(const std::function<void()>& yield) 
     writeRosterHeaders();
     timeTable_ = LoadTimeWindows(folder_);
     showTimeWindows();
-    LoadRoster(folder_, roster_, rosterDisplay(), RosterLoadTargets{&board_, &rosterGrid_, &dayStatus_, &notifier_, yield});
+    LoadRoster(folder_, roster_, rosterDisplay(),
+               RosterLoadTargets{&board_, &rosterGrid_, &dayStatus_, &notifier_, yield});
     todayWindows_ = ComputeTodayWindows(timeTable_, rollover_.weekday);
     return StartResult::Ready;
 }
@@ -49,8 +50,9 @@ void Workstation::buildGrids() {
     for (int f = 9; f <= 11; ++f) LoadChoiceList(folder_, schema_, f);
     rosterGrid_.setText(0, 0, QStringLiteral("SID"));
     rosterGrid_.setColumnWidth(0, kHiddenWidth);
-    statsGrid_.setRowTexts(0, {QStringLiteral("姓名"), QStringLiteral("日期"), QStringLiteral("时间"),
-                               QStringLiteral("卡号"), QStringLiteral("迟签时间"), QStringLiteral("星期")});
+    statsGrid_.setRowTexts(
+        0, {QStringLiteral("姓名"), QStringLiteral("日期"), QStringLiteral("时间"),
+            QStringLiteral("卡号"), QStringLiteral("迟签时间"), QStringLiteral("星期")});
 }
 
 void Workstation::applySettings() {

@@ -42,7 +42,7 @@ public:
     RosterFile& rosterFile() { return rosterFile_; }
     RosterDisplay rosterDisplay() const;
 
-    TextGridModel& board() { return board_; }        // sign-in grid
+    TextGridModel& board() { return board_; }  // sign-in grid
     TextGridModel& rosterGrid() { return rosterGrid_; }
     TextGridModel& statsGrid() { return statsGrid_; }
 

@@ -36,7 +36,8 @@ bool YearLog::append(const YearLogRecord& record) {
     char slot[kLogSlotSize];
     EncodeYearLogRecord(record, slot);
     // The whole slot, so the file stays a whole number of slots.
-    if (!file_.write(qint64(count_) * kLogSlotSize + 1, QByteArrayView(slot, kLogSlotSize))) return false;
+    if (!file_.write(qint64(count_) * kLogSlotSize + 1, QByteArrayView(slot, kLogSlotSize)))
+        return false;
     ++count_;
     return true;
 }
@@ -51,14 +52,16 @@ size_t DecodeBlock(QByteArrayView bytes, std::vector<YearLogRecord>& out) {
     for (size_t i = 0; i < n; ++i) {
         char slot[kLogSlotSize] = {};
         const qsizetype from = qsizetype(i) * kLogSlotSize;
-        std::memcpy(slot, bytes.data() + from, size_t(std::min<qsizetype>(kLogSlotSize, bytes.size() - from)));
+        std::memcpy(slot, bytes.data() + from,
+                    size_t(std::min<qsizetype>(kLogSlotSize, bytes.size() - from)));
         out[i] = DecodeYearLogRecord(slot);
     }
     return n;
 }
 }  // namespace
 
-void ReadYearLogBytes(QByteArrayView bytes, const std::function<bool(const YearLogRecord*, size_t)>& sink) {
+void ReadYearLogBytes(QByteArrayView bytes,
+                      const std::function<bool(const YearLogRecord*, size_t)>& sink) {
     std::vector<YearLogRecord> block;
     const qsizetype blockBytes = qsizetype(kBlockRecords) * kLogSlotSize;
     for (qsizetype from = 0; from < bytes.size(); from += blockBytes) {
@@ -67,7 +70,8 @@ void ReadYearLogBytes(QByteArrayView bytes, const std::function<bool(const YearL
     }
 }
 
-bool ReadYearLog(const QString& path, const std::function<bool(const YearLogRecord*, size_t)>& sink) {
+bool ReadYearLog(const QString& path,
+                 const std::function<bool(const YearLogRecord*, size_t)>& sink) {
     PositionedFile file;
     if (!file.open(path, PositionedFile::Mode::ReadOnly)) return false;
     const qint64 size = file.size();

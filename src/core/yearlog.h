@@ -13,16 +13,16 @@ constexpr int kLogSlotSize = 16;
 constexpr int kLogRecordBytes = 14;
 
 struct YearLogRecord {
-    qint16 index = 0;      // roster index 1-5000
-    double date = 0.0;     // OLE date, whole days
-    qint16 minute = 0;     // minute of the day
+    qint16 index = 0;        // roster index 1-5000
+    double date = 0.0;       // OLE date, whole days
+    qint16 minute = 0;       // minute of the day
     qint16 minutesLate = 0;  // 0 on time, 1-9998 late, 9999 absent
 
     bool hasValidIndex() const { return index >= 1 && index <= 5000; }
     bool operator==(const YearLogRecord&) const = default;
 };
 
-YearLogRecord DecodeYearLogRecord(const char* slot);  // 14 bytes
+YearLogRecord DecodeYearLogRecord(const char* slot);                // 14 bytes
 void EncodeYearLogRecord(const YearLogRecord& record, char* slot);  // 16 bytes, tail zero
 
 // This year's sign-in log, open for appending for the whole run.
@@ -45,8 +45,10 @@ private:
 // Reads a log file from record 1 to its end in large blocks. `sink` gets each block of
 // records and returns false to stop. A cut last slot reads with zeros for what is missing.
 // Returns false when the file cannot be opened.
-bool ReadYearLog(const QString& path, const std::function<bool(const YearLogRecord*, size_t)>& sink);
+bool ReadYearLog(const QString& path,
+                 const std::function<bool(const YearLogRecord*, size_t)>& sink);
 // The same over bytes already in memory.
-void ReadYearLogBytes(QByteArrayView bytes, const std::function<bool(const YearLogRecord*, size_t)>& sink);
+void ReadYearLogBytes(QByteArrayView bytes,
+                      const std::function<bool(const YearLogRecord*, size_t)>& sink);
 
 }  // namespace tallyra
