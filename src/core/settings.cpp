@@ -53,6 +53,15 @@ bool WriteFont(PositionedFile& file, const FontChoice& f, qint64 sizePos, qint64
     ok &= file.writeNumber<quint8>(italicPos, f.italic ? 1 : 0);
     return ok;
 }
+template <size_t N>
+SettingsWrite WriteWidths(const DataFolder& folder, qint64 position,
+                          const std::array<qint16, N>& widths) {
+    return WithFile(folder, [&](PositionedFile& f) {
+        char raw[2 * N];
+        for (size_t c = 0; c < N; ++c) PositionedFile::ToLittle(widths[c], raw + 2 * c);
+        return f.write(position, QByteArrayView(raw, sizeof raw));
+    });
+}
 }  // namespace
 
 bool IsUsableFontSize(float points) {
@@ -107,20 +116,12 @@ SettingsWrite SavePrecision(const DataFolder& folder, int k, int listIndex) {
 
 SettingsWrite SaveRosterColumnWidths(const DataFolder& folder,
                                      const std::array<qint16, 26>& widths) {
-    return WithFile(folder, [&](PositionedFile& f) {
-        char raw[52];
-        for (int c = 0; c < 26; ++c) PositionedFile::ToLittle(widths[size_t(c)], raw + 2 * c);
-        return f.write(kRosterWidthsPos, QByteArrayView(raw, sizeof raw));
-    });
+    return WriteWidths(folder, kRosterWidthsPos, widths);
 }
 
 SettingsWrite SaveSignInColumnWidths(const DataFolder& folder,
                                      const std::array<qint16, 9>& widths) {
-    return WithFile(folder, [&](PositionedFile& f) {
-        char raw[18];
-        for (int c = 0; c < 9; ++c) PositionedFile::ToLittle(widths[size_t(c)], raw + 2 * c);
-        return f.write(kBoardWidthsPos, QByteArrayView(raw, sizeof raw));
-    });
+    return WriteWidths(folder, kBoardWidthsPos, widths);
 }
 
 SettingsWrite SaveGridFont(const DataFolder& folder, const FontChoice& font) {
