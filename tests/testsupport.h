@@ -22,7 +22,7 @@ private:
 
 class RecordingNotifier final : public Notifier {
 public:
-    void showNotice(const QString& text) override { notices << text; }
+    void ShowNotice(const QString& text) override { notices << text; }
     QStringList notices;
 };
 

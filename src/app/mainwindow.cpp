@@ -68,7 +68,7 @@ void MainWindow::attach(Workstation& station) {
     showPanel(4);
 }
 
-void MainWindow::showNotice(const QString& text) { notice_->setText(text); }
+void MainWindow::ShowNotice(const QString& text) { notice_->setText(text); }
 
 void MainWindow::showPanel(int index) {
     panels_->setCurrentWidget(index == 2 ? static_cast<QWidget*>(roster_) : board_);

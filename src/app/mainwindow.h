@@ -18,7 +18,7 @@ class MainWindow : public QMainWindow, public Notifier {
 public:
     explicit MainWindow(QWidget* parent = nullptr);
     void attach(Workstation& station);
-    void showNotice(const QString& text) override;
+    void ShowNotice(const QString& text) override;
     void showPanel(int index);
 
 private:

@@ -8,12 +8,12 @@ namespace tallyra {
 class Notifier {
 public:
     virtual ~Notifier() = default;
-    virtual void showNotice(const QString& text) = 0;
+    virtual void ShowNotice(const QString& text) = 0;
 };
 
 class SilentNotifier final : public Notifier {
 public:
-    void showNotice(const QString&) override {}
+    void ShowNotice(const QString&) override {}
 };
 
 }  // namespace tallyra

@@ -49,7 +49,7 @@ RolloverResult RollOverDay(const DataFolder& folder, const QDate& today, Notifie
             QFile::remove(folder.dayStatus());
         if (!last.isValid() || last.year() != r.currentYear) {
             r.newYear = true;
-            notifier.showNotice(QStringLiteral("欢迎新一年"));
+            notifier.ShowNotice(QStringLiteral("欢迎新一年"));
         }
     }
     file.writeNumber<qint16>(1, kDateTag);

@@ -243,7 +243,7 @@ RosterLoadResult LoadRoster(const DataFolder& folder, Roster& roster, const Rost
     }
     result.boardRows = boardRow;
     result.rosterRows = rosterRow;
-    if (targets.notifier) targets.notifier->showNotice(QStringLiteral("数据已经载入完毕"));
+    if (targets.notifier) targets.notifier->ShowNotice(QStringLiteral("数据已经载入完毕"));
     return result;
 }
 

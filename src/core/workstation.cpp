@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <algorithm>
 
+#include "core/signin.h"
+
 namespace tallyra {
 
 Workstation::Workstation(DataFolder folder, const Clock& clock, Notifier& notifier)
@@ -12,10 +14,12 @@ RosterDisplay Workstation::rosterDisplay() const {
     return RosterDisplay{&schema_, settings_.yearsPrecision, clock_.today()};
 }
 
-Workstation::StartResult Workstation::start(const std::function<void()>& yield) {
+Workstation::StartResult Workstation::start(const std::function<void()>& yield,
+                                            const std::function<bool()>& installCapture) {
     rollover_ = RollOverDay(folder_, clock_.today(), notifier_);
     if (IsFileInUse(folder_.dayStatus())) return StartResult::InUse;
     buildGrids();
+    if (installCapture && !installCapture()) return StartResult::CaptureFailed;
     LoadSchema(folder_, schema_);
     // Taking the lock here as well closes the gap between the guard and this open, in
     // which a second copy could have started.
@@ -29,6 +33,8 @@ Workstation::StartResult Workstation::start(const std::function<void()>& yield) 
     LoadRoster(folder_, roster_, rosterDisplay(),
                RosterLoadTargets{&board_, &rosterGrid_, &dayStatus_, &notifier_, yield});
     todayWindows_ = ComputeTodayWindows(timeTable_, rollover_.weekday);
+    for (int w = 0; w < kWindowCount; ++w)
+        if (board_.columnWidth(kBoardFirstWindowColumn + w) != 0) RecountWindow(board_, w);
     return StartResult::Ready;
 }
 

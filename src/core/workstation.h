@@ -22,15 +22,19 @@ namespace tallyra {
 // file and year log, settings, grid headers, time windows, roster, today's windows.
 class Workstation {
 public:
-    enum class StartResult { Ready, InUse };
+    enum class StartResult { Ready, InUse, CaptureFailed };
 
     Workstation(DataFolder folder, const Clock& clock, Notifier& notifier);
 
-    StartResult start(const std::function<void()>& yield = {});
+    // `installCapture` runs once the grids are built and before anything is loaded; when it
+    // returns false nothing more is loaded.
+    StartResult start(const std::function<void()>& yield = {},
+                      const std::function<bool()>& installCapture = {});
     void shutDown();
 
     const DataFolder& folder() const { return folder_; }
     const Clock& clock() const { return clock_; }
+    Notifier& notifier() { return notifier_; }
     const RolloverResult& rollover() const { return rollover_; }
     Schema& schema() { return schema_; }
     Settings& settings() { return settings_; }

@@ -1,0 +1,112 @@
+#include <QTest>
+
+#include "core/cardinput.h"
+
+using namespace tallyra;
+
+namespace {
+
+// A burst timer on a virtual clock: time moves only when the test says so.
+class ManualTimer final : public BurstTimer {
+public:
+    std::function<void()> onTimeout;
+    void start(int ms) override { due_ = now_ + ms; }
+    void stop() override { due_ = -1; }
+    void advance(int ms) {
+        now_ += ms;
+        if (due_ >= 0 && now_ >= due_) {
+            due_ = -1;
+            onTimeout();
+        }
+    }
+
+private:
+    qint64 now_ = 0;
+    qint64 due_ = -1;
+};
+
+struct Key {
+    int afterMs;
+    int code;
+};
+
+constexpr int kEnter = 13;
+constexpr int kKeypad0 = 96;
+
+QList<Key> Burst(const QString& digits, int gapMs, int enterAfterMs, int base = '0') {
+    QList<Key> keys;
+    for (QChar c : digits) keys << Key{gapMs, base + (c.unicode() - '0')};
+    keys << Key{enterAfterMs, kEnter};
+    return keys;
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(QList<Key>)
+
+class TestCardInput : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void bursts_data() {
+        QTest::addColumn<int>("panel");
+        QTest::addColumn<QList<Key>>("keys");
+        QTest::addColumn<QStringList>("swipes");
+        QTest::newRow("reader: 3 ms apart")
+            << 4 << Burst("3000137", 3, 3) << QStringList{"3000137"};
+        QTest::newRow("Enter 99 ms after") << 4 << Burst("1234", 3, 99) << QStringList{"1234"};
+        QTest::newRow("Enter 150 ms after") << 4 << Burst("1234", 3, 150) << QStringList{""};
+        QTest::newRow("typed by hand") << 4 << Burst("1234", 150, 150) << QStringList{""};
+        QTest::newRow("hand typing, last digit kept")
+            << 4 << Burst("1234", 150, 20) << QStringList{"4"};
+        QTest::newRow("keypad digits") << 4 << Burst("1234", 3, 3, kKeypad0) << QStringList{""};
+        QTest::newRow("13 digits")
+            << 4 << Burst("1234567890123", 3, 3) << QStringList{"1234567890123"};
+        QTest::newRow("personal centre") << 5 << Burst("42", 3, 3) << QStringList{"42"};
+        for (int panel = 0; panel < 4; ++panel)
+            QTest::addRow("panel %d ignores it", panel)
+                << panel << Burst("42", 3, 3) << QStringList{};
+        QList<Key> twoSwipes = Burst("11", 3, 3) + QList<Key>{{300, 0}} + Burst("22", 3, 3);
+        QTest::newRow("two swipes") << 4 << twoSwipes << QStringList{"11", "22"};
+        QList<Key> withLetters = Burst("12", 3, 3);
+        withLetters.insert(1, Key{3, 'A'});
+        QTest::newRow("other keys ignored") << 4 << withLetters << QStringList{"12"};
+    }
+    void bursts() {
+        QFETCH(int, panel);
+        QFETCH(QList<Key>, keys);
+        QFETCH(QStringList, swipes);
+        ManualTimer timer;
+        QStringList got;
+        QList<int> panels;
+        CardInput input(timer, [&](const QString& card, int p) {
+            got << card;
+            panels << p;
+        });
+        timer.onTimeout = [&] { input.OnTimer2(); };
+        input.setPanel(panel);
+        for (const Key& k : keys) {
+            timer.advance(k.afterMs);
+            input.AllIN(k.code);
+        }
+        QCOMPARE(got, swipes);
+        for (int p : panels) QCOMPARE(p, panel);
+    }
+
+    void enterLeavesTheBufferToTheTimeOut() {
+        ManualTimer timer;
+        CardInput input(timer, {});
+        timer.onTimeout = [&] { input.OnTimer2(); };
+        for (int code : {int('7'), int('7'), kEnter}) {
+            timer.advance(3);
+            input.AllIN(code);
+        }
+        QCOMPARE(input.CardBuffer(), "77");
+        timer.advance(96);
+        QCOMPARE(input.CardBuffer(), "77");
+        timer.advance(1);  // 100 ms after the last digit
+        QCOMPARE(input.CardBuffer(), QString());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCardInput)
+#include "TestCardInput.moc"

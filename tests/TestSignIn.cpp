@@ -1,0 +1,294 @@
+#include <QTest>
+
+#include "common/datetime.h"
+#include "common/text.h"
+#include "signinfixture.h"
+
+using namespace tallyra;
+using namespace tallyra::test;
+
+Q_DECLARE_METATYPE(tallyra::SwipeOutcome)
+
+namespace {
+// 0: 07:30-08:00, 1: 08:30-09:00, 2: 08:45-09:30 (overlaps 1), 3: 10:00-10:30 not set today.
+std::vector<WindowSpec> DayWindows() {
+    return {{0, 450, 480}, {1, 510, 540}, {2, 525, 570}, {3, 600, 630, false}};
+}
+}  // namespace
+
+class TestSignIn : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void judgesTheMinute_data() {
+        QTest::addColumn<int>("minute");
+        QTest::addColumn<SwipeOutcome>("outcome");
+        QTest::addColumn<int>("window");
+        QTest::addColumn<int>("late");
+        QTest::newRow("start minute") << 450 << SwipeOutcome::OnTime << 0 << -1;
+        QTest::newRow("end minute") << 480 << SwipeOutcome::OnTime << 0 << -1;
+        QTest::newRow("a minute after the end") << 481 << SwipeOutcome::Late << 0 << 1;
+        QTest::newRow("before the next window") << 509 << SwipeOutcome::Late << 0 << 29;
+        QTest::newRow("overlap: higher wins") << 530 << SwipeOutcome::OnTime << 2 << -1;
+        QTest::newRow("only the lower open") << 520 << SwipeOutcome::OnTime << 1 << -1;
+        QTest::newRow("nothing ended yet") << 449 << SwipeOutcome::NoWindow << -1 << 0;
+        // Window 3 is not set today: never open, never made up; the latest set end wins.
+        QTest::newRow("unset window's time") << 610 << SwipeOutcome::Late << 2 << 40;
+    }
+    void judgesTheMinute() {
+        QFETCH(int, minute);
+        QFETCH(SwipeOutcome, outcome);
+        QFETCH(int, window);
+        QFETCH(int, late);
+        SignInRig rig(3, DayWindows());
+        const SwipeResult r = rig.swipe(minute, Card(2));
+        QCOMPARE(r.outcome, outcome);
+        QCOMPARE(r.window, window);
+        QCOMPARE(r.index, 2);
+        if (window >= 0) {
+            QCOMPARE(rig.status(2, window), qint16(late));
+            QCOMPARE(rig.mark(2, window), StatusMark(late));
+        }
+        for (int w = 0; w < 6; ++w)
+            if (w != window) QCOMPARE(rig.status(2, w), qint16(0));
+    }
+
+    void noticesAndCues_data() {
+        QTest::addColumn<QList<int>>("minutes");  // swipes of person 1, in order
+        QTest::addColumn<int>("panel");
+        QTest::addColumn<QStringList>("notices");
+        QTest::addColumn<QStringList>("cues");
+        const QStringList none;
+        QTest::newRow("on time") << QList<int>{455} << 4 << QStringList{"P1[0]签到成功"}
+                                 << QStringList{"3.wav"};
+        QTest::newRow("repeat, sign-in panel")
+            << QList<int>{455, 456} << 4
+            << QStringList{"P1[0]签到成功", "P1[0]已经签到，无须重复刷卡。"}
+            << QStringList{"3.wav", "4.wav"};
+        QTest::newRow("repeat, personal centre")
+            << QList<int>{455, 456} << 5 << QStringList{"P1[0]签到成功"} << QStringList{"3.wav"};
+        QTest::newRow("make-up, then refused")
+            << QList<int>{495, 500} << 4
+            << QStringList{"P1[0]补签成功 (迟签15分钟)", "P1: 当前不是签到时间。"}
+            << QStringList{"0.wav", "4.wav"};
+        QTest::newRow("make-up, then refused, personal centre")
+            << QList<int>{495, 500} << 5 << QStringList{"P1[0]补签成功 (迟签15分钟)"}
+            << QStringList{"0.wav"};
+        QTest::newRow("too early")
+            << QList<int>{400} << 4 << QStringList{"P1: 当前不是签到时间。"} << none;
+        QTest::newRow("too early, personal centre") << QList<int>{400} << 5 << none << none;
+    }
+    void noticesAndCues() {
+        QFETCH(QList<int>, minutes);
+        QFETCH(int, panel);
+        QFETCH(QStringList, notices);
+        QFETCH(QStringList, cues);
+        SignInRig rig(2, DayWindows());
+        for (int m : minutes) rig.swipe(m, Card(1), panel);
+        QCOMPARE(rig.notifier.notices, notices);
+        QCOMPARE(rig.cues.played, cues);
+    }
+
+    void badNumbers_data() {
+        QTest::addColumn<QString>("card");
+        QTest::addColumn<SwipeOutcome>("outcome");
+        QTest::addColumn<QStringList>("notices");
+        QTest::newRow("empty") << "" << SwipeOutcome::Empty << QStringList{};
+        QTest::newRow("13 digits")
+            << "1234567890123" << SwipeOutcome::TooLong << QStringList{"刷卡出现错误"};
+        QTest::newRow("12 digits, unknown")
+            << "123456789012" << SwipeOutcome::UnknownCard << QStringList{"卡号不存在"};
+        QTest::newRow("leading zero")
+            << "01001" << SwipeOutcome::UnknownCard << QStringList{"卡号不存在"};
+    }
+    void badNumbers() {
+        QFETCH(QString, card);
+        QFETCH(SwipeOutcome, outcome);
+        QFETCH(QStringList, notices);
+        SignInRig rig(2, DayWindows());
+        QCOMPARE(rig.swipe(455, card).outcome, outcome);
+        QCOMPARE(rig.notifier.notices, notices);
+        QVERIFY(rig.cues.played.isEmpty());
+        QVERIFY(rig.log().empty());
+        QCOMPARE(rig.status(1, 0), qint16(0));
+    }
+
+    void twelveDigitCardIsFound() {
+        QTemporaryDir dir;
+        DataFolder folder(dir.path());
+        WriteSignInFolder(folder, 0, DayWindows());
+        RosterFile file;
+        file.open(folder);
+        PersonRecord p;
+        p.name = QStringLiteral("长卡");
+        p.cardNumber = 999999999999LL * 10000;
+        file.write(7, p);
+        file.close();
+        MockClock clock(At(455));
+        RecordingNotifier notifier;
+        Workstation station(folder, clock, notifier);
+        station.start();
+        SilentCuePlayer cues;
+        SignIn signIn(station, cues);
+        QCOMPARE(signIn.ProcessSwipe(QStringLiteral("999999999999"), 4).outcome,
+                 SwipeOutcome::OnTime);
+        QCOMPARE(notifier.notices.last(), "长卡[0]签到成功");
+        station.shutDown();
+    }
+
+    void recordsInTheFiles() {
+        SignInRig rig(3, DayWindows());
+        rig.swipe(455, Card(3));  // on time, logged: the option is on
+        rig.swipe(500, Card(2));  // 20 late for window 0
+        const double day = DateToOle(FixtureDay());
+        const std::vector<YearLogRecord> expected{{3, day, 455, 0}, {2, day, 500, 20}};
+        QCOMPARE(rig.log(), expected);
+        QCOMPARE(rig.station->yearLog().recordCount(), 2);
+        // Status of index 3, window 0 at byte 12 * 3 + 0 (1-based): -1.
+        const QByteArray status = ReadAll(rig.folder.dayStatus());
+        QCOMPARE(status.mid(35, 2), QByteArray("\xff\xff", 2));
+        QCOMPARE(status.mid(23, 2), QByteArray("\x14\x00", 2));
+        const QByteArray log = ReadAll(rig.folder.yearLog(2026));
+        QCOMPARE(log.size(), 32);
+        QCOMPARE(log.mid(16, 2), QByteArray("\x02\x00", 2));
+        QCOMPARE(log.mid(26, 4), QByteArray("\xf4\x01\x14\x00", 4));
+        QCOMPARE(rig.station->board().text(1, 3), "2/3");
+        QCOMPARE(rig.station->board().text(2, 3), "1/0");
+        QCOMPARE(rig.mark(2, 0), QString("○ 20"));
+    }
+
+    void onTimeNotLoggedWhenTheOptionIsOff() {
+        SignInRig rig(2, DayWindows(), /*recordOnTime=*/false);
+        rig.swipe(455, Card(1));
+        rig.swipe(490, Card(2));
+        QCOMPARE(rig.log().size(), size_t(1));
+        QCOMPARE(rig.log()[0].minutesLate, qint16(10));
+        QCOMPARE(rig.status(1, 0), kStatusOnTime);
+    }
+
+    void noSoundWhenCuesAreOff() {
+        SignInRig rig(1, DayWindows());
+        rig.station->settings().options[Settings::SoundCues] = 0;
+        rig.swipe(455, Card(1));
+        QVERIFY(rig.cues.played.isEmpty());
+    }
+
+    void switchingAWindowOffCountsAtOnce() {
+        SignInRig rig(1, DayWindows());
+        rig.station->timeTable().set[size_t(TimeTable::Cell(0, kFixtureWeekday))] = false;
+        QCOMPARE(rig.swipe(455, Card(1)).outcome, SwipeOutcome::NoWindow);
+    }
+
+    void swipeAfterTheAbsentMark() {
+        SignInRig rig(2, DayWindows());
+        rig.clock.set(At(481));
+        rig.signIn->OnTimer1();
+        const SwipeResult r = rig.swipe(485, Card(1));
+        QCOMPARE(r.outcome, SwipeOutcome::AlreadyClosed);
+        QCOMPARE(rig.notifier.notices.last(), "P1: 当前不是签到时间。");
+        QCOMPARE(rig.cues.played, QStringList{"4.wav"});
+        QCOMPARE(rig.status(1, 0), kStatusAbsent);
+    }
+
+    void boardCounts() {
+        TextGridModel board(kBoardFirstPerson + 10, 9);
+        const QStringList marks{"√", "√", "√", "√", "√", "√", "√", "○  5", "○120", "×"};
+        for (int r = 0; r < 10; ++r) board.setText(kBoardFirstPerson + r, 5, marks[r]);
+        RecountWindow(board, 2);
+        QCOMPARE(board.text(1, 5), "9/10");
+        QCOMPARE(board.text(2, 5), "2/1");
+        RecountWindow(board, 0);
+        QCOMPARE(board.text(1, 3), "0/10");
+        QCOMPARE(board.text(2, 3), "0/0");
+    }
+
+    void countsAtStartUpFromTheStatusFile() {
+        QTemporaryDir dir;
+        DataFolder folder(dir.path());
+        WriteSignInFolder(folder, 3, DayWindows());
+        MockClock clock(At(500));
+        SilentNotifier notifier;
+        {
+            // The first start of a day clears the status file; the marks come after it.
+            Workstation first(folder, clock, notifier);
+            first.start();
+            first.dayStatus().write(1, 0, kStatusOnTime);
+            first.dayStatus().write(2, 0, 7);
+            first.shutDown();
+        }
+        Workstation again(folder, clock, notifier);
+        again.start();
+        QCOMPARE(again.board().text(1, 3), "2/3");
+        QCOMPARE(again.board().text(2, 3), "1/0");
+        QCOMPARE(again.board().text(1, 6), QString());  // window 3 is hidden today
+        again.shutDown();
+    }
+
+    void closingAWindow_data() {
+        QTest::addColumn<int>("people");
+        QTest::addColumn<QList<int>>("signedIn");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("two absent") << 3 << QList<int>{2} << "P1,P3已登记[未签]";
+        QTest::newRow("six absent") << 6 << QList<int>{} << "P1,P2,P3,P4,P5,P6等6人已登记[未签]";
+        QTest::newRow("eight absent") << 9 << QList<int>{4} << "P1,P2,P3,P5,P6,P7等8人已登记[未签]";
+        QTest::newRow("nobody absent") << 1 << QList<int>{1} << "已登记[未签]";
+    }
+    void closingAWindow() {
+        QFETCH(int, people);
+        QFETCH(QList<int>, signedIn);
+        QFETCH(QString, notice);
+        SignInRig rig(people, DayWindows(), /*recordOnTime=*/false);
+        for (int i : signedIn) rig.swipe(460, Card(i));
+        rig.notifier.notices.clear();
+        rig.clock.set(At(481, 5));
+        QCOMPARE(rig.signIn->OnTimer1(), "08:01");
+        QCOMPARE(rig.notifier.notices, QStringList{notice});
+        const std::vector<YearLogRecord> log = rig.log();
+        QCOMPARE(int(log.size()), people - int(signedIn.size()));
+        int n = 0;
+        for (int i = 1; i <= people; ++i) {
+            if (signedIn.contains(i)) continue;
+            QCOMPARE(log[size_t(n++)],
+                     (YearLogRecord{qint16(i), DateToOle(FixtureDay()), 481, kStatusAbsent}));
+            QCOMPARE(rig.status(i, 0), kStatusAbsent);
+            QCOMPARE(rig.mark(i, 0), "×");
+        }
+        QCOMPARE(rig.station->board().text(2, 3),
+                 QStringLiteral("0/%1").arg(people - signedIn.size()));
+
+        // The second tick of that minute finds nobody left.
+        rig.notifier.notices.clear();
+        rig.clock.set(At(481, 35));
+        rig.signIn->OnTimer1();
+        QCOMPARE(rig.notifier.notices, QStringList{"已登记[未签]"});
+        QCOMPARE(int(rig.log().size()), people - int(signedIn.size()));
+    }
+
+    void whichWindowsATickCloses_data() {
+        QTest::addColumn<int>("minute");
+        QTest::addColumn<std::vector<int>>("closed");
+        QTest::newRow("a minute after window 0") << 481 << std::vector<int>{0};
+        QTest::newRow("the end minute itself") << 480 << std::vector<int>{};
+        QTest::newRow("two minutes after") << 482 << std::vector<int>{};
+        QTest::newRow("two windows ending together") << 541 << std::vector<int>{1, 4};
+        QTest::newRow("an end not on five minutes") << 484 << std::vector<int>{5};
+        QTest::newRow("a window not set today") << 631 << std::vector<int>{};
+    }
+    void whichWindowsATickCloses() {
+        QFETCH(int, minute);
+        QFETCH(std::vector<int>, closed);
+        std::vector<WindowSpec> windows = DayWindows();
+        windows.push_back({4, 500, 540});
+        windows.push_back({5, 470, 483});
+        SignInRig rig(2, windows);
+        QCOMPARE(rig.signIn->WindowsEndingBefore(minute), closed);
+        rig.clock.set(At(minute));
+        rig.signIn->OnTimer1();
+        for (int w = 0; w < 6; ++w) {
+            const bool shut = std::find(closed.begin(), closed.end(), w) != closed.end();
+            QCOMPARE(rig.mark(1, w), shut ? QString("×") : QString());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSignIn)
+#include "TestSignIn.moc"
