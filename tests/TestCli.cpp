@@ -1,7 +1,9 @@
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 #include "cli/demo.h"
+#include "signinfixture.h"
 #include "testsupport.h"
 
 using namespace tallyra;
@@ -49,6 +51,42 @@ private Q_SLOTS:
         QVERIFY(rows[2].startsWith("周一\t07:10~07:40\t07:50~08:15"));
 
         QCOMPARE(Cli({"--data-dir", dir.path(), "check"}).code, 0);
+    }
+
+    void swipeAndTick() {
+        // One window over the whole day, every day, so the result does not hang on the hour.
+        QTemporaryDir dir;
+        const DataFolder folder(dir.path());
+        WriteSignInFolder(folder, 2, {});
+        for (int d = 1; d <= 7; ++d) {
+            WriteCellTimes(folder, TimeTable::Cell(0, d), 0, 1439);
+            WriteCellFlag(folder, TimeTable::Cell(0, d), true);
+        }
+        WriteWindowName(folder, 0, QStringLiteral("全天"));
+        const QStringList at{"--data-dir", dir.path()};
+        Run r = Cli(at + QStringList{"swipe", Card(1)});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, "P1[全天]签到成功\n");
+        QCOMPARE(Cli(at + QStringList{"swipe", Card(1)}).out, "P1[全天]已经签到，无须重复刷卡。\n");
+        QCOMPARE(Cli(at + QStringList{"--panel", "5", "swipe", Card(1)}).out, QString());
+        QCOMPARE(Cli(at + QStringList{"swipe", "99"}).out, "卡号不存在\n");
+        QCOMPARE(Cli(at + QStringList{"--panel", "3", "swipe", Card(1)}).code, 2);
+
+        r = Cli(at + QStringList{"tick"});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(QRegularExpression("^\\d\\d:\\d\\d\n$").match(r.out).hasMatch(),
+                 qPrintable(r.out));
+
+        // While the program runs on the folder, both leave it alone.
+        MockClock clock(QDateTime::currentDateTime());
+        SilentNotifier notifier;
+        Workstation running(folder, clock, notifier);
+        QCOMPARE(running.start(), Workstation::StartResult::Ready);
+        QCOMPARE(Cli(at + QStringList{"swipe", Card(2)}).code, 2);
+        QCOMPARE(Cli(at + QStringList{"tick"}).code, 2);
+        running.shutDown();
+        QCOMPARE(running.dayStatus().isOpen(), false);
+        QCOMPARE(Cli(at + QStringList{"swipe", Card(2)}).out, "P2[全天]签到成功\n");
     }
 
     void checkReportsDamage() {

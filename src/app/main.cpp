@@ -1,10 +1,13 @@
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QMessageBox>
-#include <QTimer>
+#include <QDir>
 
 #include "app/mainwindow.h"
-#include "core/workstation.h"
+#include "app/session.h"
+#include "board/dialogs.h"
+#include "platform/compositor.h"
+#include "platform/cueplayer_canberra.h"
+#include "platform/termination.h"
 
 using namespace tallyra;
 
@@ -19,22 +22,17 @@ int main(int argc, char** argv) {
         QStringLiteral("DIR"));
     parser.addOption(dataDir);
     parser.process(app);
-    const QString root =
-        parser.isSet(dataDir) ? parser.value(dataDir) : QCoreApplication::applicationDirPath();
+    const QString programFolder = QCoreApplication::applicationDirPath();
 
     SystemClock clock;
-    MainWindow window;
-    Workstation station(DataFolder(root), clock, window);
-    if (station.start([] { QCoreApplication::processEvents(); }) ==
-        Workstation::StartResult::InUse) {
-        QMessageBox box(QMessageBox::Critical, QStringLiteral("提示"),
-                        QStringLiteral("未获得运行权限！"));
-        box.exec();
-        return 1;
-    }
-    window.attach(station);
-    window.show();
+    QtDialogs dialogs;
+    CanberraCuePlayer cues(QDir(programFolder).filePath(QStringLiteral("sound")));
+    Session session({parser.isSet(dataDir) ? parser.value(dataDir) : programFolder, &clock,
+                     &dialogs, &cues, StartKeyCapture, HasCompositor()});
+    if (!session.StartUp()) return 1;
+    session.window().show();
+    QuitOnTerminationSignals();
     const int rc = app.exec();
-    station.shutDown();
+    session.ShutDown();
     return rc;
 }

@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
-#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include "board/gridview.h"
@@ -12,9 +11,18 @@
 
 namespace tallyra {
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+namespace {
+constexpr int kDatabasePanel = 2;
+}
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent),
+      timer2_([this] { cardInput_.OnTimer2(); }),
+      cardInput_(timer2_, [this](const QString& card, int panel) { onCardEntered(card, panel); }) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tallyra"));
+    timer2_.setObjectName(QStringLiteral("Timer2"));
+    timer1_.setObjectName(QStringLiteral("Timer1"));
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     auto* bar = new QHBoxLayout;
@@ -26,8 +34,18 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     date_->setObjectName(QStringLiteral("Label3_0"));
     weekday_ = new QLabel(central);
     weekday_->setObjectName(QStringLiteral("Label3_1"));
+    clock_ = new QLabel(central);
+    clock_->setObjectName(QStringLiteral("Label3_2"));
+    for (QLabel* l : {date_, weekday_, clock_}) {
+        QFont f = l->font();
+        f.setPointSizeF(f.pointSizeF() * 1.6);
+        l->setFont(f);
+    }
     bar->addWidget(date_);
+    bar->addSpacing(16);
     bar->addWidget(weekday_);
+    bar->addSpacing(16);
+    bar->addWidget(clock_);
     bar->addStretch();
     bar->addWidget(signIn);
     bar->addWidget(database);
@@ -38,21 +56,22 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     board_->setObjectName(QStringLiteral("MSQD"));
     roster_ = new GridView(panels_);
     roster_->setObjectName(QStringLiteral("MSRW"));
-    panels_->addWidget(roster_);  // panel 2
-    panels_->addWidget(board_);   // panel 4
+    panels_->addWidget(roster_);
+    panels_->addWidget(board_);
     layout->addWidget(panels_, 1);
     setCentralWidget(central);
 
-    notice_ = new QLabel(this);
-    notice_->setObjectName(QStringLiteral("Notice"));
-    statusBar()->addWidget(notice_, 1);
-
-    connect(signIn, &QPushButton::clicked, this, [this] { showPanel(4); });
-    connect(database, &QPushButton::clicked, this, [this] { showPanel(2); });
+    connect(signIn, &QPushButton::clicked, this, [this] { showPanel(SignIn::kSignInPanel); });
+    connect(database, &QPushButton::clicked, this, [this] { showPanel(kDatabasePanel); });
+    timer1_.setInterval(kTimer1Ms);
+    connect(&timer1_, &QTimer::timeout, this, &MainWindow::onTimer1);
     resize(1024, 700);
 }
 
-void MainWindow::attach(Workstation& station) {
+MainWindow::~MainWindow() = default;
+
+void MainWindow::attach(Workstation& station, CuePlayer& cues) {
+    signIn_ = std::make_unique<SignIn>(station, cues);
     board_->setGrid(&station.board());
     roster_->setGrid(&station.rosterGrid());
     const FontChoice& chosen = station.settings().gridFont;
@@ -65,13 +84,23 @@ void MainWindow::attach(Workstation& station) {
     roster_->setFont(font);
     date_->setText(station.rollover().dateCaption);
     weekday_->setText(station.rollover().weekdayCaption);
-    showPanel(4);
+    onTimer1();  // the clock shows at once
+    timer1_.start();
+    showPanel(SignIn::kSignInPanel);
 }
 
-void MainWindow::ShowNotice(const QString& text) { notice_->setText(text); }
+void MainWindow::onTimer1() {
+    if (signIn_) clock_->setText(signIn_->OnTimer1());
+}
+
+void MainWindow::onCardEntered(const QString& card, int panel) {
+    if (signIn_) signIn_->ProcessSwipe(card, panel);
+}
 
 void MainWindow::showPanel(int index) {
-    panels_->setCurrentWidget(index == 2 ? static_cast<QWidget*>(roster_) : board_);
+    currentPanel_ = index;
+    cardInput_.setPanel(index);
+    panels_->setCurrentWidget(index == kDatabasePanel ? static_cast<QWidget*>(roster_) : board_);
 }
 
 }  // namespace tallyra

@@ -1,0 +1,71 @@
+#include "app/session.h"
+
+#include <QCoreApplication>
+
+#include "app/mainwindow.h"
+#include "board/dialogs.h"
+#include "board/noticepopups.h"
+#include "core/workstation.h"
+
+namespace tallyra {
+
+namespace {
+
+QFont PopupFont(const FontChoice& chosen) {
+    // Until the settings say otherwise notices use the design font.
+    QFont font(QStringLiteral("宋体"));
+    font.setPointSizeF(18);
+    if (!chosen.name.isEmpty()) font.setFamily(chosen.name);
+    if (IsUsableFontSize(chosen.size)) font.setPointSizeF(chosen.size);
+    font.setBold(chosen.bold);
+    font.setItalic(chosen.italic);
+    return font;
+}
+
+QColor PopupColour(quint32 stored) {
+    // Stored red in the low byte.
+    return QColor(int(stored & 0xff), int((stored >> 8) & 0xff), int((stored >> 16) & 0xff));
+}
+
+}  // namespace
+
+Session::Session(Parts parts) : parts_(std::move(parts)) {}
+
+Session::~Session() { ShutDown(); }
+
+bool Session::StartUp() {
+    popups_ = std::make_unique<NoticePopups>(parts_.translucentPopups);
+    popups_->ApplyPopupFont(PopupFont({}));
+    window_ = std::make_unique<MainWindow>();
+    station_ =
+        std::make_unique<Workstation>(DataFolder(parts_.dataFolder), *parts_.clock, *popups_);
+    MainWindow* window = window_.get();
+    const auto result = station_->start(
+        [] { QCoreApplication::processEvents(); },
+        [&] {
+            capture_ = parts_.startCapture([window](int key) { window->AllIN(key); });
+            return capture_ != nullptr;
+        });
+    if (result == Workstation::StartResult::InUse) {
+        parts_.dialogs->message(QStringLiteral("未获得运行权限！"));
+        return false;
+    }
+    if (result == Workstation::StartResult::CaptureFailed) {
+        parts_.dialogs->message(QStringLiteral("获取键盘事件失败"));
+        station_->shutDown();
+        return false;
+    }
+    started_ = true;
+    popups_->ApplyPopupFont(PopupFont(station_->settings().popupFont));
+    popups_->ApplyPopupColour(PopupColour(station_->settings().popupColour));
+    window_->attach(*station_, *parts_.cues);
+    return true;
+}
+
+void Session::ShutDown() {
+    capture_.reset();
+    if (started_) station_->shutDown();
+    started_ = false;
+}
+
+}  // namespace tallyra

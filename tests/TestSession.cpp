@@ -1,0 +1,119 @@
+#include <QLabel>
+#include <QTest>
+
+#include "app/mainwindow.h"
+#include "app/session.h"
+#include "board/dialogs.h"
+#include "board/noticepopups.h"
+#include "cli/demo.h"
+#include "core/workstation.h"
+#include "signinfixture.h"
+
+using namespace tallyra;
+using namespace tallyra::test;
+
+namespace {
+
+class ScriptedDialogs final : public Dialogs {
+public:
+    void message(const QString& text) override { messages << text; }
+    QStringList messages;
+};
+
+// Keys arrive when the test says so.
+class FakeCapture final : public KeyCapture {
+public:
+    explicit FakeCapture(KeyDown* out) : out_(out) {}
+    bool start(KeyDown onKeyDown) override {
+        *out_ = std::move(onKeyDown);
+        return true;
+    }
+    QString name() const override { return QStringLiteral("fake"); }
+
+private:
+    KeyDown* out_;
+};
+
+// The demo folder on a Tuesday; its first window, 早读, runs 07:10-07:40.
+struct Rig {
+    QTemporaryDir dir;
+    MockClock clock{QDateTime(QDate(2026, 12, 8), QTime(7, 45))};
+    ScriptedDialogs dialogs;
+    RecordingCuePlayer cues;
+    KeyCapture::KeyDown keys;
+    Rig() { WriteDemoFolder(DataFolder(dir.path()), clock.today()); }
+    Session::Parts parts(bool captureWorks = true) {
+        Session::Parts p{dir.path(), &clock, &dialogs, &cues, {}, false};
+        p.startCapture = [this, captureWorks](KeyCapture::KeyDown down) {
+            std::unique_ptr<KeyCapture> c;
+            if (captureWorks) {
+                c = std::make_unique<FakeCapture>(&keys);
+                c->start(std::move(down));
+            }
+            return c;
+        };
+        return p;
+    }
+    void type(const QString& digits) {
+        for (QChar c : digits) keys(c.unicode());
+        keys(13);
+    }
+};
+
+}  // namespace
+
+class TestSession : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void noCaptureEndsTheProgram() {
+        Rig rig;
+        Session session(rig.parts(false));
+        QVERIFY(!session.StartUp());
+        QCOMPARE(rig.dialogs.messages, QStringList{"获取键盘事件失败"});
+        // Nothing of the data was taken: the next start runs normally.
+        session.ShutDown();
+        Session again(rig.parts());
+        QVERIFY(again.StartUp());
+    }
+
+    void aSecondCopyIsRefused() {
+        Rig rig;
+        Session first(rig.parts());
+        QVERIFY(first.StartUp());
+        Session second(rig.parts());
+        QVERIFY(!second.StartUp());
+        QCOMPARE(rig.dialogs.messages, QStringList{"未获得运行权限！"});
+    }
+
+    void aCardTypedAnywhereSignsIn() {
+        Rig rig;
+        Session session(rig.parts());
+        QVERIFY(session.StartUp());
+        QCOMPARE(session.window().findChild<QLabel*>("Label3_2")->text(), "07:45");
+        rig.type(QStringLiteral("3000137"));
+        const QString name = session.station().roster().at(1).name;
+        QCOMPARE(session.popups().stack().text(1), name + "[早读]补签成功 (迟签5分钟)");
+        QCOMPARE(session.popups().popup(1)->label()->text(), session.popups().stack().text(1));
+        QCOMPARE(rig.cues.played, QStringList{"0.wav"});
+        QCOMPARE(session.station().board().text(4, 3), "○  5");
+        QCOMPARE(session.station().dayStatus().read(1, 0), qint16(5));
+
+        // Outside the sign-in panels the same card does nothing.
+        session.window().showPanel(2);
+        rig.type(QStringLiteral("3000174"));
+        QCOMPARE(session.station().dayStatus().read(2, 0), qint16(0));
+    }
+
+    void theTickClosesTheWindow() {
+        Rig rig;
+        rig.clock.set(QDateTime(QDate(2026, 12, 8), QTime(7, 41, 10)));
+        Session session(rig.parts());
+        QVERIFY(session.StartUp());  // the first tick runs at start-up
+        QVERIFY(session.popups().stack().text(1).endsWith("等39人已登记[未签]"));
+        QCOMPARE(session.station().board().text(2, 3), "0/39");
+        QCOMPARE(session.station().yearLog().recordCount(), 39);
+    }
+};
+
+QTEST_MAIN(TestSession)
+#include "TestSession.moc"

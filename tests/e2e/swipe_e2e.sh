@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The real program under Xvfb on a clock set by faketime: a card typed while another
+# window has the focus is signed in, reaches that window too, and lands in shuju.dat and
+# the year log; digits typed by hand do not form a card.
+# Usage: swipe_e2e.sh TALLYRA TALLYRA_CLI
+set -euo pipefail
+tallyra=$1
+cli=$2
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    [ -f "$work/tallyra.log" ] && tail -20 "$work/tallyra.log" >&2
+    exit 1
+}
+
+# A Tuesday: the demo's first window, 早读, runs 07:10-07:40, so 07:45 is five minutes late.
+export TZ=UTC
+"$cli" --data-dir "$work/data" demo >/dev/null
+
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+pids+=($!)
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(cat "$work/display")
+
+# The sanitizers must not object to libfaketime coming first, nor to the X libraries'
+# allocations that live until exit.
+export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0
+faketime -f '@2026-12-08 07:45:00' "$tallyra" --data-dir "$work/data" >"$work/tallyra.log" 2>&1 &
+wrapper=$!
+pids+=($wrapper)
+timeout 60 xdotool search --sync --name '^Tallyra$' >/dev/null || fail "no Tallyra window"
+tallyra_pid=$(pgrep -P "$wrapper")  # faketime waits for the program it started
+
+xev -event keyboard >"$work/xev.log" 2>&1 &
+pids+=($!)
+sink=$(timeout 20 xdotool search --sync --name 'Event Tester' | head -1)
+xdotool windowfocus --sync "$sink"
+sleep 0.5
+
+# Demo person 1 holds card 3000137.
+xdotool type --delay 5 3000137
+xdotool key Return
+log="$work/data/adnt/sols/2026.dat"
+for _ in $(seq 100); do [ -s "$log" ] && break; sleep 0.1; done
+[ -s "$log" ] || fail "no year log record after the swipe"
+
+# Person 2 (3000174) typed by hand: 150 ms between keys.
+xdotool type --delay 150 3000174
+xdotool key Return
+sleep 1
+
+kill -TERM "$tallyra_pid"
+for _ in $(seq 100); do kill -0 "$tallyra_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$tallyra_pid" 2>/dev/null && fail "Tallyra did not exit on SIGTERM"
+wait "$wrapper" || fail "Tallyra exited with $?"
+
+hex() { od -An -v -t x1 -j "$2" -N "$3" "$1" | tr -d ' \n'; }
+# Index 1, window 0 at byte 12 (1-based): 5 minutes late.
+[ "$(hex "$work/data/shuju.dat" 11 2)" = 0500 ] || fail "status of person 1: $(hex "$work/data/shuju.dat" 11 2)"
+second=$(hex "$work/data/shuju.dat" 23 2 2>/dev/null || true)
+[ -z "$second" ] || [ "$second" = 0000 ] || fail "the hand-typed card was signed in"
+# One record: index 1, 2026-12-08 (OLE 46364.0), minute 465, 5 late.
+[ "$(stat -c %s "$log")" = 16 ] || fail "year log holds $(stat -c %s "$log") bytes"
+[ "$(hex "$log" 0 14)" = 01000000000080a3e640d1010500 ] || fail "year log record $(hex "$log" 0 16)"
+
+keys=$(awk '/^KeyPress/ {press = 1} press && match($0, /keysym 0x[0-9a-f]+/) {
+    print substr($0, RSTART + 7, RLENGTH - 7); press = 0 }' "$work/xev.log" | tr '\n' ' ')
+expected="0x33 0x30 0x30 0x30 0x31 0x33 0x37 0xff0d "
+[[ "$keys" == "$expected"* ]] || fail "the focused window got: $keys"
+echo "PASS"
