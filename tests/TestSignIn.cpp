@@ -135,6 +135,21 @@ private Q_SLOTS:
         station.shutDown();
     }
 
+    void findsCardsAfterTheBoardChanges() {
+        SignInRig rig(4, DayWindows());
+        TextGridModel& board = rig.station->board();
+        QCOMPARE(rig.signIn->FindCardRow(Card(1)), rig.rowOf(1));
+        board.sortRows(kBoardFirstPerson, board.rows() - 1, 1, 1, TextGridModel::TextDescending);
+        QCOMPARE(rig.rowOf(1), board.rows() - 1);
+        QCOMPARE(rig.swipe(455, Card(1)).index, 1);
+        // Two rows with one card: the upper one counts.
+        board.setText(rig.rowOf(3), kBoardCardColumn, Card(2));
+        QCOMPARE(rig.signIn->FindCardRow(Card(2)), std::min(rig.rowOf(2), rig.rowOf(3)));
+        QCOMPARE(rig.signIn->FindCardRow(Card(3)), -1);
+        board.setRows(kBoardFirstPerson);
+        QCOMPARE(rig.swipe(455, Card(4)).outcome, SwipeOutcome::UnknownCard);
+    }
+
     void recordsInTheFiles() {
         SignInRig rig(3, DayWindows());
         rig.swipe(455, Card(3));  // on time, logged: the option is on

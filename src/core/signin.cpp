@@ -23,7 +23,7 @@ void RecountWindow(TextGridModel& board, int window) {
     int present = 0, late = 0, absent = 0;
     const int expected = board.rows() - kBoardFirstPerson;
     for (int r = kBoardFirstPerson; r < board.rows(); ++r) {
-        const QString cell = board.text(r, c);
+        const QString& cell = board.cell(r, c);
         if (cell.isEmpty()) continue;
         const QChar first = cell.front();
         if (first == kLateMark) {
@@ -70,12 +70,7 @@ SwipeResult SignIn::ProcessSwipe(const QString& cardBuffer, int panel) {
         return result;
     }
     TextGridModel& board = station_.board();
-    for (int r = kBoardFirstPerson; r < board.rows(); ++r) {
-        if (board.text(r, kBoardCardColumn) == cardBuffer) {
-            result.row = r;
-            break;
-        }
-    }
+    result.row = FindCardRow(cardBuffer);
     if (result.row < 0) {
         result.outcome = SwipeOutcome::UnknownCard;
         notifier.ShowNotice(QStringLiteral("卡号不存在"));
@@ -149,6 +144,20 @@ SwipeResult SignIn::ProcessSwipe(const QString& cardBuffer, int panel) {
     return result;
 }
 
+int SignIn::FindCardRow(const QString& card) {
+    const TextGridModel& board = station_.board();
+    const quint64 revision = board.columnRevision(kBoardCardColumn);
+    if (revision != cardRowsRevision_) {
+        // A scan of 5000 rows costs more than a swipe may; an index pays from the second.
+        cardRows_.clear();
+        cardRows_.reserve(board.rows());
+        for (int r = board.rows() - 1; r >= kBoardFirstPerson; --r)
+            cardRows_.insert(board.cell(r, kBoardCardColumn), r);  // the first row wins
+        cardRowsRevision_ = revision;
+    }
+    return cardRows_.value(card, -1);
+}
+
 std::vector<int> SignIn::WindowsEndingBefore(int minute) const {
     // Every set window whose end was the minute before, whatever that minute is: a window
     // ending at 08:03 closes at 08:04, and two windows ending together both close.
@@ -172,9 +181,9 @@ int SignIn::CloseWindow(int window, int minute) {
     QString list;
     board.beginBulkUpdate();
     for (int r = kBoardFirstPerson; r < board.rows(); ++r) {
-        if (!board.text(r, c).isEmpty()) continue;
+        if (!board.cell(r, c).isEmpty()) continue;
         board.setText(r, c, QString(kAbsentMark));
-        const int i = int(NumericValue(board.text(r, kBoardIndexColumn)));
+        const int i = int(NumericValue(board.cell(r, kBoardIndexColumn)));
         record(i, minute, kStatusAbsent);
         if (n < 6) {
             list += u',';

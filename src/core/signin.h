@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <vector>
 
@@ -69,12 +70,18 @@ public:
     // Marks everyone without a mark in window w absent at minute t; returns how many.
     int CloseWindow(int window, int minute);
 
+    // The first board row holding the card, or -1.
+    int FindCardRow(const QString& card);
+
 private:
     int currentMinute() const;
     void record(int index, int minute, int minutesLate);
 
     Workstation& station_;
     CuePlayer& cues_;
+    // Card text -> first board row, valid while the card column is unchanged.
+    QHash<QString, int> cardRows_;
+    quint64 cardRowsRevision_ = ~quint64(0);
 };
 
 }  // namespace tallyra

@@ -13,7 +13,8 @@ TextGridModel::TextGridModel(int rows, int columns, QObject* parent)
       columns_(std::max(columns, 0)),
       cells_(size_t(rows_) * size_t(columns_)),
       widths_(size_t(columns_), kDefaultWidth),
-      heights_(size_t(rows_), kDefaultWidth) {}
+      heights_(size_t(rows_), kDefaultWidth),
+      revisions_(size_t(columns_), 0) {}
 
 void TextGridModel::setRows(int rows) {
     rows = std::max(rows, 0);
@@ -25,6 +26,7 @@ void TextGridModel::setRows(int rows) {
         if (tell) beginRemoveRows({}, rows, rows_ - 1);
     }
     cells_.resize(size_t(rows) * size_t(columns_));
+    touchAll();
     heights_.resize(size_t(rows), kDefaultWidth);
     const bool grew = rows > rows_;
     rows_ = rows;
@@ -40,6 +42,7 @@ QString TextGridModel::text(int row, int column) const {
 void TextGridModel::setText(int row, int column, const QString& text) {
     if (!valid(row, column)) return;
     cells_[size_t(at(row, column))] = text;
+    ++revisions_[size_t(column)];
     if (bulk_ == 0) {
         const QModelIndex i = index(row, column);
         Q_EMIT dataChanged(i, i, {Qt::DisplayRole});
@@ -49,7 +52,10 @@ void TextGridModel::setText(int row, int column, const QString& text) {
 void TextGridModel::setRowTexts(int row, QStringList texts) {
     if (row < 0 || row >= rows_) return;
     const int n = std::min<int>(int(texts.size()), columns_);
-    for (int c = 0; c < n; ++c) cells_[size_t(at(row, c))] = std::move(texts[c]);
+    for (int c = 0; c < n; ++c) {
+        cells_[size_t(at(row, c))] = std::move(texts[c]);
+        ++revisions_[size_t(c)];
+    }
     if (bulk_ == 0 && n > 0)
         Q_EMIT dataChanged(index(row, 0), index(row, n - 1), {Qt::DisplayRole});
 }
@@ -147,6 +153,7 @@ void TextGridModel::sortRows(int fromRow, int toRow, int keyFirst, int keyLast, 
             cells_[size_t(at(fromRow + r, c))] = std::move(moved[size_t(r) * columns_ + c]);
         heights_[size_t(fromRow + r)] = movedHeights[size_t(r)];
     }
+    touchAll();
     if (bulk_ == 0)
         Q_EMIT dataChanged(index(fromRow, 0), index(toRow, columns_ - 1), {Qt::DisplayRole});
 }

@@ -29,6 +29,16 @@ public:
     void setRows(int rows);
 
     QString text(int row, int column) const;
+    // The cell itself, for scans over thousands of rows that must not copy; valid until the
+    // grid next changes. Empty outside the grid.
+    const QString& cell(int row, int column) const {
+        return valid(row, column) ? cells_[size_t(at(row, column))] : kNoText;
+    }
+    // Changes whenever a cell of the column may have changed or rows have moved, so a
+    // reader can keep what it derived from the column until then.
+    quint64 columnRevision(int column) const {
+        return column >= 0 && column < columns_ ? revisions_[size_t(column)] : 0;
+    }
     void setText(int row, int column, const QString& text);
     // Writes a whole row without one change signal per cell.
     void setRowTexts(int row, QStringList texts);
@@ -68,11 +78,17 @@ private:
     }
     qsizetype at(int row, int column) const { return qsizetype(row) * columns_ + column; }
 
+    void touchAll() {
+        for (quint64& r : revisions_) ++r;
+    }
+
+    static inline const QString kNoText;
     int rows_;
     int columns_;
     std::vector<QString> cells_;
     std::vector<int> widths_;
     std::vector<int> heights_;
+    std::vector<quint64> revisions_;
     int row_ = 0, col_ = 0, rowSel_ = 0, colSel_ = 0;
     int bulk_ = 0;
 };

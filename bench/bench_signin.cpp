@@ -1,0 +1,106 @@
+// A swipe and the closing of a window on a full 5000-person board, sound off.
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include "core/roster.h"
+#include "core/settings.h"
+#include "core/signin.h"
+#include "core/timewindows.h"
+#include "core/workstation.h"
+
+using namespace tallyra;
+
+namespace {
+
+class FixedClock final : public Clock {
+public:
+    QDateTime now() const override { return at; }
+    QDateTime at;
+};
+
+// Tuesday 2026-12-08, window 0 07:30-08:00, everybody signing in.
+struct FullBoard {
+    QTemporaryDir dir;
+    DataFolder folder{dir.path()};
+    FixedClock clock;
+    SilentNotifier notifier;
+    SilentCuePlayer cues;
+    std::unique_ptr<Workstation> station;
+    std::unique_ptr<SignIn> signIn;
+
+    FullBoard() {
+        RosterFile file;
+        file.open(folder);
+        for (int i = 1; i <= kRosterSize; ++i) {
+            PersonRecord p;
+            p.name = QStringLiteral("学生%1").arg(i);
+            p.cardNumber = qint64(3000000000LL + i * 7) * 10000;
+            file.write(i, p);
+        }
+        const int k = TimeTable::Cell(0, 3);
+        WriteCellTimes(folder, k, 450, 480);
+        WriteCellFlag(folder, k, true);
+        SaveOptionBox(folder, Settings::RecordOnTime, true);
+        SaveSignInColumnWidths(folder, {0, 1500, 1400, 1000, 1000, 1000, 1000, 1000, 1000});
+        clock.at = QDateTime(QDate(2026, 12, 8), QTime(7, 45));
+        start();
+    }
+    void start() {
+        if (station) station->shutDown();
+        signIn.reset();
+        station = std::make_unique<Workstation>(folder, clock, notifier);
+        station->start();
+        signIn = std::make_unique<SignIn>(*station, cues);
+    }
+    // A new day: an empty status file and an empty board.
+    void restart() {
+        station->shutDown();
+        QFile::remove(folder.dayStatus());
+        QFile::remove(folder.yearLog(2026));
+        start();
+    }
+};
+
+void BM_ProcessSwipe(benchmark::State& state) {
+    FullBoard board;
+    QStringList cards;
+    for (int i = 1; i <= kRosterSize; ++i) cards << QString::number(3000000000LL + i * 7);
+    // Everyone once, in an order that visits the whole board: each swipe is an on-time
+    // sign-in with its status write, log record and recount.
+    int n = 0;
+    for (auto _ : state) {
+        if (n == kRosterSize) {
+            state.PauseTiming();
+            board.restart();
+            n = 0;
+            state.ResumeTiming();
+        }
+        const int i = (n * 2749) % kRosterSize;
+        benchmark::DoNotOptimize(board.signIn->ProcessSwipe(cards[i], SignIn::kSignInPanel));
+        ++n;
+    }
+}
+BENCHMARK(BM_ProcessSwipe)->Unit(benchmark::kMicrosecond);
+
+void BM_CloseWindowWith5000Absent(benchmark::State& state) {
+    FullBoard board;
+    for (auto _ : state) {
+        state.PauseTiming();
+        board.restart();
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(board.signIn->CloseWindow(0, 481));
+    }
+}
+BENCHMARK(BM_CloseWindowWith5000Absent)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
