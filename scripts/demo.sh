@@ -16,6 +16,9 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     "$1" --data-dir "$2" & app=$!
     timeout 20 xdotool search --sync --name "^Tallyra$" >/dev/null || true
     sleep 1
+    # A card read as the reader types it: digits in a burst, then Enter.
+    xdotool type --delay 5 3000137; xdotool key Return
+    sleep 0.5
     import -window root "$3"
     kill "$app"; wait "$app" 2>/dev/null || true
 ' _ "$top/build/release/Tallyra" "$data" "$shot"
