@@ -1,72 +1,16 @@
 #include <QLabel>
 #include <QTest>
 
-#include "app/mainwindow.h"
-#include "app/session.h"
-#include "board/dialogs.h"
-#include "board/noticepopups.h"
-#include "cli/demo.h"
-#include "core/workstation.h"
-#include "signinfixture.h"
+#include "apprig.h"
 
 using namespace tallyra;
 using namespace tallyra::test;
-
-namespace {
-
-class ScriptedDialogs final : public Dialogs {
-public:
-    void message(const QString& text) override { messages << text; }
-    QStringList messages;
-};
-
-// Keys arrive when the test says so.
-class FakeCapture final : public KeyCapture {
-public:
-    explicit FakeCapture(KeyDown* out) : out_(out) {}
-    bool start(KeyDown onKeyDown) override {
-        *out_ = std::move(onKeyDown);
-        return true;
-    }
-    QString name() const override { return QStringLiteral("fake"); }
-
-private:
-    KeyDown* out_;
-};
-
-// The demo folder on a Tuesday; its first window, 早读, runs 07:10-07:40.
-struct Rig {
-    QTemporaryDir dir;
-    MockClock clock{QDateTime(QDate(2026, 12, 8), QTime(7, 45))};
-    ScriptedDialogs dialogs;
-    RecordingCuePlayer cues;
-    KeyCapture::KeyDown keys;
-    Rig() { WriteDemoFolder(DataFolder(dir.path()), clock.today()); }
-    Session::Parts parts(bool captureWorks = true) {
-        Session::Parts p{dir.path(), &clock, &dialogs, &cues, {}, false};
-        p.startCapture = [this, captureWorks](KeyCapture::KeyDown down) {
-            std::unique_ptr<KeyCapture> c;
-            if (captureWorks) {
-                c = std::make_unique<FakeCapture>(&keys);
-                c->start(std::move(down));
-            }
-            return c;
-        };
-        return p;
-    }
-    void type(const QString& digits) {
-        for (QChar c : digits) keys(c.unicode());
-        keys(13);
-    }
-};
-
-}  // namespace
 
 class TestSession : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void noCaptureEndsTheProgram() {
-        Rig rig;
+        AppRig rig;
         Session session(rig.parts(false));
         QVERIFY(!session.StartUp());
         QCOMPARE(rig.dialogs.messages, QStringList{"获取键盘事件失败"});
@@ -77,7 +21,7 @@ private Q_SLOTS:
     }
 
     void aSecondCopyIsRefused() {
-        Rig rig;
+        AppRig rig;
         Session first(rig.parts());
         QVERIFY(first.StartUp());
         Session second(rig.parts());
@@ -86,7 +30,7 @@ private Q_SLOTS:
     }
 
     void aCardTypedAnywhereSignsIn() {
-        Rig rig;
+        AppRig rig;
         Session session(rig.parts());
         QVERIFY(session.StartUp());
         QCOMPARE(session.window().findChild<QLabel*>("Label3_2")->text(), "07:45");
@@ -99,13 +43,13 @@ private Q_SLOTS:
         QCOMPARE(session.station().dayStatus().read(1, 0), qint16(5));
 
         // Outside the sign-in panels the same card does nothing.
-        session.window().showPanel(2);
+        session.window().ShowPanel(2);
         rig.type(QStringLiteral("3000174"));
         QCOMPARE(session.station().dayStatus().read(2, 0), qint16(0));
     }
 
     void theTickClosesTheWindow() {
-        Rig rig;
+        AppRig rig;
         rig.clock.set(QDateTime(QDate(2026, 12, 8), QTime(7, 41, 10)));
         Session session(rig.parts());
         QVERIFY(session.StartUp());  // the first tick runs at start-up

@@ -1,19 +1,46 @@
 #include "app/mainwindow.h"
 
+#include <QComboBox>
+#include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "app/settingspanel.h"
+#include "board/dialogs.h"
 #include "board/gridview.h"
+#include "board/timetableeditor.h"
+#include "core/rosterrows.h"
 #include "core/workstation.h"
 
 namespace tallyra {
 
 namespace {
-constexpr int kDatabasePanel = 2;
+
+const char16_t* const kPanelCaptions[] = {u"系统设置", u"数据结构", u"数据库",
+                                          u"统计查询", u"签到",     u"个人中心"};
+
+QPushButton* Button(const QString& caption, const QString& name, QWidget* parent) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    return b;
 }
+
+QLabel* Caption(const QString& name, double scale, QWidget* parent) {
+    auto* l = new QLabel(parent);
+    l->setObjectName(name);
+    QFont f = l->font();
+    f.setPointSizeF(f.pointSizeF() * scale);
+    f.setBold(true);
+    l->setFont(f);
+    return l;
+}
+
+}  // namespace
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent),
@@ -25,68 +52,231 @@ MainWindow::MainWindow(QWidget* parent)
     timer1_.setObjectName(QStringLiteral("Timer1"));
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
-    auto* bar = new QHBoxLayout;
-    auto* signIn = new QPushButton(QStringLiteral("签到"), central);
-    signIn->setObjectName(QStringLiteral("Command1_4"));
-    auto* database = new QPushButton(QStringLiteral("数据库"), central);
-    database->setObjectName(QStringLiteral("Command1_2"));
-    date_ = new QLabel(central);
-    date_->setObjectName(QStringLiteral("Label3_0"));
-    weekday_ = new QLabel(central);
-    weekday_->setObjectName(QStringLiteral("Label3_1"));
-    clock_ = new QLabel(central);
-    clock_->setObjectName(QStringLiteral("Label3_2"));
-    for (QLabel* l : {date_, weekday_, clock_}) {
-        QFont f = l->font();
-        f.setPointSizeF(f.pointSizeF() * 1.6);
-        l->setFont(f);
-    }
-    bar->addWidget(date_);
-    bar->addSpacing(16);
-    bar->addWidget(weekday_);
-    bar->addSpacing(16);
-    bar->addWidget(clock_);
+    layout->setContentsMargins(8, 4, 8, 8);
+
+    auto* barFrame = new QWidget(central);
+    barFrame->setObjectName(QStringLiteral("Picture10"));
+    auto* bar = new QHBoxLayout(barFrame);
+    bar->setContentsMargins(0, 0, 0, 0);
+    auto* version = new QLabel(QStringLiteral("Ver 1.01"), barFrame);
+    version->setObjectName(QStringLiteral("Label56"));
+    bar->addWidget(version);
     bar->addStretch();
-    bar->addWidget(signIn);
-    bar->addWidget(database);
-    layout->addLayout(bar);
+    for (int i = 0; i < 6; ++i) {
+        QPushButton* b = Button(QString::fromUtf16(kPanelCaptions[i]),
+                                QStringLiteral("Command1_%1").arg(i), barFrame);
+        panelButtons_[size_t(i)] = b;
+        bar->addWidget(b);
+        connect(b, &QPushButton::clicked, this, [this, i] { ShowPanel(i); });
+    }
+    saveWidths_ = Button(QStringLiteral("保存列列宽设定"), QStringLiteral("Command11"), barFrame);
+    adminToggle_ = Button(QStringLiteral("管理/签到"), QStringLiteral("Command4"), barFrame);
+    exit_ = Button(QStringLiteral("退出程序"), QStringLiteral("Command2"), barFrame);
+    bar->addSpacing(12);
+    bar->addWidget(saveWidths_);
+    bar->addWidget(adminToggle_);
+    bar->addWidget(exit_);
+    connect(saveWidths_, &QPushButton::clicked, this, &MainWindow::saveBoardWidths);
+    connect(adminToggle_, &QPushButton::clicked, this, &MainWindow::ToggleAdminMode);
+    connect(exit_, &QPushButton::clicked, this, &MainWindow::close);
+    layout->addWidget(barFrame);
 
     panels_ = new QStackedWidget(central);
-    board_ = new GridView(panels_);
-    board_->setObjectName(QStringLiteral("MSQD"));
-    roster_ = new GridView(panels_);
-    roster_->setObjectName(QStringLiteral("MSRW"));
-    panels_->addWidget(roster_);
-    panels_->addWidget(board_);
+    settings_ = new SettingsPanel(panels_);
+    pages_ = {
+        settings_,         buildStructurePanel(), buildDatabasePanel(), buildStatisticsPanel(),
+        buildBoardPanel(), buildPersonalPanel()};
+    for (QWidget* p : pages_) panels_->addWidget(p);
+    nothing_ = new QWidget(panels_);
+    panels_->addWidget(nothing_);
     layout->addWidget(panels_, 1);
     setCentralWidget(central);
+    buildLogin();
 
-    connect(signIn, &QPushButton::clicked, this, [this] { showPanel(SignIn::kSignInPanel); });
-    connect(database, &QPushButton::clicked, this, [this] { showPanel(kDatabasePanel); });
+    for (int index : {8, 10, 12}) {
+        connect(settings_->timeTable()->command3(index), &QPushButton::clicked, this,
+                [this, index] { Command3Click(index); });
+    }
+    connect(settings_->closeButton(), &QPushButton::clicked, this, [this] { Command3Click(9); });
+    setAdminButtonsVisible(false);
     timer1_.setInterval(kTimer1Ms);
     connect(&timer1_, &QTimer::timeout, this, &MainWindow::onTimer1);
-    resize(1024, 700);
+    resize(1180, 760);
 }
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::attach(Workstation& station, CuePlayer& cues) {
+QWidget* MainWindow::buildBoardPanel() {
+    auto* page = new QWidget(panels_);
+    page->setObjectName(QStringLiteral("Picture1_4"));
+    auto* v = new QVBoxLayout(page);
+    v->setContentsMargins(0, 0, 0, 0);
+    auto* captions = new QHBoxLayout;
+    date_ = Caption(QStringLiteral("Label3_0"), 1.6, page);
+    weekday_ = Caption(QStringLiteral("Label3_1"), 1.6, page);
+    clock_ = Caption(QStringLiteral("Label3_2"), 3.0, page);
+    captions->addWidget(date_);
+    captions->addSpacing(24);
+    captions->addWidget(weekday_);
+    captions->addStretch();
+    captions->addWidget(clock_);
+    v->addLayout(captions);
+    board_ = new GridView(page);
+    board_->setObjectName(QStringLiteral("MSQD"));
+    board_->setFixedRows(4);
+    v->addWidget(board_, 1);
+    return page;
+}
+
+QWidget* MainWindow::buildDatabasePanel() {
+    auto* page = new QWidget(panels_);
+    page->setObjectName(QStringLiteral("Picture1_2"));
+    auto* v = new QVBoxLayout(page);
+    v->setContentsMargins(0, 0, 0, 0);
+    roster_ = new GridView(page);
+    roster_->setObjectName(QStringLiteral("MSRW"));
+    roster_->setFixedRows(2);
+    roster_->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    v->addWidget(roster_, 1);
+    auto* buttons = new QHBoxLayout;
+    const std::pair<int, const char16_t*> commands[] = {
+        {4, u"删除"}, {5, u"增加"}, {6, u"从电子表格导入"}, {11, u"关闭"}};
+    for (auto [index, caption] : commands) {
+        QPushButton* b =
+            Button(QString::fromUtf16(caption), QStringLiteral("Command3_%1").arg(index), page);
+        buttons->addWidget(b);
+        connect(b, &QPushButton::clicked, this, [this, i = index] { Command3Click(i); });
+        if (index == 6) buttons->addStretch();
+    }
+    v->addLayout(buttons);
+    return page;
+}
+
+QWidget* MainWindow::buildStatisticsPanel() {
+    auto* page = new QWidget(panels_);
+    page->setObjectName(QStringLiteral("Picture1_3"));
+    auto* v = new QVBoxLayout(page);
+    v->setContentsMargins(0, 0, 0, 0);
+    auto* filters = new QHBoxLayout;
+    for (int i = 0; i < 2; ++i) {
+        auto* date = new QLineEdit(page);
+        date->setObjectName(QStringLiteral("Text7_%1").arg(i));
+        date->setMaximumWidth(110);
+        statsDates_[size_t(i)] = date;
+        filters->addWidget(new QLabel(i == 0 ? QStringLiteral("从") : QStringLiteral("到"), page));
+        filters->addWidget(date);
+    }
+    const QStringList days{"日", "一", "二", "三", "四", "五", "六"};
+    for (int i = 0; i < 2; ++i) {
+        auto* box = new QComboBox(page);
+        box->setObjectName(QStringLiteral("Combo2_%1").arg(i));
+        box->addItems(days);
+        box->setCurrentIndex(i == 0 ? 0 : 6);
+        statsWeekdays_[size_t(i)] = box;
+        filters->addWidget(
+            new QLabel(i == 0 ? QStringLiteral("星期") : QStringLiteral("至"), page));
+        filters->addWidget(box);
+    }
+    auto* nameLabel = new QLabel(QStringLiteral("姓名"), page);
+    statsName_ = new QLineEdit(page);
+    statsName_->setObjectName(QStringLiteral("Text6"));
+    auto* cardLabel = new QLabel(QStringLiteral("卡号"), page);
+    statsCard_ = new QLineEdit(page);
+    statsCard_->setObjectName(QStringLiteral("Texintll_0"));
+    auto* hint = new QLabel(QStringLiteral("注: 0表示正常签到   9999表示没有签到"), page);
+    hint->setObjectName(QStringLiteral("Label12_1"));
+    statsPersonFilter_ = {nameLabel, statsName_, cardLabel, statsCard_, hint};
+    for (QWidget* w : statsPersonFilter_) filters->addWidget(w);
+    filters->addStretch();
+    v->addLayout(filters);
+    stats_ = new GridView(page);
+    stats_->setObjectName(QStringLiteral("MSTJ"));
+    stats_->setFixedRows(2);
+    v->addWidget(stats_, 1);
+    return page;
+}
+
+QWidget* MainWindow::buildPersonalPanel() {
+    auto* page = new QWidget(panels_);
+    page->setObjectName(QStringLiteral("Picture1_5"));
+    auto* v = new QVBoxLayout(page);
+    personalPrompt_ = Caption(QStringLiteral("Label15"), 2.0, page);
+    personalPrompt_->setText(QStringLiteral("请刷卡以载入数据"));
+    personalPrompt_->setAlignment(Qt::AlignCenter);
+    personalIndex_ = new QLineEdit(page);
+    personalIndex_->setObjectName(QStringLiteral("Text11"));
+    personalIndex_->hide();
+    v->addStretch();
+    v->addWidget(personalPrompt_);
+    v->addStretch();
+    return page;
+}
+
+QWidget* MainWindow::buildStructurePanel() {
+    auto* page = new QWidget(panels_);
+    page->setObjectName(QStringLiteral("Picture1_1"));
+    auto* v = new QVBoxLayout(page);
+    v->addWidget(new QLabel(QStringLiteral("数据结构"), page));
+    v->addStretch();
+    return page;
+}
+
+void MainWindow::buildLogin() {
+    login_ = new QFrame(centralWidget());
+    login_->setObjectName(QStringLiteral("Picture6"));
+    login_->setFrameShape(QFrame::StyledPanel);
+    login_->setAutoFillBackground(true);
+    auto* h = new QHBoxLayout(login_);
+    h->addWidget(new QLabel(QStringLiteral("请输入管理密码"), login_));
+    password_ = new QLineEdit(login_);
+    password_->setObjectName(QStringLiteral("Text9"));
+    password_->setEchoMode(QLineEdit::Password);
+    h->addWidget(password_);
+    QPushButton* ok = Button(QStringLiteral("获取权限"), QStringLiteral("Command3_13"), login_);
+    QPushButton* cancel = Button(QStringLiteral("取消"), QStringLiteral("Command3_14"), login_);
+    h->addWidget(ok);
+    h->addWidget(cancel);
+    connect(ok, &QPushButton::clicked, this, [this] { Command3Click(13); });
+    connect(cancel, &QPushButton::clicked, this, [this] { Command3Click(14); });
+    connect(password_, &QLineEdit::returnPressed, this, [this] { Command3Click(13); });
+    login_->adjustSize();
+    login_->hide();
+}
+
+void MainWindow::attach(Workstation& station, CuePlayer& cues, NoticePopups& popups,
+                        Dialogs& dialogs) {
+    station_ = &station;
+    dialogs_ = &dialogs;
     signIn_ = std::make_unique<SignIn>(station, cues);
     board_->setGrid(&station.board());
     roster_->setGrid(&station.rosterGrid());
-    const FontChoice& chosen = station.settings().gridFont;
-    QFont font = board_->font();
-    if (!chosen.name.isEmpty()) font.setFamily(chosen.name);
-    if (IsUsableFontSize(chosen.size)) font.setPointSizeF(chosen.size);
-    font.setBold(chosen.bold);
-    font.setItalic(chosen.italic);
-    board_->setFont(font);
-    roster_->setFont(font);
+    stats_->setGrid(&station.statsGrid());
+    settings_->attach(station, popups, dialogs, [this](const QFont& f) { ApplyGridFont(f); });
+    ApplyGridFont(FontFromChoice(station.settings().gridFont, board_->font()));
     date_->setText(station.rollover().dateCaption);
     weekday_->setText(station.rollover().weekdayCaption);
+    const QDate today = station.clock().today();
+    statsDates_[1]->setText(today.toString(QStringLiteral("yyyy-MM-dd")));
+    statsDates_[0]->setText(today.addDays(-365).toString(QStringLiteral("yyyy-MM-dd")));
     onTimer1();  // the clock shows at once
     timer1_.start();
-    showPanel(SignIn::kSignInPanel);
+    ShowPanel(Board);
+    adminMode_ = station.settings().adminPassword.isEmpty();
+    setAdminButtonsVisible(adminMode_);
+}
+
+void MainWindow::ApplyGridFont(const QFont& font) {
+    for (GridView* v : {roster_, stats_, board_}) v->setFont(font);
+}
+
+void MainWindow::setAdminButtonsVisible(bool visible) {
+    for (int i = 0; i < 4; ++i) panelButtons_[size_t(i)]->setVisible(visible);
+    saveWidths_->setVisible(visible);
+}
+
+int MainWindow::shownPanel() const {
+    const int i = panels_->currentIndex();
+    return i >= 0 && i < 6 ? i : -1;
 }
 
 void MainWindow::onTimer1() {
@@ -97,10 +287,137 @@ void MainWindow::onCardEntered(const QString& card, int panel) {
     if (signIn_) signIn_->ProcessSwipe(card, panel);
 }
 
-void MainWindow::showPanel(int index) {
+void MainWindow::ShowPanel(int index) {
+    if (index < 0 || index > 5) return;
     currentPanel_ = index;
     cardInput_.setPanel(index);
-    panels_->setCurrentWidget(index == kDatabasePanel ? static_cast<QWidget*>(roster_) : board_);
+    if (station_) station_->rosterFile().close();
+    if (index <= Database && !adminMode_) return;
+    panels_->setCurrentWidget(nothing_);
+    switch (index) {
+        case Settings:
+            settings_->clearPasswords();
+            break;
+        case Database:
+            if (station_) station_->rosterFile().open(station_->folder());
+            rosterGridShown_ = true;
+            break;
+        case Statistics: {
+            if (!adminMode_ && !personalPrompt_->isHidden()) return;  // nobody loaded
+            for (QWidget* w : statsPersonFilter_) w->setVisible(adminMode_);
+            if (adminMode_) {
+                statsName_->clear();
+                statsCard_->clear();
+            } else if (station_) {
+                const int i = personalIndex_->text().toInt();
+                if (Roster::validIndex(i)) {
+                    statsName_->setText(station_->roster().at(i).name);
+                    statsCard_->setText(CardText(station_->roster().at(i).cardNumber));
+                }
+            }
+            break;
+        }
+        case Personal:
+            if (station_) station_->rosterFile().open(station_->folder());
+            break;
+        default:
+            break;
+    }
+    panels_->setCurrentWidget(pages_[size_t(index)]);
+}
+
+void MainWindow::ToggleAdminMode() {
+    if (adminMode_) {
+        adminMode_ = false;
+        setAdminButtonsVisible(false);
+        ShowPanel(Board);
+        return;
+    }
+    const QPoint at = adminToggle_->mapTo(centralWidget(), QPoint(0, adminToggle_->height()));
+    login_->adjustSize();
+    login_->move(std::max(0, at.x() + adminToggle_->width() - login_->width()), at.y() + 4);
+    login_->show();
+    login_->raise();
+    password_->setFocus();
+}
+
+void MainWindow::Command3Click(int index) {
+    switch (index) {
+        case 4:
+            deleteRows();
+            break;
+        case 5:
+            addRows();
+            break;
+        case 8:
+            settings_->timeTable()->storeTimes(false);
+            break;
+        case 9:
+            panels_->setCurrentWidget(nothing_);
+            break;
+        case 10:
+            settings_->timeTable()->parkInput();
+            break;
+        case 11:
+            if (station_) station_->rosterFile().close();
+            panels_->setCurrentWidget(nothing_);
+            break;
+        case 12:
+            settings_->timeTable()->storeTimes(true);
+            break;
+        case 13:
+            login();
+            break;
+        case 14:
+            closeLogin();
+            break;
+        default:
+            break;  // the other buttons belong to their own panels
+    }
+}
+
+void MainWindow::login() {
+    if (!station_) return;
+    if (password_->text() != station_->settings().adminPassword) {
+        station_->notifier().ShowNotice(QStringLiteral("密码错误"));
+    } else {
+        adminMode_ = true;
+        setAdminButtonsVisible(true);
+    }
+    closeLogin();
+}
+
+void MainWindow::closeLogin() {
+    password_->clear();
+    login_->hide();
+}
+
+void MainWindow::deleteRows() {
+    if (!station_) return;
+    TextGridModel& grid = station_->rosterGrid();
+    DeleteRosterRows(station_->roster(), station_->rosterFile(), grid, grid.row(), grid.rowSel());
+}
+
+void MainWindow::addRows() {
+    if (!station_) return;
+    TextGridModel& grid = station_->rosterGrid();
+    for (;;) {
+        const std::optional<QString> answer = dialogs_->input(
+            QStringLiteral("提示"), QStringLiteral("输入增加行数:"), QStringLiteral("1"));
+        if (!answer) return;
+        const std::optional<int> n = ParseAddRowsCount(*answer, grid.rows());
+        if (!n) continue;
+        if (AddRosterRows(station_->roster(), station_->rosterFile(), grid, *n).rosterFull)
+            station_->notifier().ShowNotice(QStringLiteral("人员已满5000人，不能再增加"));
+        return;
+    }
+}
+
+void MainWindow::saveBoardWidths() {
+    if (!station_ || !adminMode_) return;
+    std::array<qint16, 9> widths{};
+    for (int c = 0; c < 9; ++c) widths[size_t(c)] = qint16(board_->columnWidthTwips(c));
+    SaveSignInColumnWidths(station_->folder(), widths);
 }
 
 }  // namespace tallyra

@@ -2,48 +2,118 @@
 
 #include <QMainWindow>
 #include <QTimer>
+#include <array>
 #include <memory>
 
 #include "core/cardinput.h"
 #include "core/cueplayer.h"
 #include "core/signin.h"
 
+class QComboBox;
+class QFrame;
 class QLabel;
+class QLineEdit;
+class QPushButton;
 class QStackedWidget;
 
 namespace tallyra {
 
+class Dialogs;
 class GridView;
+class NoticePopups;
+class SettingsPanel;
 class Workstation;
 
-// The attendance window: the sign-in board and the roster grid for now.
+// Form1: six panels in one area switched by the panel buttons, the administrator mode,
+// the login box, the shared button array and the timers of the sign-in board.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     static constexpr int kTimer1Ms = 30000;
+    enum Panel {
+        Settings = 0,
+        Structure = 1,
+        Database = 2,
+        Statistics = 3,
+        Board = 4,
+        Personal = 5
+    };
 
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
-    void attach(Workstation& station, CuePlayer& cues);
-    void showPanel(int index);
+    void attach(Workstation& station, CuePlayer& cues, NoticePopups& popups, Dialogs& dialogs);
+
+    void ShowPanel(int index);
+    void ToggleAdminMode();
+    void Command3Click(int index);
     int currentPanel() const { return currentPanel_; }
+    bool adminMode() const { return adminMode_; }
+    // The panel on show, or -1 when none is (a refused statistics request).
+    int shownPanel() const;
 
     // Where the system-wide key capture delivers every key-down.
     void AllIN(int keyCode) { cardInput_.AllIN(keyCode); }
     SignIn* signIn() const { return signIn_.get(); }
     void onTimer1();
 
+    // What exit saves.
+    bool rosterGridShown() const { return rosterGridShown_; }
+    bool schemaChanged() const { return schemaChanged_; }
+    const std::array<bool, 3>& choiceListChanged() const { return choiceListChanged_; }
+    GridView* rosterView() const { return roster_; }
+    GridView* boardView() const { return board_; }
+    void ApplyGridFont(const QFont& font);
+
+Q_SIGNALS:
+    void exitRequested();
+
 private:
+    QWidget* buildBoardPanel();
+    QWidget* buildDatabasePanel();
+    QWidget* buildStatisticsPanel();
+    QWidget* buildPersonalPanel();
+    QWidget* buildStructurePanel();
+    void buildLogin();
     void onCardEntered(const QString& card, int panel);
+    void setAdminButtonsVisible(bool visible);
+    void login();
+    void closeLogin();
+    void addRows();
+    void deleteRows();
+    void saveBoardWidths();
 
     QStackedWidget* panels_ = nullptr;
+    std::array<QWidget*, 6> pages_{};
+    QWidget* nothing_ = nullptr;
+    std::array<QPushButton*, 6> panelButtons_{};
+    QPushButton* saveWidths_ = nullptr;
+    QPushButton* adminToggle_ = nullptr;
+    QPushButton* exit_ = nullptr;
+    QFrame* login_ = nullptr;
+    QLineEdit* password_ = nullptr;
+    SettingsPanel* settings_ = nullptr;
     GridView* board_ = nullptr;
     GridView* roster_ = nullptr;
+    GridView* stats_ = nullptr;
     QLabel* date_ = nullptr;
     QLabel* weekday_ = nullptr;
     QLabel* clock_ = nullptr;
-    int currentPanel_ = SignIn::kSignInPanel;
+    std::array<QLineEdit*, 2> statsDates_{};
+    std::array<QComboBox*, 2> statsWeekdays_{};
+    QLineEdit* statsName_ = nullptr;
+    QLineEdit* statsCard_ = nullptr;
+    QList<QWidget*> statsPersonFilter_;
+    QLabel* personalPrompt_ = nullptr;
+    QLineEdit* personalIndex_ = nullptr;
 
+    int currentPanel_ = SignIn::kSignInPanel;
+    bool adminMode_ = false;
+    bool rosterGridShown_ = false;
+    bool schemaChanged_ = false;
+    std::array<bool, 3> choiceListChanged_{};
+
+    Workstation* station_ = nullptr;
+    Dialogs* dialogs_ = nullptr;
     std::unique_ptr<SignIn> signIn_;
     QtBurstTimer timer2_;
     CardInput cardInput_;

@@ -4,6 +4,7 @@
 
 #include "app/mainwindow.h"
 #include "board/dialogs.h"
+#include "board/gridview.h"
 #include "board/noticepopups.h"
 #include "core/workstation.h"
 
@@ -58,11 +59,24 @@ bool Session::StartUp() {
     started_ = true;
     popups_->ApplyPopupFont(PopupFont(station_->settings().popupFont));
     popups_->ApplyPopupColour(PopupColour(station_->settings().popupColour));
-    window_->attach(*station_, *parts_.cues);
+    window_->attach(*station_, *parts_.cues, *popups_, *parts_.dialogs);
     return true;
 }
 
 void Session::ShutDown() {
+    if (started_) {
+        const DataFolder& folder = station_->folder();
+        if (window_->rosterGridShown()) {
+            std::array<qint16, 26> widths{};
+            for (int c = 0; c < 26; ++c)
+                widths[size_t(c)] = qint16(window_->rosterView()->columnWidthTwips(c));
+            SaveRosterColumnWidths(folder, widths);
+        }
+        if (window_->schemaChanged()) SaveSchema(folder, station_->schema());
+        for (int k = 0; k < 3; ++k)
+            if (window_->choiceListChanged()[size_t(k)])
+                SaveChoiceList(folder, station_->schema(), 9 + k);
+    }
     capture_.reset();
     if (started_) station_->shutDown();
     started_ = false;

@@ -1,32 +1,94 @@
 #include "board/gridview.h"
 
+#include <QEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QSortFilterProxyModel>
 
 #include "core/textgridmodel.h"
 
 namespace tallyra {
 
-GridView::GridView(QWidget* parent) : QTableView(parent) {
-    horizontalHeader()->hide();
-    verticalHeader()->hide();
-    verticalHeader()->setDefaultSectionSize(20);
+namespace {
+
+// Only the header rows, for the view that stays in place.
+class FirstRows final : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+    void setCount(int n) {
+        n_ = n;
+        invalidateRowsFilter();
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex&) const override { return row < n_; }
+
+private:
+    int n_ = 0;
+};
+
+constexpr int kBorderGrip = 3;
+
+void Configure(QTableView* v) {
+    v->horizontalHeader()->hide();
+    v->verticalHeader()->hide();
     // Stored widths may be narrower than the style's minimum; they are still what was saved.
-    horizontalHeader()->setMinimumSectionSize(1);
-    verticalHeader()->setMinimumSectionSize(1);
+    v->horizontalHeader()->setMinimumSectionSize(1);
+    v->verticalHeader()->setMinimumSectionSize(1);
+    v->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    v->setWordWrap(false);
+    v->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+}
+
+}  // namespace
+
+GridView::GridView(QWidget* parent) : QTableView(parent) {
+    Configure(this);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setWordWrap(false);
 }
 
 void GridView::setGrid(TextGridModel* grid) {
     if (grid_) disconnect(grid_, nullptr, this, nullptr);
     grid_ = grid;
     setModel(grid);
+    if (fixedRowsModel_) fixedRowsModel_->setSourceModel(grid);
     if (!grid) return;
     connect(grid, &TextGridModel::columnWidthChanged, this, &GridView::applyColumn);
     connect(grid, &TextGridModel::rowHeightChanged, this, &GridView::applyRow);
     connect(grid, &QAbstractItemModel::modelReset, this, &GridView::applyAll);
     connect(grid, &QAbstractItemModel::rowsInserted, this, &GridView::applyAll);
+    applyAll();
+}
+
+void GridView::setFixedRows(int n) {
+    fixedRows_ = std::max(n, 0);
+    if (!fixed_) {
+        fixed_ = new QTableView(this);
+        Configure(fixed_);
+        fixed_->setFocusPolicy(Qt::NoFocus);
+        fixed_->setSelectionMode(QAbstractItemView::NoSelection);
+        fixed_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        fixed_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        fixed_->setFrameShape(QFrame::NoFrame);
+        fixed_->viewport()->setMouseTracking(true);
+        fixed_->viewport()->installEventFilter(this);
+        QFont bold = font();
+        bold.setBold(true);
+        fixed_->setFont(bold);
+        fixedRowsModel_ = new FirstRows(this);
+        fixedRowsModel_->setSourceModel(grid_);
+        fixed_->setModel(fixedRowsModel_);
+        connect(horizontalScrollBar(), &QScrollBar::valueChanged, fixed_->horizontalScrollBar(),
+                &QScrollBar::setValue);
+        connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+                [this](int c, int, int size) { fixed_->setColumnWidth(c, size); });
+        connect(fixed_, &QTableView::clicked, this,
+                [this](const QModelIndex& i) { Q_EMIT fixedCellClicked(i.row(), i.column()); });
+    }
+    static_cast<FirstRows*>(fixedRowsModel_)->setCount(fixedRows_);
     applyAll();
 }
 
@@ -36,21 +98,28 @@ int GridView::columnWidthTwips(int column) const {
 }
 
 void GridView::applyColumn(int column, int twips) {
-    if (twips == 0) {
-        setColumnHidden(column, true);
-        return;
+    const bool hide = twips == 0;
+    const int px = twips < 0 ? horizontalHeader()->defaultSectionSize() : twips / kTwipsPerPixel;
+    setColumnHidden(column, hide);
+    if (!hide) setColumnWidth(column, px);
+    if (fixed_) {
+        fixed_->setColumnHidden(column, hide);
+        if (!hide) fixed_->setColumnWidth(column, px);
     }
-    setColumnHidden(column, false);
-    setColumnWidth(column,
-                   twips < 0 ? horizontalHeader()->defaultSectionSize() : twips / kTwipsPerPixel);
 }
 
 void GridView::applyRow(int row, int twips) {
-    if (twips == 0) {
+    if (row < fixedRows_) {
+        // Header rows show in the fixed part only.
         setRowHidden(row, true);
+        if (fixed_) {
+            fixed_->setRowHidden(row, twips == 0);
+            if (twips > 0) fixed_->setRowHeight(row, twips / kTwipsPerPixel);
+        }
+        placeFixed();
         return;
     }
-    setRowHidden(row, false);
+    setRowHidden(row, twips == 0);
     if (twips > 0) setRowHeight(row, twips / kTwipsPerPixel);
 }
 
@@ -59,6 +128,124 @@ void GridView::applyAll() {
     for (int c = 0; c < grid_->columns(); ++c) applyColumn(c, grid_->columnWidth(c));
     // Only the few header rows carry their own height; person rows keep the default.
     for (int r = 0; r < std::min(grid_->rows(), 8); ++r) applyRow(r, grid_->rowHeight(r));
+    placeFixed();
+}
+
+int GridView::fixedHeight() const {
+    if (!fixed_ || !grid_) return 0;
+    int h = 0;
+    for (int r = 0; r < std::min(fixedRows_, grid_->rows()); ++r)
+        if (!fixed_->isRowHidden(r)) h += fixed_->rowHeight(r);
+    return h;
+}
+
+void GridView::placeFixed() {
+    if (!fixed_) return;
+    const int h = fixedHeight();
+    setViewportMargins(0, h, 0, 0);
+    const QRect vp = viewport()->geometry();
+    fixed_->setGeometry(vp.left(), vp.top() - h, vp.width(), h);
+    fixed_->horizontalScrollBar()->setValue(horizontalScrollBar()->value());
+}
+
+void GridView::resizeEvent(QResizeEvent* e) {
+    QTableView::resizeEvent(e);
+    placeFixed();
+}
+
+void GridView::changeEvent(QEvent* e) {
+    QTableView::changeEvent(e);
+    if (e->type() == QEvent::FontChange) {
+        // Rows grow with the font, so large board marks stay readable.
+        verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+        if (fixed_) {
+            QFont bold = font();
+            bold.setBold(true);
+            fixed_->setFont(bold);
+            fixed_->verticalHeader()->setDefaultSectionSize(QFontMetrics(bold).height() + 6);
+        }
+        applyAll();
+    }
+}
+
+int GridView::borderAt(int x) const {
+    const int logical = x + horizontalScrollBar()->value();
+    int right = 0;
+    for (int c = 0; c < horizontalHeader()->count(); ++c) {
+        if (isColumnHidden(c)) continue;
+        right += columnWidth(c);
+        if (std::abs(logical - right) <= kBorderGrip) return c;
+    }
+    return -1;
+}
+
+bool GridView::eventFilter(QObject* watched, QEvent* e) {
+    if (!fixed_ || watched != fixed_->viewport()) return QTableView::eventFilter(watched, e);
+    switch (e->type()) {
+        case QEvent::MouseMove: {
+            auto* m = static_cast<QMouseEvent*>(e);
+            const int x = int(m->position().x());
+            if (dragging_ >= 0) {
+                const int width = std::max(1, dragStartWidth_ + x - dragStartX_);
+                setColumnWidth(dragging_, width);
+                return true;
+            }
+            fixed_->viewport()->setCursor(borderAt(x) >= 0 ? Qt::SplitHCursor : Qt::ArrowCursor);
+            return false;
+        }
+        case QEvent::MouseButtonPress: {
+            auto* m = static_cast<QMouseEvent*>(e);
+            const int c = borderAt(int(m->position().x()));
+            if (m->button() != Qt::LeftButton || c < 0) return false;
+            dragging_ = c;
+            dragStartX_ = int(m->position().x());
+            dragStartWidth_ = columnWidth(c);
+            return true;
+        }
+        case QEvent::MouseButtonRelease:
+            if (dragging_ < 0) return false;
+            if (grid_) grid_->setColumnWidth(dragging_, columnWidth(dragging_) * kTwipsPerPixel);
+            dragging_ = -1;
+            return true;
+        default:
+            return false;
+    }
+}
+
+void GridView::mousePressEvent(QMouseEvent* e) {
+    pressing_ = true;
+    QTableView::mousePressEvent(e);
+    pressing_ = false;
+}
+
+void GridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    // Dragging or shift-moving extends the selection; the anchor stays where it began.
+    const bool extending = QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier) ||
+                           (!pressing_ && QGuiApplication::mouseButtons() != Qt::NoButton);
+    if (grid_ && current.isValid() && !extending) {
+        // A new anchor: the selection starts and ends here until it is extended.
+        grid_->setCurrentCell(current.row(), current.column());
+        grid_->setSelectionEnd(current.row(), current.column());
+    }
+}
+
+void GridView::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+    QTableView::selectionChanged(selected, deselected);
+    if (!grid_ || !selectionModel()) return;
+    const QItemSelection all = selectionModel()->selection();
+    if (all.isEmpty()) return;
+    int top = all.first().top(), bottom = all.first().bottom();
+    int left = all.first().left(), right = all.first().right();
+    for (const QItemSelectionRange& r : all) {
+        top = std::min(top, r.top());
+        bottom = std::max(bottom, r.bottom());
+        left = std::min(left, r.left());
+        right = std::max(right, r.right());
+    }
+    // The end of the selection is the corner away from the anchor cell.
+    const int anchorRow = grid_->row(), anchorCol = grid_->col();
+    grid_->setSelectionEnd(anchorRow == top ? bottom : top, anchorCol == left ? right : left);
 }
 
 }  // namespace tallyra

@@ -1,5 +1,6 @@
 #include "core/textgridmodel.h"
 
+#include <QCollator>
 #include <algorithm>
 #include <numeric>
 
@@ -98,6 +99,16 @@ void TextGridModel::setSelectionEnd(int rowSel, int colSel) {
     colSel_ = std::clamp(colSel, 0, std::max(columns_ - 1, 0));
 }
 
+const QCollator& TextGridModel::TextCollator() {
+    static const QCollator collator = [] {
+        QCollator c(QLocale(QLocale::Chinese, QLocale::China));
+        c.setCaseSensitivity(Qt::CaseSensitive);
+        c.setNumericMode(false);
+        return c;
+    }();
+    return collator;
+}
+
 void TextGridModel::sortRows(int fromRow, int toRow, int keyFirst, int keyLast, int code) {
     if (fromRow > toRow) std::swap(fromRow, toRow);
     if (keyFirst > keyLast) std::swap(keyFirst, keyLast);
@@ -121,6 +132,16 @@ void TextGridModel::sortRows(int fromRow, int toRow, int keyFirst, int keyLast, 
                 values[size_t(r) * keys + k] =
                     NumericValue(cells_[size_t(at(fromRow + r, keyFirst + k))]);
     }
+    // Text keys compare as a reader of Chinese expects (pinyin order, upper and lower case
+    // kept apart), through sort keys made once per cell.
+    std::vector<QCollatorSortKey> texts;
+    if (!numeric) {
+        const QCollator& collator = TextCollator();
+        texts.reserve(size_t(n) * size_t(keys));
+        for (int r = 0; r < n; ++r)
+            for (int k = 0; k < keys; ++k)
+                texts.push_back(collator.sortKey(cells_[size_t(at(fromRow + r, keyFirst + k))]));
+    }
     std::vector<int> order(static_cast<size_t>(n));
     std::iota(order.begin(), order.end(), 0);
     auto compare = [&](int a, int b) {
@@ -130,9 +151,7 @@ void TextGridModel::sortRows(int fromRow, int toRow, int keyFirst, int keyLast, 
                 const double x = values[size_t(a) * keys + k], y = values[size_t(b) * keys + k];
                 c = x < y ? -1 : (x > y ? 1 : 0);
             } else {
-                c = QString::compare(cells_[size_t(at(fromRow + a, keyFirst + k))],
-                                     cells_[size_t(at(fromRow + b, keyFirst + k))],
-                                     Qt::CaseSensitive);
+                c = texts[size_t(a) * keys + k].compare(texts[size_t(b) * keys + k]);
             }
             if (c != 0) return descending ? c > 0 : c < 0;
         }

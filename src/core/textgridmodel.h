@@ -4,6 +4,8 @@
 #include <QString>
 #include <vector>
 
+class QCollator;
+
 namespace tallyra {
 
 // The grid of text cells the three grids share: a row count that includes the fixed header
@@ -63,6 +65,8 @@ public:
     void sortRows(int fromRow, int toRow, int keyFirst, int keyLast, int code);
     // Sorts the selection as the grid control does: rows Row..RowSel by columns Col..ColSel.
     void sortSelection(int code);
+    // The order text sorts use.
+    static const QCollator& TextCollator();
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -1,6 +1,9 @@
 #include "core/timewindows.h"
 
+#include <cmath>
+
 #include "common/datetime.h"
+#include "common/text.h"
 #include "core/positionedfile.h"
 
 namespace tallyra {
@@ -71,6 +74,53 @@ bool WriteWindowName(const DataFolder& folder, int window, const QString& name) 
     PositionedFile file;
     return file.open(folder.timeWindows()) &&
            file.writeFixedText(NamePos(window), 12, name.left(12));
+}
+
+QString TwoDigitText(const QString& boxText) {
+    bool number = false;
+    const double v = boxText.trimmed().toDouble(&number);
+    if (!number || !std::isfinite(v) || std::abs(v) > 1e9) return boxText;
+    const long long whole = std::llround(std::nearbyint(v));  // halves to even
+    return (whole < 0 ? QStringLiteral("-") : QString()) +
+           QString::number(std::llabs(whole)).rightJustified(2, u'0');
+}
+
+QString TimeBoxCaption(const std::array<QString, 4>& boxes) {
+    return TwoDigitText(boxes[0]) + u':' + TwoDigitText(boxes[1]) + u'~' + TwoDigitText(boxes[2]) +
+           u':' + TwoDigitText(boxes[3]);
+}
+
+StoreTimes StoreTimeWindow(const DataFolder& folder, TimeTable& table, int k,
+                           const std::array<QString, 4>& boxes, bool allWeekdays) {
+    if (!ValidCell(k)) return StoreTimes::WriteFailed;
+    const QString s = TimeBoxCaption(boxes);
+    const qint16 t1 = ClockTextToMinutes(s.left(5));
+    const qint16 t2 = ClockTextToMinutes(s.right(5));
+    if (t1 >= t2) return StoreTimes::StartNotBeforeEnd;
+    const int first = allWeekdays ? (k / 7) * 7 : k;
+    const int last = allWeekdays ? first + 6 : k;
+    bool ok = true;
+    for (int v = first; v <= last; ++v) {
+        table.starts[size_t(v)] = t1;
+        table.ends[size_t(v)] = t2;
+        ok = WriteCellTimes(folder, v, t1, t2) && ok;
+    }
+    return ok ? StoreTimes::Stored : StoreTimes::WriteFailed;
+}
+
+bool SetCellFlag(const DataFolder& folder, TimeTable& table, int k, bool set) {
+    if (!ValidCell(k)) return false;
+    table.set[size_t(k)] = set;
+    return WriteCellFlag(folder, k, set);
+}
+
+QString RenameWindow(const DataFolder& folder, TimeTable& table, int window,
+                     const QString& answer) {
+    if (window < 0 || window >= kWindowCount) return {};
+    const QString name = answer.left(12);
+    WriteWindowName(folder, window, name);
+    table.names[size_t(window)] = TrimBlanks(name);
+    return table.displayName(window);
 }
 
 }  // namespace tallyra

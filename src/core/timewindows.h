@@ -42,4 +42,21 @@ bool WriteCellTimes(const DataFolder& folder, int k, qint16 start, qint16 end);
 // 12 bytes of code page 936, blank padded; a longer name is cut at a character boundary.
 bool WriteWindowName(const DataFolder& folder, int window, const QString& name);
 
+// The editor's operations: each changes the table in memory and writes only its own bytes.
+
+// A time box's text as the "00" pattern gives it: a number padded to two digits (rounded),
+// any other text unchanged.
+QString TwoDigitText(const QString& boxText);
+// The caption the four time boxes make ("07:30~08:00").
+QString TimeBoxCaption(const std::array<QString, 4>& boxes);
+enum class StoreTimes { Stored, StartNotBeforeEnd, WriteFailed };
+// Stores the boxes' times into cell k, or into all seven weekdays of k's window. The
+// set/not-set flags stay as they are.
+StoreTimes StoreTimeWindow(const DataFolder& folder, TimeTable& table, int k,
+                           const std::array<QString, 4>& boxes, bool allWeekdays);
+bool SetCellFlag(const DataFolder& folder, TimeTable& table, int k, bool set);
+// The answer of the rename prompt: its first 12 characters are stored; returns the name
+// users see from now on.
+QString RenameWindow(const DataFolder& folder, TimeTable& table, int window, const QString& answer);
+
 }  // namespace tallyra

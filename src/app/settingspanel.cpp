@@ -1,0 +1,247 @@
+#include "app/settingspanel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "board/clicklabel.h"
+#include "board/dialogs.h"
+#include "board/noticepopups.h"
+#include "board/timetableeditor.h"
+#include "common/gbk.h"
+#include "core/settings.h"
+#include "core/workstation.h"
+
+namespace tallyra {
+
+QFont FontFromChoice(const FontChoice& chosen, const QFont& base) {
+    QFont font = base;
+    if (!chosen.name.isEmpty()) font.setFamily(chosen.name);
+    if (IsUsableFontSize(chosen.size)) font.setPointSizeF(chosen.size);
+    font.setBold(chosen.bold);
+    font.setItalic(chosen.italic);
+    return font;
+}
+
+FontChoice ChoiceFromFont(const QFont& font) {
+    return FontChoice{font.family(), float(font.pointSizeF()), font.bold(), font.italic()};
+}
+
+QColor ColourFromStored(quint32 stored) {
+    return QColor(int(stored & 0xff), int((stored >> 8) & 0xff), int((stored >> 16) & 0xff));
+}
+
+quint32 StoredFromColour(const QColor& c) {
+    return quint32(c.red()) | (quint32(c.green()) << 8) | (quint32(c.blue()) << 16);
+}
+
+SettingsPanel::SettingsPanel(QWidget* parent) : QFrame(parent) {
+    setObjectName(QStringLiteral("Picture1_0"));
+    auto* layout = new QVBoxLayout(this);
+
+    auto* tableBox = new QGroupBox(QStringLiteral("签到时间"), this);
+    auto* tableLayout = new QVBoxLayout(tableBox);
+    timeTable_ = new TimeTableEditor(tableBox);
+    tableLayout->addWidget(timeTable_);
+    tableLayout->addWidget(new QLabel(
+        QStringLiteral("左键点击时间修改，右键点击关闭或开启该时段，点击标语修改名称"), tableBox));
+    layout->addWidget(tableBox);
+
+    auto* lower = new QHBoxLayout;
+    auto* optionsBox = new QGroupBox(QStringLiteral("选项"), this);
+    auto* optionsGrid = new QGridLayout(optionsBox);
+    const QStringList captions{QStringLiteral("系统提示"), QStringLiteral("记录正常签到"),
+                               QStringLiteral("音效")};
+    for (int k = 0; k < Settings::kOptionCount; ++k) {
+        auto* box = new QCheckBox(k < 3 ? captions[k] : QStringLiteral("------"), optionsBox);
+        box->setObjectName(QStringLiteral("Check2_%1").arg(k));
+        options_[size_t(k)] = box;
+        optionsGrid->addWidget(box, k % 5, k / 5);
+        connect(box, &QCheckBox::toggled, this, [this, k] { SaveOptionBox(k); });
+    }
+    lower->addWidget(optionsBox);
+
+    auto* displayBox = new QGroupBox(QStringLiteral("显示"), this);
+    auto* form = new QFormLayout(displayBox);
+    for (int k = 0; k < 2; ++k) {
+        auto* box = new QComboBox(displayBox);
+        box->setObjectName(QStringLiteral("Combo5_%1").arg(k));
+        for (int n = 0; n <= 3; ++n) box->addItem(QStringLiteral("%1位小数").arg(n));
+        box->setCurrentIndex(-1);
+        precision_[size_t(k)] = box;
+        form->addRow(k == 0 ? QStringLiteral("字段3年数:") : QStringLiteral("字段5年数:"), box);
+        connect(box, &QComboBox::activated, this, [this, k] { SavePrecision(k); });
+    }
+    gridFont_ = new QPushButton(QStringLiteral("表格字体"), displayBox);
+    gridFont_->setObjectName(QStringLiteral("Command14"));
+    form->addRow(QStringLiteral("表格:"), gridFont_);
+    connect(gridFont_, &QPushButton::clicked, this, &SettingsPanel::ChooseGridFont);
+    auto* notice = new QHBoxLayout;
+    sample_ = new ClickLabel(QStringLiteral("字体"), displayBox);
+    sample_->setObjectName(QStringLiteral("Label8"));
+    sample_->setAlignment(Qt::AlignCenter);
+    sample_->setFrameShape(QFrame::Box);
+    sample_->setCursor(Qt::PointingHandCursor);
+    sample_->setMinimumWidth(120);
+    swatch_ = new ClickLabel(displayBox);
+    swatch_->setObjectName(QStringLiteral("Picture4"));
+    swatch_->setFixedSize(40, 28);
+    swatch_->setFrameShape(QFrame::Box);
+    swatch_->setAutoFillBackground(true);
+    swatch_->setCursor(Qt::PointingHandCursor);
+    notice->addWidget(sample_, 1);
+    notice->addWidget(swatch_);
+    form->addRow(QStringLiteral("提示字体/颜色:"), notice);
+    connect(sample_, &ClickLabel::pressed, this, [this](Qt::MouseButton b) {
+        if (b == Qt::LeftButton) ChoosePopupFont();
+    });
+    connect(swatch_, &ClickLabel::pressed, this, [this](Qt::MouseButton b) {
+        if (b == Qt::LeftButton) ChoosePopupColour();
+    });
+    lower->addWidget(displayBox);
+
+    auto* passwordBox = new QGroupBox(QStringLiteral("修改管理者密码"), this);
+    auto* passwordForm = new QFormLayout(passwordBox);
+    const QStringList labels{QStringLiteral("旧密码:"), QStringLiteral("新密码:"),
+                             QStringLiteral("确  认:")};
+    for (int i = 0; i < 3; ++i) {
+        auto* edit = new QLineEdit(passwordBox);
+        edit->setObjectName(QStringLiteral("Text8_%1").arg(i));
+        edit->setEchoMode(QLineEdit::Password);
+        passwords_[size_t(i)] = edit;
+        passwordForm->addRow(labels[i], edit);
+    }
+    changePassword_ = new QPushButton(QStringLiteral("修改密码"), passwordBox);
+    changePassword_->setObjectName(QStringLiteral("Command10"));
+    passwordForm->addRow(changePassword_);
+    connect(changePassword_, &QPushButton::clicked, this, &SettingsPanel::ChangeAdminPassword);
+    lower->addWidget(passwordBox);
+    layout->addLayout(lower);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch();
+    close_ = new QPushButton(QStringLiteral("关闭"), this);
+    close_->setObjectName(QStringLiteral("Command3_9"));
+    bottom->addWidget(close_);
+    layout->addLayout(bottom);
+    layout->addStretch();
+}
+
+void SettingsPanel::attach(Workstation& station, NoticePopups& popups, Dialogs& dialogs,
+                           std::function<void(const QFont&)> applyGridFont) {
+    station_ = &station;
+    popups_ = &popups;
+    dialogs_ = &dialogs;
+    applyGridFont_ = std::move(applyGridFont);
+    timeTable_->attach(station.folder(), station.timeTable(), station.notifier(), dialogs);
+    showSettings();
+}
+
+void SettingsPanel::showSettings() {
+    const Settings& s = station_->settings();
+    loading_ = true;
+    for (int k = 0; k < Settings::kOptionCount; ++k) options_[size_t(k)]->setChecked(s.option(k));
+    for (int k = 0; k < 2; ++k) precision_[size_t(k)]->setCurrentIndex(s.yearsPrecision[size_t(k)]);
+    loading_ = false;
+    QFont sample = FontFromChoice(s.popupFont, QFont(QStringLiteral("宋体"), 18));
+    sample_->setFont(sample);
+    QPalette p = sample_->palette();
+    p.setColor(QPalette::WindowText, ColourFromStored(s.popupColour));
+    sample_->setPalette(p);
+    QPalette sw = swatch_->palette();
+    sw.setColor(QPalette::Window, ColourFromStored(s.popupColour));
+    swatch_->setPalette(sw);
+    gridFont_->setFont(FontFromChoice(s.gridFont, gridFont_->font()));
+}
+
+void SettingsPanel::SaveOptionBox(int k) {
+    // Only the user's ticks are stored, not the ones the load sets.
+    if (loading_ || !station_ || !isVisible()) return;
+    const bool ticked = options_[size_t(k)]->isChecked();
+    station_->settings().options[size_t(k)] = ticked ? 1 : 0;
+    tallyra::SaveOptionBox(station_->folder(), k, ticked);
+}
+
+void SettingsPanel::SavePrecision(int k) {
+    if (loading_ || !station_) return;
+    const int index = precision_[size_t(k)]->currentIndex();
+    if (tallyra::SavePrecision(station_->folder(), k, index) == SettingsWrite::Written)
+        station_->settings().yearsPrecision[size_t(k)] = index;
+}
+
+void SettingsPanel::ChooseGridFont() {
+    if (!station_) return;
+    const std::optional<QFont> chosen = dialogs_->font(gridFont_->font());
+    if (!chosen) return;
+    gridFont_->setFont(*chosen);
+    station_->settings().gridFont = ChoiceFromFont(*chosen);
+    SaveGridFont(station_->folder(), station_->settings().gridFont);
+    if (applyGridFont_) applyGridFont_(*chosen);
+}
+
+void SettingsPanel::ChoosePopupFont() {
+    if (!station_) return;
+    const std::optional<QFont> chosen = dialogs_->font(sample_->font());
+    if (!chosen) return;
+    sample_->setFont(*chosen);
+    station_->settings().popupFont = ChoiceFromFont(*chosen);
+    SavePopupFont(station_->folder(), station_->settings().popupFont);
+    popups_->ApplyPopupFont(*chosen);
+}
+
+void SettingsPanel::ChoosePopupColour() {
+    if (!station_) return;
+    const std::optional<QColor> chosen =
+        dialogs_->colour(sample_->palette().color(QPalette::WindowText));
+    if (!chosen) return;
+    QPalette p = sample_->palette();
+    p.setColor(QPalette::WindowText, *chosen);
+    sample_->setPalette(p);
+    QPalette sw = swatch_->palette();
+    sw.setColor(QPalette::Window, *chosen);
+    swatch_->setPalette(sw);
+    station_->settings().popupColour = StoredFromColour(*chosen);
+    SavePopupColour(station_->folder(), station_->settings().popupColour);
+    popups_->ApplyPopupColour(*chosen);
+}
+
+void SettingsPanel::ChangeAdminPassword() {
+    if (!station_) return;
+    Notifier& n = station_->notifier();
+    const QString old = passwords_[0]->text();
+    const QString fresh = passwords_[1]->text();
+    if (passwords_[2]->text() != fresh) {
+        n.ShowNotice(QStringLiteral("二次密码输入有误，请重新输入"));
+        return;
+    }
+    // The stored field holds 24 bytes and the column widths follow it.
+    if (EncodeGbk(fresh).size() > 24) {
+        n.ShowNotice(QStringLiteral("长度超出范围"));
+        return;
+    }
+    if (old != station_->settings().adminPassword) {
+        n.ShowNotice(QStringLiteral("旧密码输入有误"));
+        clearPasswords();
+        return;
+    }
+    if (SaveAdminPassword(station_->folder(), fresh) != SettingsWrite::Written) {
+        n.ShowNotice(QStringLiteral("密码保存失败"));
+        return;
+    }
+    n.ShowNotice(QStringLiteral("密码修改成功"));
+    station_->settings().adminPassword = fresh;
+    clearPasswords();
+}
+
+void SettingsPanel::clearPasswords() {
+    for (QLineEdit* e : passwords_) e->clear();
+}
+
+}  // namespace tallyra

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QFrame>
+#include <array>
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+namespace tallyra {
+
+class ClickLabel;
+class Dialogs;
+class NoticePopups;
+class TimeTableEditor;
+class Workstation;
+struct FontChoice;
+
+QFont FontFromChoice(const FontChoice& chosen, const QFont& base);
+FontChoice ChoiceFromFont(const QFont& font);
+QColor ColourFromStored(quint32 stored);  // red in the low byte
+quint32 StoredFromColour(const QColor& colour);
+
+// Panel 0, the system settings: the time-window table, the option and precision boxes,
+// the grid font, the notice font and colour, and the administrator password. Every change
+// is written to its file at once.
+class SettingsPanel : public QFrame {
+    Q_OBJECT
+public:
+    explicit SettingsPanel(QWidget* parent = nullptr);
+    void attach(Workstation& station, NoticePopups& popups, Dialogs& dialogs,
+                std::function<void(const QFont&)> applyGridFont);
+
+    TimeTableEditor* timeTable() const { return timeTable_; }
+    QPushButton* closeButton() const { return close_; }
+
+    void SaveOptionBox(int k);
+    void SavePrecision(int k);
+    void ChooseGridFont();
+    void ChoosePopupFont();
+    void ChoosePopupColour();
+    void ChangeAdminPassword();
+    // The three password boxes are emptied whenever the panel is opened.
+    void clearPasswords();
+
+private:
+    void showSettings();
+
+    TimeTableEditor* timeTable_ = nullptr;
+    std::array<QCheckBox*, 13> options_{};
+    std::array<QComboBox*, 2> precision_{};
+    QPushButton* gridFont_ = nullptr;
+    ClickLabel* sample_ = nullptr;
+    ClickLabel* swatch_ = nullptr;
+    std::array<QLineEdit*, 3> passwords_{};
+    QPushButton* changePassword_ = nullptr;
+    QPushButton* close_ = nullptr;
+    bool loading_ = false;
+
+    Workstation* station_ = nullptr;
+    NoticePopups* popups_ = nullptr;
+    Dialogs* dialogs_ = nullptr;
+    std::function<void(const QFont&)> applyGridFont_;
+};
+
+}  // namespace tallyra

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <functional>
+
+#include "core/datafolder.h"
+#include "core/timewindows.h"
+
+class QComboBox;
+class QFrame;
+class QPushButton;
+
+namespace tallyra {
+
+class ClickLabel;
+class Dialogs;
+class Notifier;
+
+// The weekday x window table of the settings panel: 42 cells (Label9_k) with their
+// "[不设定]" covers (Label9t_k), the six window names (Labsm_w) and the time input panel
+// Picture5. Every change is written to time.dat at once and kept in the live table the
+// sign-in engine reads.
+class TimeTableEditor : public QWidget {
+    Q_OBJECT
+public:
+    TimeTableEditor(QWidget* parent = nullptr);
+    void attach(const DataFolder& folder, TimeTable& table, Notifier& notifier, Dialogs& dialogs);
+
+    // The input panel's buttons, by their index in the shared button array: 8 store the
+    // cell, 12 store it for every weekday, 10 close.
+    QPushButton* command3(int index) const;
+    void storeTimes(bool allWeekdays);
+    void parkInput();
+    bool inputOpen() const;
+    int inputCell() const { return inputCell_; }
+
+    void editCell(int k);             // left button on a time label
+    void setCellSet(int k, bool on);  // right button on a label or its cover
+    void renameWindow(int w);         // click on a window name
+
+private:
+    void showTable();
+
+    std::array<ClickLabel*, kCellCount> cells_{};
+    std::array<ClickLabel*, kCellCount> covers_{};
+    std::array<ClickLabel*, kWindowCount> names_{};
+    QFrame* input_ = nullptr;
+    std::array<QComboBox*, 4> boxes_{};
+    QPushButton* store_ = nullptr;
+    QPushButton* storeAll_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    int inputCell_ = -1;
+
+    DataFolder folder_{QString()};
+    TimeTable* table_ = nullptr;
+    Notifier* notifier_ = nullptr;
+    Dialogs* dialogs_ = nullptr;
+};
+
+}  // namespace tallyra

@@ -1,0 +1,57 @@
+#include "core/rosterrows.h"
+
+#include <cmath>
+
+#include "common/text.h"
+
+namespace tallyra {
+
+void DeleteRosterRows(Roster& roster, RosterFile& file, TextGridModel& grid, int r1, int r2) {
+    if (r2 < r1) std::swap(r1, r2);
+    r1 = std::max(r1, 0);
+    r2 = std::min(r2, grid.rows() - 1);
+    grid.beginBulkUpdate();
+    for (int r = r1; r <= r2; ++r) {
+        const double n = NumericValue(grid.text(r, 0));
+        const int index = int(n);
+        if (n > 0 && Roster::validIndex(index)) {
+            roster.at(index).name.clear();
+            WritePersonRecord(file, roster, index);
+        }
+        grid.setRowTexts(r, QStringList(grid.columns(), QString()));
+    }
+    grid.endBulkUpdate();
+}
+
+std::optional<int> ParseAddRowsCount(const QString& answer, int currentRows) {
+    if (answer.size() > 5) return std::nullopt;
+    const double rounded = std::nearbyint(NumericValue(answer));  // halves to even
+    if (!(rounded >= 1)) return std::nullopt;
+    if (double(currentRows) + rounded > kMaxGridRows) return std::nullopt;
+    return int(rounded);
+}
+
+AddedRows AddRosterRows(Roster& roster, RosterFile& file, TextGridModel& grid, int n) {
+    AddedRows result;
+    int s = 1;
+    const QString fresh = QStringLiteral("[NEW]");
+    grid.beginBulkUpdate();
+    for (int i = 0; i < n; ++i) {
+        while (s <= kRosterSize && roster.at(s).inUse()) ++s;
+        if (s > kRosterSize) {
+            result.rosterFull = true;
+            break;
+        }
+        const int r = grid.rows();
+        grid.setRows(r + 1);
+        roster.at(s).name = fresh;
+        grid.setText(r, 0, QString::number(s));
+        grid.setText(r, 2, fresh);
+        WritePersonRecord(file, roster, s);
+        ++result.added;
+    }
+    grid.endBulkUpdate();
+    return result;
+}
+
+}  // namespace tallyra

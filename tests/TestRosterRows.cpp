@@ -1,0 +1,100 @@
+#include <QTest>
+
+#include "core/rosterrows.h"
+#include "testsupport.h"
+
+using namespace tallyra;
+using namespace tallyra::test;
+
+class TestRosterRows : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void addRowsAnswer_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("count");  // 0: ask again
+        QTest::newRow("one") << "1" << 2 << 1;
+        QTest::newRow("1.6 rounds up") << "1.6" << 2 << 2;
+        QTest::newRow("2.5 rounds to even") << "2.5" << 2 << 2;
+        QTest::newRow("zero") << "0" << 2 << 0;
+        QTest::newRow("negative") << "-2" << 2 << 0;
+        QTest::newRow("no digits") << "abc" << 2 << 0;
+        QTest::newRow("six characters") << "123456" << 2 << 0;
+        QTest::newRow("five characters") << "  100" << 2 << 100;
+        QTest::newRow("past 32000 rows") << "100" << 31901 << 0;
+        QTest::newRow("up to 32000 rows") << "99" << 31901 << 99;
+    }
+    void addRowsAnswer() {
+        QFETCH(QString, answer);
+        QFETCH(int, rows);
+        QFETCH(int, count);
+        QCOMPARE(ParseAddRowsCount(answer, rows).value_or(0), count);
+    }
+
+    void addTakesTheFreeSlots() {
+        QTemporaryDir dir;
+        DataFolder folder(dir.path());
+        Roster roster;
+        for (int i : {1, 2, 4}) roster.at(i).name = QStringLiteral("P%1").arg(i);
+        roster.at(3).cardNumber = 777 * 10000;  // a deleted person's other values stay
+        RosterFile file;
+        file.open(folder);
+        TextGridModel grid(2, 26);
+        const AddedRows added = AddRosterRows(roster, file, grid, 3);
+        QCOMPARE(added.added, 3);
+        QCOMPARE(grid.rows(), 5);
+        QCOMPARE((QStringList{grid.text(2, 0), grid.text(3, 0), grid.text(4, 0)}),
+                 (QStringList{"3", "5", "6"}));
+        QCOMPARE(grid.text(2, 1), QString());
+        QCOMPARE(roster.at(3).name, "[NEW]");
+        QCOMPARE(roster.at(3).cardNumber, 777 * 10000);
+        const QByteArray slot3 = ReadAll(folder.roster()).mid(2 * 256, 256);
+        QCOMPARE(DecodePersonRecord(slot3).record, roster.at(3));
+    }
+
+    void addStopsWhenTheRosterIsFull() {
+        QTemporaryDir dir;
+        Roster roster;
+        for (int i = 1; i <= kRosterSize; ++i)
+            if (i != 4999) roster.at(i).name = QStringLiteral("P");
+        RosterFile file;
+        file.open(DataFolder(dir.path()));
+        TextGridModel grid(2, 26);
+        const AddedRows added = AddRosterRows(roster, file, grid, 3);
+        QCOMPARE(added.added, 1);
+        QVERIFY(added.rosterFull);
+        QCOMPARE(grid.rows(), 3);
+        QCOMPARE(grid.text(2, 0), "4999");
+    }
+
+    void deleteEitherDirection_data() {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::newRow("top down") << 3 << 4;
+        QTest::newRow("bottom up") << 4 << 3;
+    }
+    void deleteEitherDirection() {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QTemporaryDir dir;
+        Roster roster;
+        TextGridModel grid(2, 26);
+        RosterFile file;
+        file.open(DataFolder(dir.path()));
+        AddRosterRows(roster, file, grid, 4);
+        roster.at(2).cardNumber = 42 * 10000;
+        DeleteRosterRows(roster, file, grid, from, to);
+        QCOMPARE(grid.rows(), 6);
+        QCOMPARE(grid.text(2, 0), "1");
+        QCOMPARE(grid.text(3, 0), QString());
+        QCOMPARE(grid.text(4, 2), QString());
+        QCOMPARE(grid.text(5, 0), "4");
+        QVERIFY(!roster.at(2).inUse());
+        QVERIFY(!roster.at(3).inUse());
+        QCOMPARE(roster.at(2).cardNumber, 42 * 10000);  // only the name goes
+        QVERIFY(roster.at(4).inUse());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRosterRows)
+#include "TestRosterRows.moc"
