@@ -124,6 +124,7 @@ QWidget* MainWindow::buildBoardPanel() {
     board_ = new GridView(page);
     board_->setObjectName(QStringLiteral("MSQD"));
     board_->setFixedRows(4);
+    board_->setMarkColumns(3, 8);
     v->addWidget(board_, 1);
     return page;
 }

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSortFilterProxyModel>
+#include <QStyledItemDelegate>
 
 #include "core/textgridmodel.h"
 
@@ -30,6 +31,31 @@ private:
 };
 
 constexpr int kBorderGrip = 3;
+
+class MarkDelegate final : public QStyledItemDelegate {
+public:
+    MarkDelegate(int first, int last, QObject* parent)
+        : QStyledItemDelegate(parent), first_(first), last_(last) {}
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.column() < first_ || index.column() > last_) return;
+        option->font.setBold(true);
+        option->font.setPointSizeF(option->font.pointSizeF() * 1.25);
+        option->displayAlignment = Qt::AlignCenter;
+        const QString text = index.data().toString();
+        if (text.isEmpty()) return;
+        QColor colour;
+        if (text.front() == u'√') colour = QColor(0x1b, 0x7a, 0x2f);
+        if (text.front() == u'○') colour = QColor(0xc0, 0x6a, 0x00);
+        if (text.front() == u'×') colour = QColor(0xc6, 0x28, 0x28);
+        if (colour.isValid()) option->palette.setColor(QPalette::Text, colour);
+    }
+
+private:
+    int first_, last_;
+};
 
 void Configure(QTableView* v) {
     v->horizontalHeader()->hide();
@@ -90,6 +116,10 @@ void GridView::setFixedRows(int n) {
     }
     static_cast<FirstRows*>(fixedRowsModel_)->setCount(fixedRows_);
     applyAll();
+}
+
+void GridView::setMarkColumns(int first, int last) {
+    setItemDelegate(new MarkDelegate(first, last, this));
 }
 
 int GridView::columnWidthTwips(int column) const {

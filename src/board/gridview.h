@@ -25,6 +25,10 @@ public:
     int fixedRows() const { return fixedRows_; }
     QTableView* fixedView() const { return fixed_; }
 
+    // Columns whose cells are marks read from afar: larger, bold, centred and coloured by
+    // their first character (√ present, ○ late, × absent).
+    void setMarkColumns(int first, int last);
+
     // A view width in pixels as twips, as the column widths are stored.
     int columnWidthTwips(int column) const;
 

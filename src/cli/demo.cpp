@@ -72,8 +72,8 @@ QString WriteDemoFolder(const DataFolder& folder, const QDate& today) {
     rosterWidths[12] = 1500;
     for (int c : {3, 4, 5, 9, 13, 19}) rosterWidths[size_t(c)] = 900;
     SaveRosterColumnWidths(folder, rosterWidths);
-    SaveSignInColumnWidths(folder, {0, 1500, 1400, 1000, 1000, 1000, 1000, 1000, 1000});
-    SaveGridFont(folder, FontChoice{QStringLiteral("WenQuanYi Micro Hei"), 10.5f, false, false});
+    SaveSignInColumnWidths(folder, {0, 2100, 1800, 1500, 1500, 1500, 1500, 1500, 1500});
+    SaveGridFont(folder, FontChoice{QStringLiteral("WenQuanYi Micro Hei"), 13.0f, false, false});
 
     RosterFile file;
     if (!file.open(folder)) return QStringLiteral("cannot write %1").arg(folder.roster());
