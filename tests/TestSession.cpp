@@ -20,6 +20,19 @@ private Q_SLOTS:
         QVERIFY(again.StartUp());
     }
 
+    void firstStartWithNoDataFiles() {
+        AppRig rig;
+        QTemporaryDir empty;
+        Session::Parts parts = rig.parts();
+        parts.dataFolder = empty.path();
+        Session session(parts);
+        QVERIFY(session.StartUp());
+        QVERIFY(QFile::exists(DataFolder(empty.path()).dayStatus()));
+        QCOMPARE(session.station().board().rows(), kBoardFirstPerson);
+        QVERIFY(session.window().adminMode());  // no password yet
+        QVERIFY(rig.dialogs.messages.isEmpty());
+    }
+
     void aSecondCopyIsRefused() {
         AppRig rig;
         Session first(rig.parts());
