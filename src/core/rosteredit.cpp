@@ -1,0 +1,164 @@
+#include "core/rosteredit.h"
+
+#include <QRegularExpression>
+#include <cmath>
+
+#include "common/datetime.h"
+#include "common/text.h"
+
+namespace tallyra {
+
+FieldKind KindOfField(int field) {
+    if (field == 1 || (field >= 12 && field <= 18)) return FieldKind::Number;
+    if (field == 2 || (field >= 6 && field <= 8)) return FieldKind::Text;
+    if (field == 3 || field == 5) return FieldKind::Date;
+    if (field == 4) return FieldKind::Sex;
+    if (field >= 9 && field <= 11) return FieldKind::Choice;
+    if (field >= 19 && field <= 25) return FieldKind::TwoValue;
+    return FieldKind::None;
+}
+
+int RosterSortKind(int column) {
+    switch (KindOfField(column)) {
+        case FieldKind::Number:
+        case FieldKind::Date:
+            return 3;
+        default:
+            return 7;
+    }
+}
+
+std::optional<qint64> ParseFixedPoint(const QString& text) {
+    const QString t = text.trimmed();
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < t.size() && (t[i] == u'-' || t[i] == u'+')) negative = t[i++] == u'-';
+    QString whole, fraction;
+    while (i < t.size() && t[i].isDigit() && t[i].unicode() < 128) whole += t[i++];
+    if (i < t.size() && t[i] == u'.') {
+        ++i;
+        while (i < t.size() && t[i].isDigit() && t[i].unicode() < 128) fraction += t[i++];
+    }
+    if (i != t.size() || (whole.isEmpty() && fraction.isEmpty())) return std::nullopt;
+    while (whole.size() > 1 && whole.front() == u'0') whole.remove(0, 1);
+    // The currency range ends near 9.2e14; stay safely inside it.
+    if (whole.size() > 15) return std::nullopt;
+    qint64 value = whole.isEmpty() ? 0 : whole.toLongLong();
+    if (value > 900000000000000LL) return std::nullopt;
+    value *= 10000;
+    const QString four = (fraction + QStringLiteral("0000")).left(4);
+    value += four.toLongLong();
+    // Beyond four decimals the value is rounded, halves to even.
+    if (fraction.size() > 4) {
+        const QChar next = fraction[4];
+        const bool rest = fraction.mid(5).contains(QRegularExpression(QStringLiteral("[1-9]")));
+        if (next > u'5' || (next == u'5' && (rest || value % 2 == 1))) ++value;
+    }
+    return negative ? -value : value;
+}
+
+EditOutcome RosterEdit::store(int index, int field, const PersonRecord& before) {
+    PersonRecord& person = roster_.at(index);
+    if (RecordTextBytes(person) > kMaxTextBytes) {
+        person = before;
+        return {EditResult::TooLong, {}};
+    }
+    if (file_.write(index, person) != WriteResult::Written) {
+        // The record stays as the file has it, so what is shown is what is stored.
+        person = before;
+        return {EditResult::NotStored, {}};
+    }
+    return {EditResult::Stored, RosterCellText(person, field, display_)};
+}
+
+EditOutcome RosterEdit::commitNumber(int index, int field, const QString& text) {
+    if (!Roster::validIndex(index) || KindOfField(field) != FieldKind::Number) return {};
+    const std::optional<qint64> value = ParseFixedPoint(text);
+    if (!value) return {EditResult::NotANumber, {}};
+    PersonRecord& person = roster_.at(index);
+    const PersonRecord before = person;
+    if (field == 1)
+        person.cardNumber = *value;
+    else
+        person.numbers[size_t(field - 12)] = *value;
+    return store(index, field, before);
+}
+
+EditOutcome RosterEdit::commitText(int index, int field, const QString& text) {
+    if (!Roster::validIndex(index) || KindOfField(field) != FieldKind::Text) return {};
+    PersonRecord& person = roster_.at(index);
+    const PersonRecord before = person;
+    const QString trimmed = TrimBlanks(text);
+    if (field == 2)
+        person.name = trimmed;
+    else
+        person.texts[size_t(field - 6)] = trimmed;
+    return store(index, field, before);
+}
+
+EditOutcome RosterEdit::commitChoice(int index, int field, int listIndex, const QString& chosen) {
+    const FieldKind kind = KindOfField(field);
+    if (!Roster::validIndex(index) || listIndex < 0 ||
+        (kind != FieldKind::Sex && kind != FieldKind::Choice && kind != FieldKind::TwoValue))
+        return {};
+    PersonRecord& person = roster_.at(index);
+    const PersonRecord before = person;
+    if (kind == FieldKind::Choice) {
+        person.choices[size_t(field - 9)] = qint16(listIndex);
+    } else {
+        const int bit = kind == FieldKind::Sex ? 0 : field - 18;
+        if (listIndex != 0)
+            person.flags = quint8(person.flags | (1u << bit));
+        else
+            person.flags = quint8(person.flags & ~(1u << bit));
+    }
+    EditOutcome out = store(index, field, before);
+    if (out.result == EditResult::Stored) out.cellText = chosen;  // as listed
+    return out;
+}
+
+EditOutcome RosterEdit::commitDate(int index, int field, const QDate& date) {
+    if (!Roster::validIndex(index) || KindOfField(field) != FieldKind::Date || !date.isValid())
+        return {};
+    PersonRecord& person = roster_.at(index);
+    const PersonRecord before = person;
+    const double ole = DateToOle(date);
+    (field == 3 ? person.firstDate : person.secondDate) = ole;
+    EditOutcome out = store(index, field, before);
+    if (out.result == EditResult::Stored) {
+        // A commit shows the decimals it was asked for ("0.0"), whole years cut down.
+        const int p = display_.yearsPrecision[field == 3 ? 0 : 1];
+        const float v = YearsSince(ole, p, display_.today);
+        out.cellText = p >= 1 && p <= 3 ? QString::number(v, 'f', p) : YearsText(v);
+    }
+    return out;
+}
+
+QString YearsTextFromDate(int year, int month, int day, const QDate& today) {
+    const QDate first(year, std::clamp(month, 1, 12), 1);
+    if (!first.isValid()) return {};
+    const QDate date = first.addMonths(month - std::clamp(month, 1, 12)).addDays(day - 1);
+    const double years = double(date.daysTo(today)) / 365.25;
+    return QString::number(years, 'f', 2);
+}
+
+YearsToDate DateFromYearsText(const QString& years, const QDate& today) {
+    YearsToDate out;
+    double y = NumericValue(years);
+    if (!(y >= -900 && y <= 900)) {
+        out.reset = true;
+        y = 0;
+    }
+    const double serial = std::floor(DateToOle(today) - y * 365.25);
+    out.date = OleToDate(serial).value_or(today);
+    return out;
+}
+
+int FindChoiceElement(const Schema& schema, const QString& text, int k) {
+    if (k < 0 || k >= kChoiceFields) return 0;
+    for (int e = 0; e < kChoiceSlots; ++e)
+        if (TrimBlanks(schema.choiceElements[size_t(k)][size_t(e)]) == text) return e;
+    return 0;
+}
+
+}  // namespace tallyra

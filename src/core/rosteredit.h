@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <optional>
+
+#include "core/roster.h"
+#include "core/schema.h"
+
+namespace tallyra {
+
+// What editor a roster field takes; fixed by the field number.
+enum class FieldKind { None, Number, Text, Date, Sex, Choice, TwoValue };
+FieldKind KindOfField(int field);
+
+// The ascending sort code of each roster grid column (3 numeric, 7 text).
+int RosterSortKind(int column);
+
+// A decimal text as a fixed-point value (x 10000, rounded to 4 decimals), or nothing when
+// it is not a number or does not fit.
+std::optional<qint64> ParseFixedPoint(const QString& text);
+
+enum class EditResult { Stored, NotANumber, TooLong, NotStored, NotEditable };
+struct EditOutcome {
+    EditResult result = EditResult::NotEditable;
+    QString cellText;  // the grid cell after a commit
+};
+
+// One commit of an editor: changes the person's record, writes that record to Rw.dat at
+// once and gives the cell's text. A value the record cannot hold is refused and leaves the
+// record as it was.
+class RosterEdit {
+public:
+    RosterEdit(Roster& roster, RosterFile& file, RosterDisplay display)
+        : roster_(roster), file_(file), display_(display) {}
+
+    EditOutcome commitNumber(int index, int field, const QString& text);
+    EditOutcome commitText(int index, int field, const QString& text);
+    // Field 4, 9-11, 19-25: the chosen list entry and its text as listed.
+    EditOutcome commitChoice(int index, int field, int listIndex, const QString& chosen);
+    EditOutcome commitDate(int index, int field, const QDate& date);
+
+private:
+    EditOutcome store(int index, int field, const PersonRecord& before);
+
+    Roster& roster_;
+    RosterFile& file_;
+    RosterDisplay display_;
+};
+
+// The years box of the date panel from the three date parts: (today - date) / 365.25 with
+// two decimals. Impossible days roll over into the next month.
+QString YearsTextFromDate(int year, int month, int day, const QDate& today);
+struct YearsToDate {
+    QDate date;
+    bool reset = false;  // the value lay outside -900..900 and the box goes back to "0"
+};
+YearsToDate DateFromYearsText(const QString& years, const QDate& today);
+
+// The first of all 64 elements of choice field 9 + k whose trimmed text is `text`; 0 when
+// none is.
+int FindChoiceElement(const Schema& schema, const QString& text, int k);
+
+}  // namespace tallyra
