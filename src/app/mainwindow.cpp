@@ -16,6 +16,8 @@
 #include "board/timetableeditor.h"
 #include "core/rosterrows.h"
 #include "core/workstation.h"
+#include "editor/personalcentre.h"
+#include "editor/rostereditor.h"
 
 namespace tallyra {
 
@@ -83,9 +85,12 @@ MainWindow::MainWindow(QWidget* parent)
 
     panels_ = new QStackedWidget(central);
     settings_ = new SettingsPanel(panels_);
-    pages_ = {
-        settings_,         buildStructurePanel(), buildDatabasePanel(), buildStatisticsPanel(),
-        buildBoardPanel(), buildPersonalPanel()};
+    structure_ = new StructurePanel(panels_);
+    personal_ = new PersonalCentre(panels_);
+    pages_ = {settings_,         structure_, buildDatabasePanel(), buildStatisticsPanel(),
+              buildBoardPanel(), personal_};
+    connect(structure_, &StructurePanel::closed, this,
+            [this] { panels_->setCurrentWidget(nothing_); });
     for (QWidget* p : pages_) panels_->addWidget(p);
     nothing_ = new QWidget(panels_);
     panels_->addWidget(nothing_);
@@ -138,6 +143,9 @@ QWidget* MainWindow::buildDatabasePanel() {
     roster_->setObjectName(QStringLiteral("MSRW"));
     roster_->setFixedRows(2);
     roster_->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    auto* editorControls = new QWidget(page);
+    rosterEditor_ = new RosterEditor(roster_, editorControls);
+    v->addWidget(editorControls);
     v->addWidget(roster_, 1);
     auto* buttons = new QHBoxLayout;
     const std::pair<int, const char16_t*> commands[] = {
@@ -163,6 +171,7 @@ QWidget* MainWindow::buildStatisticsPanel() {
         auto* date = new QLineEdit(page);
         date->setObjectName(QStringLiteral("Text7_%1").arg(i));
         date->setMaximumWidth(110);
+        date->installEventFilter(this);
         statsDates_[size_t(i)] = date;
         filters->addWidget(new QLabel(i == 0 ? QStringLiteral("从") : QStringLiteral("到"), page));
         filters->addWidget(date);
@@ -197,31 +206,6 @@ QWidget* MainWindow::buildStatisticsPanel() {
     return page;
 }
 
-QWidget* MainWindow::buildPersonalPanel() {
-    auto* page = new QWidget(panels_);
-    page->setObjectName(QStringLiteral("Picture1_5"));
-    auto* v = new QVBoxLayout(page);
-    personalPrompt_ = Caption(QStringLiteral("Label15"), 2.0, page);
-    personalPrompt_->setText(QStringLiteral("请刷卡以载入数据"));
-    personalPrompt_->setAlignment(Qt::AlignCenter);
-    personalIndex_ = new QLineEdit(page);
-    personalIndex_->setObjectName(QStringLiteral("Text11"));
-    personalIndex_->hide();
-    v->addStretch();
-    v->addWidget(personalPrompt_);
-    v->addStretch();
-    return page;
-}
-
-QWidget* MainWindow::buildStructurePanel() {
-    auto* page = new QWidget(panels_);
-    page->setObjectName(QStringLiteral("Picture1_1"));
-    auto* v = new QVBoxLayout(page);
-    v->addWidget(new QLabel(QStringLiteral("数据结构"), page));
-    v->addStretch();
-    return page;
-}
-
 void MainWindow::buildLogin() {
     login_ = new QFrame(centralWidget());
     login_->setObjectName(QStringLiteral("Picture6"));
@@ -253,6 +237,9 @@ void MainWindow::attach(Workstation& station, CuePlayer& cues, NoticePopups& pop
     roster_->setGrid(&station.rosterGrid());
     stats_->setGrid(&station.statsGrid());
     settings_->attach(station, popups, dialogs, [this](const QFont& f) { ApplyGridFont(f); });
+    rosterEditor_->attach(station);
+    structure_->attach(station, changes_);
+    personal_->attach(station, [this] { ShowPanel(Statistics); });
     ApplyGridFont(FontFromChoice(station.settings().gridFont, board_->font()));
     date_->setText(station.rollover().dateCaption);
     weekday_->setText(station.rollover().weekdayCaption);
@@ -286,6 +273,15 @@ void MainWindow::onTimer1() {
 
 void MainWindow::onCardEntered(const QString& card, int panel) {
     if (signIn_) signIn_->ProcessSwipe(card, panel);
+    if (panel == Personal) personal_->LookUp(card);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+    // A click in a statistics date box picks the date on the date panel.
+    if (e->type() == QEvent::MouseButtonPress)
+        for (QLineEdit* box : statsDates_)
+            if (watched == box) rosterEditor_->openDateFor(box);
+    return QMainWindow::eventFilter(watched, e);
 }
 
 void MainWindow::ShowPanel(int index) {
@@ -293,24 +289,28 @@ void MainWindow::ShowPanel(int index) {
     currentPanel_ = index;
     cardInput_.setPanel(index);
     if (station_) station_->rosterFile().close();
+    rosterEditor_->parkEditors();
     if (index <= Database && !adminMode_) return;
     panels_->setCurrentWidget(nothing_);
     switch (index) {
         case Settings:
             settings_->clearPasswords();
             break;
+        case Structure:
+            structure_->fill();
+            break;
         case Database:
             if (station_) station_->rosterFile().open(station_->folder());
             rosterGridShown_ = true;
             break;
         case Statistics: {
-            if (!adminMode_ && !personalPrompt_->isHidden()) return;  // nobody loaded
+            if (!adminMode_ && personal_->waiting()) return;  // nobody loaded
             for (QWidget* w : statsPersonFilter_) w->setVisible(adminMode_);
             if (adminMode_) {
                 statsName_->clear();
                 statsCard_->clear();
             } else if (station_) {
-                const int i = personalIndex_->text().toInt();
+                const int i = personal_->loadedIndex();
                 if (Roster::validIndex(i)) {
                     statsName_->setText(station_->roster().at(i).name);
                     statsCard_->setText(CardText(station_->roster().at(i).cardNumber));

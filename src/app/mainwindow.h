@@ -8,6 +8,7 @@
 #include "core/cardinput.h"
 #include "core/cueplayer.h"
 #include "core/signin.h"
+#include "editor/structurepanel.h"
 
 class QComboBox;
 class QFrame;
@@ -20,6 +21,9 @@ namespace tallyra {
 
 class Dialogs;
 class GridView;
+class PersonalCentre;
+class RosterEditor;
+class StructurePanel;
 class NoticePopups;
 class SettingsPanel;
 class Workstation;
@@ -58,8 +62,11 @@ public:
 
     // What exit saves.
     bool rosterGridShown() const { return rosterGridShown_; }
-    bool schemaChanged() const { return schemaChanged_; }
-    const std::array<bool, 3>& choiceListChanged() const { return choiceListChanged_; }
+    bool schemaChanged() const { return changes_.schema; }
+    const std::array<bool, 3>& choiceListChanged() const { return changes_.choiceLists; }
+    RosterEditor* rosterEditor() const { return rosterEditor_; }
+    PersonalCentre* personalCentre() const { return personal_; }
+    StructurePanel* structurePanel() const { return structure_; }
     GridView* rosterView() const { return roster_; }
     GridView* boardView() const { return board_; }
     void ApplyGridFont(const QFont& font);
@@ -71,8 +78,7 @@ private:
     QWidget* buildBoardPanel();
     QWidget* buildDatabasePanel();
     QWidget* buildStatisticsPanel();
-    QWidget* buildPersonalPanel();
-    QWidget* buildStructurePanel();
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void buildLogin();
     void onCardEntered(const QString& card, int panel);
     void setAdminButtonsVisible(bool visible);
@@ -103,14 +109,14 @@ private:
     QLineEdit* statsName_ = nullptr;
     QLineEdit* statsCard_ = nullptr;
     QList<QWidget*> statsPersonFilter_;
-    QLabel* personalPrompt_ = nullptr;
-    QLineEdit* personalIndex_ = nullptr;
+    RosterEditor* rosterEditor_ = nullptr;
+    PersonalCentre* personal_ = nullptr;
+    StructurePanel* structure_ = nullptr;
 
     int currentPanel_ = SignIn::kSignInPanel;
     bool adminMode_ = false;
     bool rosterGridShown_ = false;
-    bool schemaChanged_ = false;
-    std::array<bool, 3> choiceListChanged_{};
+    DefinitionChanges changes_;
 
     Workstation* station_ = nullptr;
     Dialogs* dialogs_ = nullptr;

@@ -246,6 +246,8 @@ void GridView::mousePressEvent(QMouseEvent* e) {
     pressing_ = true;
     QTableView::mousePressEvent(e);
     pressing_ = false;
+    const QModelIndex at = indexAt(e->position().toPoint());
+    if (at.isValid()) Q_EMIT cellPressed(at.row(), at.column(), e->button());
 }
 
 void GridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {

@@ -35,6 +35,8 @@ public:
 Q_SIGNALS:
     // A click on a header row cell (the grids sort on it).
     void fixedCellClicked(int row, int column);
+    // A mouse button went down on a cell of the scrolling rows.
+    void cellPressed(int row, int column, Qt::MouseButton button);
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
