@@ -59,11 +59,16 @@ PersonalCentre::PersonalCentre(QWidget* parent) : QFrame(parent) {
         titles_[size_t(i)]->setObjectName(QStringLiteral("Label16_%1").arg(i));
         values_[size_t(i)] = new QLabel(this);
         values_[size_t(i)]->setObjectName(QStringLiteral("Label17_%1").arg(i));
+        QFont bold = titles_[size_t(i)]->font();
+        bold.setBold(true);
+        titles_[size_t(i)]->setFont(bold);
         fields->addWidget(titles_[size_t(i)], i, 0);
         fields->addWidget(values_[size_t(i)], i, 1);
         titles_[size_t(i)]->hide();
         values_[size_t(i)]->hide();
     }
+    fields->setRowStretch(26, 1);
+    fields->setHorizontalSpacing(24);
     body->addLayout(fields);
     body->addStretch();
 
