@@ -92,6 +92,29 @@ private Q_SLOTS:
         for (int p : panels) QCOMPARE(p, panel);
     }
 
+    void keysJudgedByWhenTheyWereTyped_data() {
+        QTest::addColumn<QList<int>>("times");  // of the digits 1, 2, 3 and Enter
+        QTest::addColumn<QStringList>("swipes");
+        QTest::newRow("a burst read late") << QList<int>{0, 3, 6, 9} << QStringList{"123"};
+        QTest::newRow("hand typing read at once")
+            << QList<int>{0, 150, 300, 450} << QStringList{""};
+        QTest::newRow("slow Enter") << QList<int>{0, 3, 6, 106} << QStringList{""};
+        QTest::newRow("a pause drops the start")
+            << QList<int>{0, 200, 203, 206} << QStringList{"23"};
+    }
+    void keysJudgedByWhenTheyWereTyped() {
+        // The window was busy: every key is read in one go, the timer had no chance to run.
+        QFETCH(QList<int>, times);
+        QFETCH(QStringList, swipes);
+        ManualTimer timer;
+        QStringList got;
+        CardInput input(timer, [&](const QString& card, int) { got << card; });
+        timer.onTimeout = [&] { input.OnTimer2(); };
+        const int codes[] = {'1', '2', '3', kEnter};
+        for (int i = 0; i < 4; ++i) input.AllIN(codes[i], 5000 + times[i]);
+        QCOMPARE(got, swipes);
+    }
+
     void enterLeavesTheBufferToTheTimeOut() {
         ManualTimer timer;
         CardInput input(timer, {});

@@ -37,11 +37,11 @@ private Q_SLOTS:
 
     void evdevNeedsAKeyboard() {
         QTemporaryDir dir;
-        QVERIFY(!MakeEvdevKeyCapture(dir.path())->start([](int) {}));
+        QVERIFY(!MakeEvdevKeyCapture(dir.path())->start([](int, qint64) {}));
         // A node that is not an input device does not count.
         test::WriteAll(dir.filePath("event0"), QByteArray(64, '\0'));
-        QVERIFY(!MakeEvdevKeyCapture(dir.path())->start([](int) {}));
-        QVERIFY(!MakeEvdevKeyCapture(dir.filePath("missing"))->start([](int) {}));
+        QVERIFY(!MakeEvdevKeyCapture(dir.path())->start([](int, qint64) {}));
+        QVERIFY(!MakeEvdevKeyCapture(dir.filePath("missing"))->start([](int, qint64) {}));
     }
 
     void cuesAreHarmless() {

@@ -48,8 +48,8 @@ struct AppRig {
         return p;
     }
     void type(const QString& digits) {
-        for (QChar c : digits) keys(c.unicode());
-        keys(13);
+        for (QChar c : digits) keys(c.unicode(), -1);
+        keys(13, -1);
     }
 };
 

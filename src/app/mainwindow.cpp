@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -9,11 +10,13 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "app/settingspanel.h"
 #include "board/dialogs.h"
 #include "board/gridview.h"
 #include "board/timetableeditor.h"
+#include "common/text.h"
 #include "core/rosterrows.h"
 #include "core/workstation.h"
 #include "editor/personalcentre.h"
@@ -130,6 +133,7 @@ QWidget* MainWindow::buildBoardPanel() {
     board_->setObjectName(QStringLiteral("MSQD"));
     board_->setFixedRows(4);
     board_->setMarkColumns(3, 8);
+    connect(board_, &GridView::fixedCellClicked, this, [this](int, int c) { sortBoard(c); });
     v->addWidget(board_, 1);
     return page;
 }
@@ -167,15 +171,18 @@ QWidget* MainWindow::buildStatisticsPanel() {
     auto* v = new QVBoxLayout(page);
     v->setContentsMargins(0, 0, 0, 0);
     auto* filters = new QHBoxLayout;
+    filters->addWidget(new QLabel(QStringLiteral("日期段"), page));
     for (int i = 0; i < 2; ++i) {
         auto* date = new QLineEdit(page);
         date->setObjectName(QStringLiteral("Text7_%1").arg(i));
         date->setMaximumWidth(110);
         date->installEventFilter(this);
         statsDates_[size_t(i)] = date;
-        filters->addWidget(new QLabel(i == 0 ? QStringLiteral("从") : QStringLiteral("到"), page));
+        if (i == 1) filters->addWidget(new QLabel(QStringLiteral("至"), page));
         filters->addWidget(date);
     }
+    filters->addSpacing(12);
+    filters->addWidget(new QLabel(QStringLiteral("星期"), page));
     const QStringList days{"日", "一", "二", "三", "四", "五", "六"};
     for (int i = 0; i < 2; ++i) {
         auto* box = new QComboBox(page);
@@ -183,26 +190,77 @@ QWidget* MainWindow::buildStatisticsPanel() {
         box->addItems(days);
         box->setCurrentIndex(i == 0 ? 0 : 6);
         statsWeekdays_[size_t(i)] = box;
-        filters->addWidget(
-            new QLabel(i == 0 ? QStringLiteral("星期") : QStringLiteral("至"), page));
+        if (i == 1) filters->addWidget(new QLabel(QStringLiteral("至"), page));
         filters->addWidget(box);
     }
-    auto* nameLabel = new QLabel(QStringLiteral("姓名"), page);
+    filters->addSpacing(12);
+    filters->addWidget(new QLabel(QStringLiteral("迟签时间"), page));
+    for (int i = 0; i < 2; ++i) {
+        auto* box = new QLineEdit(i == 0 ? QStringLiteral("0") : QStringLiteral("9999"), page);
+        box->setObjectName(QStringLiteral("Texintll_%1").arg(i + 2));
+        box->setMaximumWidth(60);
+        statsLate_[size_t(i)] = box;
+        if (i == 1) filters->addWidget(new QLabel(QStringLiteral("至"), page));
+        filters->addWidget(box);
+    }
+    filters->addStretch();
+    v->addLayout(filters);
+
+    auto* person = new QHBoxLayout;
+    QWidget* nameLabel = new QLabel(QStringLiteral("姓名"), page);
     statsName_ = new QLineEdit(page);
     statsName_->setObjectName(QStringLiteral("Text6"));
-    auto* cardLabel = new QLabel(QStringLiteral("卡号"), page);
+    QWidget* cardLabel = new QLabel(QStringLiteral("卡号"), page);
     statsCard_ = new QLineEdit(page);
     statsCard_->setObjectName(QStringLiteral("Texintll_0"));
     auto* hint = new QLabel(QStringLiteral("注: 0表示正常签到   9999表示没有签到"), page);
     hint->setObjectName(QStringLiteral("Label12_1"));
+    auto* wildcards = new QLabel(QStringLiteral("注:“*”表示几个字 “?”表示一个字"), page);
+    wildcards->setObjectName(QStringLiteral("Label12_0"));
     statsPersonFilter_ = {nameLabel, statsName_, cardLabel, statsCard_, hint};
-    for (QWidget* w : statsPersonFilter_) filters->addWidget(w);
-    filters->addStretch();
-    v->addLayout(filters);
+    for (QWidget* w :
+         {nameLabel, static_cast<QWidget*>(statsName_), static_cast<QWidget*>(wildcards), cardLabel,
+          static_cast<QWidget*>(statsCard_), static_cast<QWidget*>(hint)})
+        person->addWidget(w);
+    person->addStretch();
+    const char16_t* const captions[] = {u"开始查找", u"关闭", u"导出设置", u"导出电子表格"};
+    for (int i = 0; i < 4; ++i) {
+        QPushButton* b =
+            Button(QString::fromUtf16(captions[i]), QStringLiteral("Command7_%1").arg(i), page);
+        person->addWidget(b);
+        connect(b, &QPushButton::clicked, this, [this, i] { Command7Click(i); });
+    }
+    v->addLayout(person);
+
+    auto* summary = new QHBoxLayout;
+    const char16_t* const titles[] = {u"迟到次数", u"迟到总时间", u"未签到次数", u"正常签到次数",
+                                      u"记录数"};
+    for (int i = 0; i < 5; ++i) {
+        auto* t = new QLabel(QString::fromUtf16(titles[i]) + u':', page);
+        t->setObjectName(QStringLiteral("Label13_%1").arg(i));
+        auto* value = Caption(QStringLiteral("Label13_%1").arg(i + 5), 1.0, page);
+        value->setText(QStringLiteral("0"));
+        statsValues_[size_t(i)] = value;
+        summary->addWidget(t);
+        summary->addWidget(value);
+        if (i == 1) {
+            statsHours_ = Caption(QStringLiteral("Label13_10"), 1.0, page);
+            statsHours_->setText(QStringLiteral("0小时"));
+            summary->addWidget(statsHours_);
+        }
+        summary->addSpacing(16);
+    }
+    summary->addStretch();
+    statsSorted_ = new QLabel(QStringLiteral("“”升序"), page);
+    statsSorted_->setObjectName(QStringLiteral("Label5_31"));
+    summary->addWidget(statsSorted_);
+    v->addLayout(summary);
+
     stats_ = new GridView(page);
     stats_->setObjectName(QStringLiteral("MSTJ"));
-    stats_->setFixedRows(2);
+    stats_->setFixedRows(1);
     v->addWidget(stats_, 1);
+    connect(stats_, &GridView::fixedCellClicked, this, [this](int, int c) { sortStatistics(c); });
     return page;
 }
 
@@ -235,7 +293,7 @@ void MainWindow::attach(Workstation& station, CuePlayer& cues, NoticePopups& pop
     signIn_ = std::make_unique<SignIn>(station, cues);
     board_->setGrid(&station.board());
     roster_->setGrid(&station.rosterGrid());
-    stats_->setGrid(&station.statsGrid());
+    stats_->setTable(&station.statsGrid());
     settings_->attach(station, popups, dialogs, [this](const QFont& f) { ApplyGridFont(f); });
     rosterEditor_->attach(station);
     structure_->attach(station, changes_);
@@ -412,6 +470,79 @@ void MainWindow::addRows() {
             station_->notifier().ShowNotice(QStringLiteral("人员已满5000人，不能再增加"));
         return;
     }
+}
+
+void MainWindow::Command7Click(int index) {
+    switch (index) {
+        case 0:
+            RunStatisticsQuery();
+            stats_->show();
+            break;
+        case 1:
+            stats_->hide();
+            break;
+        case 3:
+            ExportStatistics();
+            break;
+        default:
+            break;  // 导出设置 has nothing to set
+    }
+}
+
+bool MainWindow::RunStatisticsQuery() {
+    if (!station_) return false;
+    StatsFilter f;
+    f.first = QDate::fromString(statsDates_[0]->text().trimmed(), QStringLiteral("yyyy-MM-dd"));
+    f.last = QDate::fromString(statsDates_[1]->text().trimmed(), QStringLiteral("yyyy-MM-dd"));
+    if (!f.first.isValid() || !f.last.isValid()) {
+        station_->notifier().ShowNotice(QStringLiteral("日期输入错误，请输入YYYY-MM-DD"));
+        return false;
+    }
+    f.namePattern = statsName_->text().isEmpty() ? QStringLiteral("*") : statsName_->text();
+    f.card = qint64(std::llround(NumericValue(statsCard_->text()) * 10000.0));
+    auto bound = [](const QLineEdit* box, qint16 empty) {
+        if (box->text().isEmpty()) return empty;
+        return qint16(std::clamp(NumericValue(box->text()), -32768.0, 32767.0));
+    };
+    f.lateMin = bound(statsLate_[0], 0);
+    f.lateMax = bound(statsLate_[1], 9999);
+    f.weekdayFirst = statsWeekdays_[0]->currentIndex() + 1;
+    f.weekdayLast = statsWeekdays_[1]->currentIndex() + 1;
+    std::vector<StatsRow> rows;
+    const StatsSummary s =
+        tallyra::RunStatisticsQuery(station_->folder(), station_->roster(), f, rows);
+    station_->statsGrid().setResults(std::move(rows));
+    const qint64 values[] = {s.late, s.lateMinutes, s.missed, s.onTime, s.rows};
+    for (int i = 0; i < 5; ++i) statsValues_[size_t(i)]->setText(QString::number(values[i]));
+    statsHours_->setText(s.hoursText());
+    return true;
+}
+
+void MainWindow::sortStatistics(int column) {
+    if (!station_) return;
+    station_->statsGrid().sortColumn(column, statsSort_.next(column));
+    statsSorted_->setText(
+        u'“' + station_->statsGrid().text(0, column) + u'”' +
+        (statsSort_.descending(column) ? QStringLiteral("降") : QStringLiteral("升")) + u'序');
+}
+
+void MainWindow::sortBoard(int column) {
+    if (!station_) return;
+    if (QGuiApplication::keyboardModifiers() &
+        (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))
+        return;
+    // The blank row 3 stays where it is: it has no height, and a person sorted into its
+    // place would vanish from the board.
+    TextGridModel& g = station_->board();
+    g.sortRows(kBoardFirstPerson, g.rows() - 1, column, column, boardSort_.next(column));
+}
+
+void MainWindow::ImportRosterSpreadsheet() {
+    if (importRoster_) importRoster_();
+}
+
+void MainWindow::ExportStatistics() {
+    if (exportStatistics_) exportStatistics_();
 }
 
 void MainWindow::saveBoardWidths() {

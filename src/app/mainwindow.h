@@ -3,11 +3,13 @@
 #include <QMainWindow>
 #include <QTimer>
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "core/cardinput.h"
 #include "core/cueplayer.h"
 #include "core/signin.h"
+#include "core/statistics.h"
 #include "editor/structurepanel.h"
 
 class QComboBox;
@@ -56,7 +58,7 @@ public:
     int shownPanel() const;
 
     // Where the system-wide key capture delivers every key-down.
-    void AllIN(int keyCode) { cardInput_.AllIN(keyCode); }
+    void AllIN(int keyCode, qint64 timeMs = -1) { cardInput_.AllIN(keyCode, timeMs); }
     SignIn* signIn() const { return signIn_.get(); }
     void onTimer1();
 
@@ -70,6 +72,19 @@ public:
     GridView* rosterView() const { return roster_; }
     GridView* boardView() const { return board_; }
     void ApplyGridFont(const QFont& font);
+
+    void Command7Click(int index);
+    // The statistics query over the panel's boxes; false when a date box is not a date.
+    bool RunStatisticsQuery();
+    void ExportStatistics();
+    void ImportRosterSpreadsheet();
+    // The spreadsheet work lives in its own layer; the session plugs it in.
+    void setSpreadsheetActions(std::function<void()> importRoster,
+                               std::function<void()> exportStatistics) {
+        importRoster_ = std::move(importRoster);
+        exportStatistics_ = std::move(exportStatistics);
+    }
+    QLabel* statsValue(int i) const { return i == 5 ? statsHours_ : statsValues_[size_t(i)]; }
 
 Q_SIGNALS:
     void exitRequested();
@@ -87,6 +102,8 @@ private:
     void addRows();
     void deleteRows();
     void saveBoardWidths();
+    void sortStatistics(int column);
+    void sortBoard(int column);
 
     QStackedWidget* panels_ = nullptr;
     std::array<QWidget*, 6> pages_{};
@@ -109,6 +126,14 @@ private:
     QLineEdit* statsName_ = nullptr;
     QLineEdit* statsCard_ = nullptr;
     QList<QWidget*> statsPersonFilter_;
+    std::array<QLineEdit*, 2> statsLate_{};
+    std::array<QLabel*, 5> statsValues_{};
+    QLabel* statsHours_ = nullptr;
+    QLabel* statsSorted_ = nullptr;
+    HeaderSort statsSort_{{7, 7, 7, 3, 3, 7}};
+    HeaderSort boardSort_{{3, 3, 7, 7, 7, 7, 7, 7, 7}};
+    std::function<void()> importRoster_;
+    std::function<void()> exportStatistics_;
     RosterEditor* rosterEditor_ = nullptr;
     PersonalCentre* personal_ = nullptr;
     StructurePanel* structure_ = nullptr;

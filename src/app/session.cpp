@@ -41,12 +41,13 @@ bool Session::StartUp() {
     station_ =
         std::make_unique<Workstation>(DataFolder(parts_.dataFolder), *parts_.clock, *popups_);
     MainWindow* window = window_.get();
-    const auto result = station_->start(
-        [] { QCoreApplication::processEvents(); },
-        [&] {
-            capture_ = parts_.startCapture([window](int key) { window->AllIN(key); });
-            return capture_ != nullptr;
-        });
+    const auto result =
+        station_->start([] { QCoreApplication::processEvents(); },
+                        [&] {
+                            capture_ = parts_.startCapture(
+                                [window](int key, qint64 timeMs) { window->AllIN(key, timeMs); });
+                            return capture_ != nullptr;
+                        });
     if (result == Workstation::StartResult::InUse) {
         parts_.dialogs->message(QStringLiteral("未获得运行权限！"));
         return false;

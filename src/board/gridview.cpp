@@ -89,6 +89,21 @@ void GridView::setGrid(TextGridModel* grid) {
     applyAll();
 }
 
+void GridView::setTable(QAbstractItemModel* table) {
+    if (grid_) disconnect(grid_, nullptr, this, nullptr);
+    grid_ = nullptr;
+    setModel(table);
+    if (fixedRowsModel_) fixedRowsModel_->setSourceModel(table);
+    // The fixed part follows the table; with no twips, every row keeps the default height.
+    if (table)
+        connect(table, &QAbstractItemModel::modelReset, this, [this] {
+            for (int r = 0; r < fixedRows_; ++r) setRowHidden(r, true);
+            placeFixed();
+        });
+    for (int r = 0; r < fixedRows_; ++r) setRowHidden(r, true);
+    placeFixed();
+}
+
 void GridView::setFixedRows(int n) {
     fixedRows_ = std::max(n, 0);
     if (!fixed_) {
@@ -105,7 +120,7 @@ void GridView::setFixedRows(int n) {
         bold.setBold(true);
         fixed_->setFont(bold);
         fixedRowsModel_ = new FirstRows(this);
-        fixedRowsModel_->setSourceModel(grid_);
+        fixedRowsModel_->setSourceModel(model());
         fixed_->setModel(fixedRowsModel_);
         connect(horizontalScrollBar(), &QScrollBar::valueChanged, fixed_->horizontalScrollBar(),
                 &QScrollBar::setValue);
@@ -162,9 +177,9 @@ void GridView::applyAll() {
 }
 
 int GridView::fixedHeight() const {
-    if (!fixed_ || !grid_) return 0;
+    if (!fixed_ || !model()) return 0;
     int h = 0;
-    for (int r = 0; r < std::min(fixedRows_, grid_->rows()); ++r)
+    for (int r = 0; r < std::min(fixedRows_, model()->rowCount()); ++r)
         if (!fixed_->isRowHidden(r)) h += fixed_->rowHeight(r);
     return h;
 }

@@ -19,6 +19,8 @@ public:
 
     explicit GridView(QWidget* parent = nullptr);
     void setGrid(TextGridModel* grid);
+    // Any other table: shown as it is, with the same fixed rows and column dragging.
+    void setTable(QAbstractItemModel* table);
     TextGridModel* grid() const { return grid_; }
     // Rows 0..n-1 stay visible above the scrolling rows.
     void setFixedRows(int n);

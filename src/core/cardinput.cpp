@@ -5,8 +5,10 @@ namespace tallyra {
 CardInput::CardInput(BurstTimer& timer, std::function<void(const QString&, int)> onEnter)
     : timer_(timer), onEnter_(std::move(onEnter)) {}
 
-void CardInput::AllIN(int keyCode) {
+void CardInput::AllIN(int keyCode, qint64 timeMs) {
     if (panel_ < kFirstCardPanel) return;
+    const bool late = timeMs >= 0 && lastDigitMs_ >= 0 && timeMs - lastDigitMs_ >= kBurstMs;
+    if (late && (keyCode == kEnter || (keyCode >= kDigit0 && keyCode <= kDigit9))) OnTimer2();
     if (keyCode == kEnter) {
         // The buffer stays: the time-out empties it, 100 ms after the last digit.
         if (onEnter_) onEnter_(buffer_, panel_);
@@ -16,11 +18,13 @@ void CardInput::AllIN(int keyCode) {
         timer_.stop();
         timer_.start(kBurstMs);
         buffer_ += QChar(u'0' + (keyCode - kDigit0));
+        if (timeMs >= 0) lastDigitMs_ = timeMs;
     }
 }
 
 void CardInput::OnTimer2() {
     buffer_.clear();
+    lastDigitMs_ = -1;
     timer_.stop();
 }
 

@@ -33,8 +33,10 @@ public:
     void setPanel(int panel) { panel_ = panel; }
     int panel() const { return panel_; }
 
-    // Every key-down, by virtual-key code, whichever program has the focus.
-    void AllIN(int keyCode);
+    // Every key-down, by virtual-key code, whichever program has the focus. `timeMs` is
+    // when the key went down, if the capture knows: keys that queued up while the window
+    // was busy are then still judged by when they were typed, not when they were read.
+    void AllIN(int keyCode, qint64 timeMs = -1);
     // The burst time-out.
     void OnTimer2();
 
@@ -44,6 +46,7 @@ private:
     BurstTimer& timer_;
     std::function<void(const QString&, int)> onEnter_;
     QString buffer_;
+    qint64 lastDigitMs_ = -1;
     int panel_ = 4;
 };
 

@@ -47,7 +47,6 @@ void Workstation::shutDown() {
 void Workstation::buildGrids() {
     rosterGrid_.setRowHeight(1, 0);
     board_.setRowHeight(3, 0);
-    statsGrid_.setRowHeight(1, 0);
     board_.setText(0, 0, QStringLiteral("SID"));
     board_.setText(0, 2, QStringLiteral("姓名"));
     board_.setText(1, 2, QStringLiteral("实到/应到"));
@@ -56,9 +55,6 @@ void Workstation::buildGrids() {
     for (int f = 9; f <= 11; ++f) LoadChoiceList(folder_, schema_, f);
     rosterGrid_.setText(0, 0, QStringLiteral("SID"));
     rosterGrid_.setColumnWidth(0, kHiddenWidth);
-    statsGrid_.setRowTexts(
-        0, {QStringLiteral("姓名"), QStringLiteral("日期"), QStringLiteral("时间"),
-            QStringLiteral("卡号"), QStringLiteral("迟签时间"), QStringLiteral("星期")});
 }
 
 void Workstation::applySettings() {

@@ -11,6 +11,7 @@
 #include "core/roster.h"
 #include "core/schema.h"
 #include "core/settings.h"
+#include "core/statistics.h"
 #include "core/textgridmodel.h"
 #include "core/timewindows.h"
 #include "core/yearlog.h"
@@ -48,7 +49,7 @@ public:
 
     TextGridModel& board() { return board_; }  // sign-in grid
     TextGridModel& rosterGrid() { return rosterGrid_; }
-    TextGridModel& statsGrid() { return statsGrid_; }
+    StatsGridModel& statsGrid() { return statsGrid_; }
 
     static constexpr int kHiddenWidth = 0;
 
@@ -72,7 +73,7 @@ private:
     RosterFile rosterFile_;
     TextGridModel board_{4, 9};
     TextGridModel rosterGrid_{2, 26};
-    TextGridModel statsGrid_{2, 6};
+    StatsGridModel statsGrid_{&roster_};
 };
 
 }  // namespace tallyra

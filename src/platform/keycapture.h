@@ -12,7 +12,8 @@ namespace tallyra {
 // 96-105), taken from the physical key so the keyboard layout does not matter.
 class KeyCapture {
 public:
-    using KeyDown = std::function<void(int virtualKey)>;
+    // `timeMs`: when the key went down, in milliseconds on the backend's own clock.
+    using KeyDown = std::function<void(int virtualKey, qint64 timeMs)>;
     virtual ~KeyCapture() = default;
     virtual bool start(KeyDown onKeyDown) = 0;
     virtual QString name() const = 0;

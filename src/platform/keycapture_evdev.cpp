@@ -103,7 +103,8 @@ private:
             if (flags == LIBEVDEV_READ_FLAG_NORMAL && ev.type == EV_KEY &&
                 (ev.value == 1 || ev.value == 2)) {
                 const int key = VirtualKeyFromLinuxKey(ev.code);
-                if (key != 0) onKeyDown_(key);
+                const qint64 time = qint64(ev.input_event_sec) * 1000 + ev.input_event_usec / 1000;
+                if (key != 0) onKeyDown_(key, time);
             }
         }
     }

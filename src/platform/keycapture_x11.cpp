@@ -71,12 +71,14 @@ private:
             if (cookie->type != GenericEvent || cookie->extension != opcode_) continue;
             if (!XGetEventData(display_, cookie)) continue;
             int key = 0;
+            qint64 time = -1;
             if (cookie->evtype == XI_RawKeyPress) {
                 const auto* raw = static_cast<const XIRawEvent*>(cookie->data);
                 key = VirtualKeyFromLinuxKey(raw->detail - kX11KeycodeOffset);
+                time = qint64(raw->time);  // server milliseconds
             }
             XFreeEventData(display_, cookie);
-            if (key != 0) onKeyDown_(key);
+            if (key != 0) onKeyDown_(key, time);
         }
     }
 

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QDate>
+#include <QString>
+#include <vector>
+
+#include "core/datafolder.h"
+#include "core/roster.h"
+
+namespace tallyra {
+
+struct StatsFilter {
+    QDate first, last;  // inclusive
+    QString namePattern = QStringLiteral("*");
+    qint64 card = 0;  // fixed point; 0 = every card
+    qint16 lateMin = 0, lateMax = 9999;
+    int weekdayFirst = 1, weekdayLast = 7;  // 1 = Sunday
+};
+
+// One listed event, kept as small as the record it came from: the grid formats its cells
+// only when they are shown. An index of 0 is the grid's blank row.
+struct StatsRow {
+    qint32 day = 0;    // OLE date, whole days
+    qint16 index = 0;  // roster index
+    qint16 minute = 0;
+    qint16 late = 0;
+    bool operator==(const StatsRow&) const = default;
+};
+
+struct StatsSummary {
+    qint32 late = 0;
+    qint64 lateMinutes = 0;
+    qint32 missed = 0;
+    qint32 onTime = 0;
+    qint32 rows = 0;
+    QString hoursText() const;  // late minutes / 60 as "0.0小时"
+};
+
+// Reads the year logs of every year of the range, earlier first, in file order, and
+// appends the events the filter lets through. Records whose index lies outside the roster
+// or whose person has no name are skipped.
+StatsSummary RunStatisticsQuery(const DataFolder& folder, const Roster& roster,
+                                const StatsFilter& filter, std::vector<StatsRow>& rows);
+
+// The statistics grid MSTJ: the header row, the blank row 1 (kept in the row order, as
+// sorts move it, but never shown) and the result rows.
+class StatsGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    static constexpr int kColumns = 6;
+    explicit StatsGridModel(const Roster* roster = nullptr, QObject* parent = nullptr);
+
+    void setRoster(const Roster* roster) { roster_ = roster; }
+    // The rows after the header, blank row first, as a query leaves them.
+    void setResults(std::vector<StatsRow> results);
+    const std::vector<StatsRow>& gridRows() const { return rows_; }  // grid rows 1..
+
+    // Grid cell text by grid row (0 = header, 1.. = rows in order, the blank one included).
+    QString text(int gridRow, int column) const;
+    int gridRowCount() const { return 1 + int(rows_.size()); }
+    // Sorts grid rows 1.. by the column: codes 3/4 numeric, 7/8 text. Stable.
+    void sortColumn(int column, int code);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+private:
+    int gridRowOfView(int viewRow) const;
+
+    const Roster* roster_;
+    std::vector<StatsRow> rows_{StatsRow{}};
+    size_t blank_ = 0;  // where the blank row stands in rows_
+};
+
+// Header-click sorting: the first click on a column sorts it descending, the next
+// ascending, each column on its own.
+class HeaderSort {
+public:
+    explicit HeaderSort(std::vector<int> ascendingCodes)
+        : codes_(std::move(ascendingCodes)), descending_(codes_.size(), false) {}
+    // The code to sort column c with now.
+    int next(int column);
+    bool descending(int column) const { return descending_[size_t(column)]; }
+
+private:
+    std::vector<int> codes_;
+    std::vector<bool> descending_;
+};
+
+}  // namespace tallyra
