@@ -1,6 +1,8 @@
 #include "app/mainwindow.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -17,10 +19,12 @@
 #include "board/gridview.h"
 #include "board/timetableeditor.h"
 #include "common/text.h"
+#include "core/rosterimport.h"
 #include "core/rosterrows.h"
 #include "core/workstation.h"
 #include "editor/personalcentre.h"
 #include "editor/rostereditor.h"
+#include "stats/spreadsheet.h"
 
 namespace tallyra {
 
@@ -538,11 +542,42 @@ void MainWindow::sortBoard(int column) {
 }
 
 void MainWindow::ImportRosterSpreadsheet() {
-    if (importRoster_) importRoster_();
+    if (!station_) return;
+    const std::optional<QString> path = dialogs_->openFile(
+        QStringLiteral("导入数据"),
+        QStringLiteral("*.xls(电子表格) (*.xls *.xlsx *.csv);;*.xlsx (*.xlsx);;*.csv (*.csv)"));
+    if (!path) return;
+    const std::unique_ptr<Workbook> book = OpenWorkbook(*path);
+    ImportTargets t;
+    t.roster = &station_->roster();
+    t.file = &station_->rosterFile();
+    t.grid = &station_->rosterGrid();
+    t.schema = &station_->schema();
+    t.notifier = &station_->notifier();
+    t.criticalMessage = [this](const QString& text) { dialogs_->message(text, true); };
+    t.today = station_->clock().today();
+    tallyra::ImportRosterSpreadsheet(book.get(), t);
 }
 
 void MainWindow::ExportStatistics() {
-    if (exportStatistics_) exportStatistics_();
+    if (!station_) return;
+    const std::optional<QString> path =
+        dialogs_->saveFile(QStringLiteral("导出数据"), QStringLiteral("*.xlsx(电子表格) (*.xlsx)"));
+    if (!path) return;
+    const QString templatePath =
+        templatePath_.isEmpty()
+            ? QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("1.dat"))
+            : templatePath_;
+    const StatsGridModel& grid = station_->statsGrid();
+    const bool written =
+        WriteWorkbookFromTemplate(templatePath, *path, 2, grid.gridRowCount(), [&grid](int r) {
+            std::vector<QString> cells(StatsGridModel::kColumns);
+            for (int c = 0; c < StatsGridModel::kColumns; ++c) cells[size_t(c)] = grid.text(r, c);
+            return cells;
+        });
+    // A workbook that could not be written is said so, not reported as exported.
+    station_->notifier().ShowNotice(written ? QStringLiteral("导出成功")
+                                            : QStringLiteral("导出失败，文件无法写入"));
 }
 
 void MainWindow::saveBoardWidths() {

@@ -78,12 +78,8 @@ public:
     bool RunStatisticsQuery();
     void ExportStatistics();
     void ImportRosterSpreadsheet();
-    // The spreadsheet work lives in its own layer; the session plugs it in.
-    void setSpreadsheetActions(std::function<void()> importRoster,
-                               std::function<void()> exportStatistics) {
-        importRoster_ = std::move(importRoster);
-        exportStatistics_ = std::move(exportStatistics);
-    }
+    // Where the export finds its template (1.dat beside the program by default).
+    void setTemplatePath(const QString& path) { templatePath_ = path; }
     QLabel* statsValue(int i) const { return i == 5 ? statsHours_ : statsValues_[size_t(i)]; }
 
 Q_SIGNALS:
@@ -132,8 +128,7 @@ private:
     QLabel* statsSorted_ = nullptr;
     HeaderSort statsSort_{{7, 7, 7, 3, 3, 7}};
     HeaderSort boardSort_{{3, 3, 7, 7, 7, 7, 7, 7, 7}};
-    std::function<void()> importRoster_;
-    std::function<void()> exportStatistics_;
+    QString templatePath_;
     RosterEditor* rosterEditor_ = nullptr;
     PersonalCentre* personal_ = nullptr;
     StructurePanel* structure_ = nullptr;

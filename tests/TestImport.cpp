@@ -1,0 +1,202 @@
+#include <QTest>
+#include <map>
+
+#include "common/datetime.h"
+#include "common/text.h"
+#include "core/rosterimport.h"
+#include "testsupport.h"
+
+using namespace tallyra;
+using namespace tallyra::test;
+
+namespace {
+
+// Sheets of rows of cells, as a spreadsheet would give them.
+class FakeWorkbook final : public Workbook {
+public:
+    std::vector<std::map<std::pair<int, int>, QString>> sheets;
+    int sheetCount() const override { return int(sheets.size()); }
+    std::optional<QString> cell(int sheet, int row, int column) const override {
+        if (sheet < 1 || sheet > int(sheets.size())) return std::nullopt;
+        const auto& s = sheets[size_t(sheet - 1)];
+        const auto it = s.find({row, column});
+        return it == s.end() ? QString() : it->second;
+    }
+    void row(int sheet, int r, const QStringList& cells, int firstColumn = 1) {
+        if (int(sheets.size()) < sheet) sheets.resize(size_t(sheet));
+        for (int c = 0; c < cells.size(); ++c)
+            if (!cells[c].isEmpty()) sheets[size_t(sheet - 1)][{r, firstColumn + c}] = cells[c];
+    }
+};
+
+struct Rig {
+    QTemporaryDir dir;
+    DataFolder folder{dir.path()};
+    Roster roster;
+    RosterFile file;
+    TextGridModel grid{2, 26};
+    Schema schema = Schema::Defaults();
+    RecordingNotifier notifier;
+    QStringList critical;
+    QDate today{2026, 12, 8};
+    Rig() {
+        file.open(folder);
+        schema.enabled = {};
+        for (int f : {1, 2, 3, 4, 9, 19}) schema.enabled[size_t(f - 1)] = 1;
+        schema.choiceElements[0][0] = QStringLiteral("教师");
+        schema.choiceElements[0][1] = QStringLiteral("学生");
+        schema.twoValueLabels[0] = QStringLiteral("否");
+        schema.twoValueLabels[7] = QStringLiteral("是");
+    }
+    ImportResult run(const Workbook* wb) {
+        ImportTargets t{&roster, &file, &grid, &schema, &notifier,
+                        [this](const QString& s) { critical << s; }, today};
+        return ImportRosterSpreadsheet(wb, t);
+    }
+};
+
+}  // namespace
+
+class TestImport : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void headerPlacement_data() {
+        QTest::addColumn<int>("sheet");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QStringList>("header");
+        QTest::newRow("sheet 2 row 3, any order")
+            << 2 << 3 << QStringList{"年龄", "", "姓名", "卡号", "性别", "职务", "启用状态"};
+        QTest::newRow("blanks inside a title")
+            << 1 << 1 << QStringList{" 姓 名 ", "卡号", "年龄", "性别", "职务", "启用状态"};
+        QTest::newRow("a pattern in the cell")
+            << 1 << 5 << QStringList{"姓*", "卡?", "年龄", "性别", "职务", "启用状态"};
+    }
+    void headerPlacement() {
+        QFETCH(int, sheet);
+        QFETCH(int, row);
+        QFETCH(QStringList, header);
+        FakeWorkbook wb;
+        wb.row(1, 1, {"说明"});
+        wb.row(sheet, row, header);
+        QStringList person(header.size());
+        for (int c = 0; c < header.size(); ++c) {
+            const QString h = ReplaceAll(header[c], " ", "");
+            if (h == "年龄") person[c] = "30";
+            if (h.startsWith(u'姓')) person[c] = "王芳";
+            if (h.startsWith(u'卡')) person[c] = "3000137";
+            if (h == "性别") person[c] = "女";
+            if (h == "职务") person[c] = "学生";
+            if (h == "启用状态") person[c] = "是";
+        }
+        wb.row(sheet, row + 1, person);
+        Rig rig;
+        rig.roster.at(1).name = QStringLiteral("已有");
+        const ImportResult r = rig.run(&wb);
+        QCOMPARE(r.headerSheet, sheet);
+        QCOMPARE(r.headerRow, row);
+        QCOMPARE(r.imported, 1);
+        QCOMPARE(rig.notifier.notices, QStringList{"导入成功"});
+        const PersonRecord& p = rig.roster.at(2);  // the lowest free entry
+        QCOMPARE(p.name, "王芳");
+        QCOMPARE(p.cardNumber, qint64(30001370000));
+        QCOMPARE(p.firstDate, DateToOle(rig.today) - 10957.5);
+        QCOMPARE(int(p.flags), 0b10);  // 女 and 启用状态 是
+        QCOMPARE(p.choices[0], qint16(1));
+        QCOMPARE(DecodePersonRecord(ReadAll(rig.folder.roster()).mid(256, 256)).record, p);
+        QCOMPARE(rig.grid.rows(), 3);
+        QCOMPARE(rig.grid.text(2, 0), "2");
+        QCOMPARE(rig.grid.text(2, 3), "30");  // the sheet's text, not the stored date
+    }
+
+    void notFoundAndTheSexRule() {
+        FakeWorkbook wb;
+        wb.row(1, 1, {"姓名", "性别", "姓名"});
+        wb.row(1, 2, {"甲", "女", "x"});
+        wb.row(1, 3, {"乙", "男", ""});
+        wb.row(1, 4, {"丙", "", ""});
+        wb.row(1, 5, {"丁", "其他", ""});
+        wb.row(1, 7, {"after the empty row", "", ""});
+        Rig rig;
+        rig.run(&wb);
+        QCOMPARE(rig.notifier.notices,
+                 (QStringList{"未找到“卡号”项", "未找到“年龄”项", "未找到“职务”项",
+                              "未找到“启用状态”项", "导入成功"}));
+        QCOMPARE(rig.grid.rows(), 2 + 4);
+        QCOMPARE(int(rig.roster.at(1).flags), 0);
+        for (int i : {2, 3, 4}) QCOMPARE(int(rig.roster.at(i).flags), 1);
+        QCOMPARE(rig.roster.at(1).firstDate, DateToOle(rig.today));  // no age: today
+    }
+
+    void aTitleOnlyInAnotherRowIsNotFound() {
+        // Row 1 has 卡号 and 年龄, row 2 beats it with three other titles: 卡号 must not be
+        // read from row 1's column in the data.
+        FakeWorkbook wb;
+        wb.row(1, 1, {"", "", "", "卡号", "年龄"});
+        wb.row(1, 2, {"姓名", "性别", "职务"});
+        wb.row(1, 3, {"甲", "男", "教师", "777", "40"});
+        Rig rig;
+        rig.run(&wb);
+        QVERIFY(rig.notifier.notices.contains("未找到“卡号”项"));
+        QCOMPARE(rig.roster.at(1).cardNumber, qint64(0));
+    }
+
+    void nothingMatches_data() {
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("no title anywhere") << true;
+        QTest::newRow("not a workbook") << false;
+    }
+    void nothingMatches() {
+        QFETCH(bool, readable);
+        FakeWorkbook wb;
+        wb.row(1, 1, {"foo", "bar"});
+        wb.row(1, 2, {"1", "2"});
+        Rig rig;
+        rig.run(readable ? &wb : nullptr);
+        QCOMPARE(rig.notifier.notices,
+                 QStringList{"导入失败，请规范电子表格内名称字段与对应标题相同。"});
+        QCOMPARE(rig.grid.rows(), 2);
+        QVERIFY(ReadAll(rig.folder.roster()).isEmpty());
+    }
+
+    void stopsWhenTheRosterIsFull() {
+        FakeWorkbook wb;
+        wb.row(1, 1, {"姓名"});
+        for (int r = 2; r <= 5; ++r) wb.row(1, r, {QStringLiteral("P%1").arg(r)});
+        Rig rig;
+        for (int i = 1; i <= kRosterSize; ++i)
+            if (i != 4998 && i != 5000) rig.roster.at(i).name = QStringLiteral("X");
+        rig.run(&wb);
+        QCOMPARE(rig.roster.at(4998).name, "P2");
+        QCOMPARE(rig.roster.at(5000).name, "P3");
+        QVERIFY(rig.notifier.notices.contains("人员已满5000人，未导入完成.行:4"));
+        QCOMPARE(rig.notifier.notices.last(), "导入成功");
+        QCOMPARE(rig.grid.rows(), 4);
+    }
+
+    void gridLimit() {
+        FakeWorkbook wb;
+        wb.row(1, 1, {"姓名"});
+        for (int r = 2; r <= 20; ++r) wb.row(1, r, {QStringLiteral("P%1").arg(r)});
+        Rig rig;
+        rig.grid.setRows(4990);
+        rig.run(&wb);
+        QCOMPARE(rig.grid.rows(), 5000);
+        QCOMPARE(rig.critical, QStringList{"到达数据记录上限，未导入完成.行:12"});
+        QCOMPARE(rig.notifier.notices.last(), "导入成功");
+    }
+
+    void textsARecordCannotHoldAreRefused() {
+        FakeWorkbook wb;
+        wb.row(1, 1, {"姓名", "住址"});
+        wb.row(1, 2, {"甲", QString(200, u'长')});
+        wb.row(1, 3, {"乙", "短"});
+        Rig rig;
+        rig.schema.enabled[5] = 1;
+        rig.run(&wb);
+        QVERIFY(rig.notifier.notices.contains("第2行文字过长，未导入"));
+        QCOMPARE(rig.roster.at(1).name, "乙");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestImport)
+#include "TestImport.moc"

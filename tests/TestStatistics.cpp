@@ -1,0 +1,152 @@
+#include <QTest>
+
+#include "common/datetime.h"
+#include "core/statistics.h"
+#include "core/yearlog.h"
+#include "testsupport.h"
+
+using namespace tallyra;
+using namespace tallyra::test;
+
+namespace {
+
+// People 1 张三, 2 张小明, 3 李四, 4 王五 with cards 11, 10, 9, 8; 5 has left (no name).
+struct Logs {
+    QTemporaryDir dir;
+    DataFolder folder{dir.path()};
+    Roster roster;
+    Logs() {
+        const char16_t* names[] = {u"张三", u"张小明", u"李四", u"王五"};
+        for (int i = 1; i <= 4; ++i) {
+            roster.at(i).name = QString::fromUtf16(names[i - 1]);
+            roster.at(i).cardNumber = qint64(12 - i) * 10000;
+        }
+    }
+    void add(int year, const YearLogRecord& r) {
+        YearLog log;
+        log.open(folder, year);
+        log.append(r);
+    }
+    static double Day(int y, int m, int d) { return DateToOle(QDate(y, m, d)); }
+};
+
+// 2026-12-07 is a Monday.
+void Fill(Logs& l) {
+    l.add(2025, {1, Logs::Day(2025, 12, 31), 450, 0});    // Wednesday
+    l.add(2026, {2, Logs::Day(2026, 1, 2), 451, 30});     // Friday
+    l.add(2026, {3, Logs::Day(2026, 12, 6), 452, 9999});  // Sunday
+    l.add(2026, {4, Logs::Day(2026, 12, 7), 453, 50});    // Monday
+    l.add(2026, {5, Logs::Day(2026, 12, 7), 454, 0});     // nobody
+    l.add(2026, {6000, Logs::Day(2026, 12, 7), 455, 0});  // outside the roster
+    l.add(2026, {1, Logs::Day(2026, 12, 12), 456, 0});    // Saturday
+}
+
+}  // namespace
+
+class TestStatistics : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void filters_data() {
+        QTest::addColumn<StatsFilter>("filter");
+        QTest::addColumn<QList<int>>("minutes");  // of the listed rows, in order
+        QTest::addColumn<QList<qint64>>("summary");  // late, total, missed, on time, rows
+        QTest::addColumn<QString>("hours");
+        StatsFilter all;
+        all.first = QDate(2025, 1, 1);
+        all.last = QDate(2026, 12, 31);
+        QTest::newRow("across the new year, earlier first")
+            << all << QList<int>{450, 451, 452, 453, 456} << QList<qint64>{2, 80, 1, 2, 5}
+            << "1.3小时";
+        StatsFilter backwards = all;
+        std::swap(backwards.first, backwards.last);
+        QTest::newRow("first day after the last") << backwards << QList<int>{}
+                                                  << QList<qint64>{0, 0, 0, 0, 0} << "0.0小时";
+        StatsFilter missed = all;
+        missed.lateMin = missed.lateMax = 9999;
+        QTest::newRow("only missed") << missed << QList<int>{452}
+                                     << QList<qint64>{0, 0, 1, 0, 1} << "0.0小时";
+        StatsFilter onTime = all;
+        onTime.lateMax = 0;
+        QTest::newRow("only on time") << onTime << QList<int>{450, 456}
+                                      << QList<qint64>{0, 0, 0, 2, 2} << "0.0小时";
+        StatsFilter twoChars = all;
+        twoChars.namePattern = QStringLiteral("张?");
+        QTest::newRow("张? is two characters") << twoChars << QList<int>{450, 456}
+                                               << QList<qint64>{0, 0, 0, 2, 2} << "0.0小时";
+        StatsFilter workdays = all;
+        workdays.weekdayFirst = 2;
+        workdays.weekdayLast = 6;
+        QTest::newRow("Monday to Friday") << workdays << QList<int>{450, 451, 453}
+                                          << QList<qint64>{2, 80, 0, 1, 3} << "1.3小时";
+        StatsFilter none = workdays;
+        std::swap(none.weekdayFirst, none.weekdayLast);
+        QTest::newRow("weekdays the wrong way") << none << QList<int>{}
+                                                << QList<qint64>{0, 0, 0, 0, 0} << "0.0小时";
+        StatsFilter card = all;
+        card.card = 9 * 10000;
+        QTest::newRow("one card") << card << QList<int>{452} << QList<qint64>{0, 0, 1, 0, 1}
+                                  << "0.0小时";
+        StatsFilter oneDay = all;
+        oneDay.first = oneDay.last = QDate(2026, 12, 7);
+        QTest::newRow("one day, bounds inclusive") << oneDay << QList<int>{453}
+                                                   << QList<qint64>{1, 50, 0, 0, 1} << "0.8小时";
+    }
+    void filters() {
+        QFETCH(StatsFilter, filter);
+        QFETCH(QList<int>, minutes);
+        QFETCH(QList<qint64>, summary);
+        QFETCH(QString, hours);
+        Logs l;
+        Fill(l);
+        std::vector<StatsRow> rows;
+        const StatsSummary s = RunStatisticsQuery(l.folder, l.roster, filter, rows);
+        QList<int> got;
+        for (const StatsRow& r : rows) got << r.minute;
+        QCOMPARE(got, minutes);
+        QCOMPARE((QList<qint64>{s.late, s.lateMinutes, s.missed, s.onTime, s.rows}), summary);
+        QCOMPARE(s.hoursText(), hours);
+    }
+
+    void gridCellsAndSorting() {
+        Logs l;
+        Fill(l);
+        StatsFilter all;
+        all.first = QDate(2025, 1, 1);
+        all.last = QDate(2026, 12, 31);
+        std::vector<StatsRow> rows;
+        RunStatisticsQuery(l.folder, l.roster, all, rows);
+        StatsGridModel grid(&l.roster);
+        grid.setResults(rows);
+        QCOMPARE(grid.gridRowCount(), 7);  // header, blank, five results
+        QCOMPARE(grid.rowCount(), 6);      // the blank row is not shown
+        QCOMPARE(grid.text(0, 4), "迟签时间");
+        const QStringList first{grid.text(2, 0), grid.text(2, 1), grid.text(2, 2),
+                                grid.text(2, 3), grid.text(2, 4), grid.text(2, 5)};
+        QCOMPARE(first, (QStringList{"张三", "2025-12-31", "07:30", "11", "0", "三"}));
+        QCOMPARE(grid.text(1, 0), QString());
+
+        HeaderSort sort({7, 7, 7, 3, 3, 7});
+        grid.sortColumn(3, sort.next(3));  // cards descending, numerically: 11 10 9
+        QCOMPARE(grid.text(1, 3), "11");
+        QCOMPARE(grid.text(grid.gridRowCount() - 1, 3), QString());  // blank row last (value 0)
+        grid.sortColumn(3, sort.next(3));  // ascending: 9 before 10
+        QCOMPARE(grid.text(1, 3), QString());
+        QCOMPARE(grid.text(2, 3), "8");
+        QCOMPARE(grid.text(3, 3), "9");
+        QCOMPARE(grid.text(4, 3), "10");
+        QVERIFY(sort.descending(0) == false);
+        grid.sortColumn(0, sort.next(0));  // names descending: 张 王 李 in pinyin
+        QCOMPARE(grid.data(grid.index(1, 0)).toString(), "张小明");
+        QCOMPARE(grid.text(grid.gridRowCount() - 1, 0), QString());
+        QCOMPARE(grid.data(grid.index(grid.rowCount() - 1, 0)).toString(), "李四");
+
+        // A second query replaces the first.
+        grid.setResults({});
+        QCOMPARE(grid.gridRowCount(), 2);
+    }
+};
+
+Q_DECLARE_METATYPE(tallyra::StatsFilter)
+
+QTEST_GUILESS_MAIN(TestStatistics)
+#include "TestStatistics.moc"
