@@ -367,6 +367,41 @@ private Q_SLOTS:
         QCOMPARE(LoadSettings(app.rig.folder).rosterWidths[2], qint16(opened ? 3000 : 1200));
     }
 
+    void statisticsPanelQueryExportImport() {
+        Running app;
+        app.rig.type(QStringLiteral("3000137"));  // 5 minutes late for 早读
+        app.w().ShowPanel(3);
+        Find<QLineEdit>(app.w(), "Text7_0")->setText("not a date");
+        Click(app.w(), "Command7_0");
+        QCOMPARE(app.lastNotice(), "日期输入错误，请输入YYYY-MM-DD");
+        Find<QLineEdit>(app.w(), "Text7_0")->setText("2026-12-01");
+        Click(app.w(), "Command7_0");
+        QCOMPARE(app.w().statsValue(0)->text(), "1");
+        QCOMPARE(app.w().statsValue(1)->text(), "5");
+        QCOMPARE(app.w().statsValue(5)->text(), "0.1小时");
+        QCOMPARE(app.w().statsValue(4)->text(), "1");
+        const StatsGridModel& grid = app.session.station().statsGrid();
+        QCOMPARE(grid.text(2, 3), "3000137");
+
+        QTemporaryDir out;
+        app.rig.dialogs.setNextAnswer(out.filePath("stats.xlsx"));
+        Click(app.w(), "Command7_3");
+        QCOMPARE(app.lastNotice(), "导出成功");
+        QVERIFY(QFile::exists(out.filePath("stats.xlsx")));
+        Click(app.w(), "Command7_3");  // cancelled: nothing more
+        QCOMPARE(app.lastNotice(), "导出成功");
+
+        const QString csv = out.filePath("people.csv");
+        WriteAll(csv, QByteArray("卡号,姓名,性别\n4000001,新生,男\n"));
+        app.w().ShowPanel(2);
+        const int rows = app.session.station().rosterGrid().rows();
+        app.rig.dialogs.setNextAnswer(csv);
+        Click(app.w(), "Command3_6");
+        QCOMPARE(app.lastNotice(), "导入成功");
+        QCOMPARE(app.session.station().rosterGrid().rows(), rows + 1);
+        QCOMPARE(app.session.station().roster().at(41).name, "新生");
+    }
+
     void fixedRowsStayWhileScrolling() {
         Running app;
         GridView* board = app.w().boardView();

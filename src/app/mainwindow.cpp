@@ -406,11 +406,29 @@ void MainWindow::ToggleAdminMode() {
 
 void MainWindow::Command3Click(int index) {
     switch (index) {
+        case 0:
+            structure_->apply();
+            break;
+        case 1:
+            structure_->cancel();
+            break;
+        case 2:
+            structure_->closeElements();
+            break;
+        case 3:
+            structure_->modifyElement();
+            break;
         case 4:
             deleteRows();
             break;
         case 5:
             addRows();
+            break;
+        case 6:
+            ImportRosterSpreadsheet();
+            break;
+        case 7:
+            rosterEditor_->commitDate();
             break;
         case 8:
             settings_->timeTable()->storeTimes(false);
@@ -433,6 +451,18 @@ void MainWindow::Command3Click(int index) {
             break;
         case 14:
             closeLogin();
+            break;
+        case 15:
+            personal_->cancel();
+            break;
+        case 16:
+            personal_->enter();
+            break;
+        case 17:
+            personal_->signOff();
+            break;
+        case 18:
+            ShowPanel(Statistics);
             break;
         default:
             break;  // the other buttons belong to their own panels

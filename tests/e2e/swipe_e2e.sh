@@ -51,8 +51,9 @@ log="$work/data/adnt/sols/2026.dat"
 for _ in $(seq 100); do [ -s "$log" ] && break; sleep 0.1; done
 [ -s "$log" ] || fail "no year log record after the swipe"
 
-# Person 2 (3000174) typed by hand: 150 ms between keys.
-xdotool type --delay 150 3000174
+# Person 2 (3000174) typed by hand: 400 ms between keys (well clear of the 100 ms burst
+# even when a loaded X server stamps queued keys a little late).
+xdotool type --delay 400 3000174
 xdotool key Return
 sleep 1
 
