@@ -3,6 +3,9 @@
 #include <QTest>
 
 #include "cli/demo.h"
+#include "common/datetime.h"
+#include "core/schema.h"
+#include "core/yearlog.h"
 #include "signinfixture.h"
 #include "testsupport.h"
 
@@ -87,6 +90,60 @@ private Q_SLOTS:
         running.shutDown();
         QCOMPARE(running.dayStatus().isOpen(), false);
         QCOMPARE(Cli(at + QStringList{"swipe", Card(2)}).out, "P2[全天]签到成功\n");
+    }
+
+    void statsExportAndImport() {
+        QTemporaryDir dir;
+        const DataFolder folder(dir.path());
+        WriteSignInFolder(folder, 3, {});
+        const double day = DateToOle(QDate(2026, 12, 7));  // a Monday
+        {
+            YearLog log;
+            log.open(folder, 2026);
+            log.append({1, day, 450, 0});
+            log.append({2, day, 500, 80});
+            log.append({3, day + 6, 481, 9999});  // Sunday
+        }
+        const QStringList at{"--data-dir", dir.path(), "--from",
+                             "2026-12-01", "--to",     "2026-12-31"};
+        Run r = Cli(at + QStringList{"stats"});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(
+            r.out,
+            "P1\t2026-12-07\t07:30\t1001\t0\t一\n"
+            "P2\t2026-12-07\t08:20\t1002\t80\t一\n"
+            "P3\t2026-12-13\t08:01\t1003\t9999\t日\n"
+            "迟到次数\t1\n迟到总时间\t80\t1.3小时\n未签到次数\t1\n正常签到次数\t1\n记录数\t3\n");
+        r = Cli(at + QStringList{"--weekdays", "2-6", "--late-min", "1", "stats"});
+        QVERIFY(r.out.startsWith("P2\t"));
+        QVERIFY(r.out.contains("记录数\t1\n"));
+        QCOMPARE(Cli(at + QStringList{"--weekdays", "0-9", "stats"}).code, 2);
+        QCOMPARE(Cli({"--data-dir", dir.path(), "--from", "2026-13-01", "stats"}).code, 2);
+
+        const QString xlsx = dir.filePath("out.xlsx");
+        QCOMPARE(Cli(at + QStringList{"export-stats", xlsx}).code, 0);
+        QVERIFY(ReadAll(xlsx).startsWith("PK"));
+
+        Schema schema = Schema::Defaults();
+        for (int f = 1; f <= 5; ++f) schema.enabled[size_t(f - 1)] = 1;
+        SaveSchema(folder, schema);
+        const QString csv = dir.filePath("in.csv");
+        WriteAll(csv, QByteArray("卡号,姓名\n5000001,导入者\n"));
+        r = Cli({"--data-dir", dir.path(), "import", csv});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.endsWith("导入成功\n"));
+        QVERIFY(r.out.contains("未找到“年龄”项"));
+        WriteAll(csv, QByteArray("nothing,here\n"));
+        QCOMPARE(Cli({"--data-dir", dir.path(), "import", csv}).code, 1);
+        MockClock clock(QDateTime::currentDateTime());
+        SilentNotifier notifier;
+        Workstation running(folder, clock, notifier);
+        QCOMPARE(running.start(), Workstation::StartResult::Ready);
+        QCOMPARE(Cli({"--data-dir", dir.path(), "import", csv}).code, 2);
+        running.shutDown();
+        Roster roster;
+        LoadRoster(folder, roster, {}, {});
+        QCOMPARE(roster.at(4).name, "导入者");
     }
 
     void checkReportsDamage() {

@@ -1,20 +1,26 @@
 // tallyra-cli: a look at a data folder without the window.
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QTextStream>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 
 #include "cli/demo.h"
+#include "common/text.h"
 #include "core/clock.h"
 #include "core/datacheck.h"
 #include "core/roster.h"
+#include "core/rosterimport.h"
 #include "core/schema.h"
 #include "core/settings.h"
 #include "core/signin.h"
+#include "core/statistics.h"
 #include "core/textgridmodel.h"
 #include "core/timewindows.h"
 #include "core/workstation.h"
+#include "stats/spreadsheet.h"
 
 using namespace tallyra;
 
@@ -68,6 +74,90 @@ private:
 
 constexpr int kInUse = 2;
 
+struct StatsOptions {
+    QCommandLineOption from{QStringLiteral("from"), QStringLiteral("First day, YYYY-MM-DD."),
+                            QStringLiteral("DATE")};
+    QCommandLineOption to{QStringLiteral("to"), QStringLiteral("Last day, YYYY-MM-DD."),
+                          QStringLiteral("DATE")};
+    QCommandLineOption name{QStringLiteral("name"), QStringLiteral("Name pattern (* ? # [..])."),
+                            QStringLiteral("PATTERN")};
+    QCommandLineOption card{QStringLiteral("card"), QStringLiteral("Card number."),
+                            QStringLiteral("N")};
+    QCommandLineOption lateMin{QStringLiteral("late-min"), QStringLiteral("Fewest minutes late."),
+                               QStringLiteral("M")};
+    QCommandLineOption lateMax{QStringLiteral("late-max"), QStringLiteral("Most minutes late."),
+                               QStringLiteral("M")};
+    QCommandLineOption weekdays{QStringLiteral("weekdays"),
+                                QStringLiteral("Weekday range, 1 = Sunday ... 7 = Saturday."),
+                                QStringLiteral("D-D")};
+    void add(QCommandLineParser& p) {
+        for (auto* o : {&from, &to, &name, &card, &lateMin, &lateMax, &weekdays}) p.addOption(*o);
+    }
+    // The filter the panel's boxes would make; an error text when one is not usable.
+    QString filter(const QCommandLineParser& p, const QDate& today, StatsFilter& f) const {
+        f.first = p.isSet(from) ? QDate::fromString(p.value(from), QStringLiteral("yyyy-MM-dd"))
+                                : today.addDays(-365);
+        f.last = p.isSet(to) ? QDate::fromString(p.value(to), QStringLiteral("yyyy-MM-dd")) : today;
+        if (!f.first.isValid() || !f.last.isValid()) return QStringLiteral("dates are YYYY-MM-DD");
+        if (p.isSet(name) && !p.value(name).isEmpty()) f.namePattern = p.value(name);
+        f.card = qint64(std::llround(NumericValue(p.value(card)) * 10000.0));
+        if (p.isSet(lateMin))
+            f.lateMin = qint16(std::clamp(NumericValue(p.value(lateMin)), -32768.0, 32767.0));
+        if (p.isSet(lateMax))
+            f.lateMax = qint16(std::clamp(NumericValue(p.value(lateMax)), -32768.0, 32767.0));
+        if (p.isSet(weekdays)) {
+            const QStringList d = p.value(weekdays).split(u'-');
+            bool a = false, b = false;
+            if (d.size() == 2) {
+                f.weekdayFirst = d[0].toInt(&a);
+                f.weekdayLast = d[1].toInt(&b);
+            }
+            if (!a || !b || f.weekdayFirst < 1 || f.weekdayLast > 7)
+                return QStringLiteral("--weekdays takes D-D with 1 = Sunday ... 7 = Saturday");
+        }
+        return {};
+    }
+};
+
+// The statistics grid over a read-only load of the roster.
+int Statistics(const DataFolder& folder, const StatsFilter& f, const QString& exportPath,
+               QTextStream& out, QTextStream& err) {
+    Roster roster;
+    LoadRoster(folder, roster, {}, {});
+    std::vector<StatsRow> rows;
+    const StatsSummary s = RunStatisticsQuery(folder, roster, f, rows);
+    StatsGridModel grid(&roster);
+    grid.setResults(std::move(rows));
+    if (!exportPath.isEmpty()) {
+        const QString templatePath =
+            QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("1.dat"));
+        const bool ok = WriteWorkbookFromTemplate(templatePath, exportPath, 2, grid.gridRowCount(),
+                                                  [&grid](int r) {
+                                                      std::vector<QString> cells;
+                                                      for (int c = 0; c < 6; ++c)
+                                                          cells.push_back(grid.text(r, c));
+                                                      return cells;
+                                                  });
+        if (!ok) {
+            err << "cannot write " << exportPath << '\n';
+            return 1;
+        }
+        out << QStringLiteral("导出成功") << '\n';
+        return 0;
+    }
+    for (int r = 2; r < grid.gridRowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < 6; ++c) cells << grid.text(r, c);
+        out << cells.join(u'\t') << '\n';
+    }
+    out << QStringLiteral("迟到次数\t") << s.late << '\n'
+        << QStringLiteral("迟到总时间\t") << s.lateMinutes << '\t' << s.hoursText() << '\n'
+        << QStringLiteral("未签到次数\t") << s.missed << '\n'
+        << QStringLiteral("正常签到次数\t") << s.onTime << '\n'
+        << QStringLiteral("记录数\t") << s.rows << '\n';
+    return 0;
+}
+
 // Runs `work` on a started workstation at the current time, as the window would.
 int WithWorkstation(const DataFolder& folder, QTextStream& out, QTextStream& err,
                     const std::function<int(Workstation&, SignIn&)>& work) {
@@ -101,6 +191,9 @@ int main(int argc, char** argv) {
         "  check    every value out of range (exit 1 if any)\n  demo     write a demo folder\n"
         "  swipe CARD  sign a card in now, as the sign-in panel (or --panel 5) does\n"
         "  tick     one run of the minute tick: the clock and closing ended windows\n"
+        "  stats    the statistics query (--from --to --name --card --late-min --late-max\n"
+        "           --weekdays); export-stats FILE.xlsx writes it as the panel's export\n"
+        "  import FILE  the roster import from a spreadsheet (.xlsx, .xls, .csv)\n"
         "swipe and tick exit with 2 while Tallyra runs on the folder."));
     parser.addHelpOption();
     const QCommandLineOption dataDir(QStringLiteral("data-dir"),
@@ -111,6 +204,8 @@ int main(int argc, char** argv) {
                                    QStringLiteral("Panel the swipe comes in: 4 (sign-in) or 5."),
                                    QStringLiteral("N"), QStringLiteral("4"));
     parser.addOption(panel);
+    StatsOptions stats;
+    stats.add(parser);
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("roster, windows, check, demo, swipe or tick"));
     parser.process(app);
@@ -118,10 +213,14 @@ int main(int argc, char** argv) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     const QString command = args.value(0);
-    const int expected = command == u"swipe" ? 2 : 1;
+    const bool withArgument =
+        command == u"swipe" || command == u"export-stats" || command == u"import";
+    const int expected = withArgument ? 2 : 1;
     if (args.size() != expected) {
         err << "usage: tallyra-cli --data-dir DIR roster|windows|check|demo|tick\n"
-               "       tallyra-cli --data-dir DIR [--panel 4|5] swipe CARD\n";
+               "       tallyra-cli --data-dir DIR [--panel 4|5] swipe CARD\n"
+               "       tallyra-cli --data-dir DIR [filters] stats | export-stats FILE.xlsx\n"
+               "       tallyra-cli --data-dir DIR import FILE\n";
         return 2;
     }
     const DataFolder folder(parser.value(dataDir));
@@ -152,6 +251,30 @@ int main(int argc, char** argv) {
         return WithWorkstation(folder, out, err, [&](Workstation&, SignIn& signIn) {
             signIn.ProcessSwipe(args[1], p.toInt());
             return 0;
+        });
+    }
+    if (command == u"stats" || command == u"export-stats") {
+        StatsFilter f;
+        const QString problem = stats.filter(parser, clock.today(), f);
+        if (!problem.isEmpty()) {
+            err << problem << '\n';
+            return 2;
+        }
+        return Statistics(folder, f, command == u"export-stats" ? args[1] : QString(), out, err);
+    }
+    if (command == u"import") {
+        return WithWorkstation(folder, out, err, [&](Workstation& station, SignIn&) {
+            QString why;
+            const std::unique_ptr<Workbook> book = OpenWorkbook(args[1], &why);
+            if (!book) err << args[1] << ": " << why << '\n';
+            station.rosterFile().open(folder);
+            ImportTargets t{
+                &station.roster(),     &station.rosterFile(),
+                &station.rosterGrid(), &station.schema(),
+                &station.notifier(),   [&out](const QString& m) { out << m << Qt::endl; },
+                clock.today()};
+            const ImportResult r = ImportRosterSpreadsheet(book.get(), t);
+            return r.headerFound ? 0 : 1;
         });
     }
     if (command == u"tick") {
