@@ -1,6 +1,7 @@
 #include "core/statistics.h"
 
 #include <QCollator>
+#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -16,6 +17,26 @@ namespace {
 
 // OLE day 1 (1899-12-31) was a Sunday.
 int WeekdayOfDay(qint32 day) { return int(((qint64(day) - 1) % 7 + 7) % 7) + 1; }
+
+// "YYYY-MM-DD" of an OLE day, without the general date formatter: exports format a
+// million of these.
+QString DayText(qint32 day) {
+    const std::optional<QDate> date = OleToDate(day);
+    if (!date || date->year() < 1000) return date ? IsoDateText(*date) : QString();
+    int y = 0, m = 0, d = 0;
+    date->getDate(&y, &m, &d);
+    const char16_t text[10] = {char16_t(u'0' + y / 1000),
+                               char16_t(u'0' + y / 100 % 10),
+                               char16_t(u'0' + y / 10 % 10),
+                               char16_t(u'0' + y % 10),
+                               u'-',
+                               char16_t(u'0' + m / 10),
+                               char16_t(u'0' + m % 10),
+                               u'-',
+                               char16_t(u'0' + d / 10),
+                               char16_t(u'0' + d % 10)};
+    return QString(reinterpret_cast<const QChar*>(text), 10);
+}
 
 }  // namespace
 
@@ -37,6 +58,12 @@ StatsSummary RunStatisticsQuery(const DataFolder& folder, const Roster& roster,
         listed[size_t(i)] = !p.name.isEmpty() && WildcardMatch(p.name, pattern) &&
                             (filter.card == 0 || p.cardNumber == filter.card);
     }
+    // Room for every record of the range's files at once: growing a vector of millions of
+    // rows step by step copies it again and again.
+    qint64 records = 0;
+    for (int year = filter.first.year(); year <= filter.last.year(); ++year)
+        records += QFileInfo(folder.yearLog(year)).size() / kLogSlotSize;
+    rows.reserve(rows.size() + size_t(std::clamp<qint64>(records, 0, 64'000'000)));
     const qint16 lo = filter.lateMin, hi = filter.lateMax;
     const int wFirst = filter.weekdayFirst, wLast = filter.weekdayLast;
     for (int year = filter.first.year(); year <= filter.last.year(); ++year) {
@@ -63,6 +90,7 @@ StatsSummary RunStatisticsQuery(const DataFolder& folder, const Roster& roster,
             return true;
         });
     }
+    if (rows.size() < rows.capacity() / 2) rows.shrink_to_fit();  // a narrow filter keeps little
     return summary;
 }
 
@@ -95,7 +123,7 @@ QString StatsGridModel::text(int gridRow, int column) const {
         case 0:
             return p ? p->name : QString();
         case 1:
-            return IsoDateText(OleToDate(r.day).value_or(QDate()));
+            return DayText(r.day);
         case 2:
             return MinutesToClockText(r.minute);
         case 3:

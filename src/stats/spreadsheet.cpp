@@ -244,8 +244,8 @@ public:
         if (row < 1 || column < 1 || unsigned(row) > rows_ || unsigned(column) > columns_)
             return QString();
         FreeXL_CellValue v;
-        if (freexl_get_cell_value(handle_, unsigned(row - 1), static_cast<unsigned short>(column - 1), &v) !=
-            FREEXL_OK)
+        if (freexl_get_cell_value(handle_, unsigned(row - 1),
+                                  static_cast<unsigned short>(column - 1), &v) != FREEXL_OK)
             return QString();
         switch (v.type) {
             case FREEXL_CELL_INT:
@@ -353,6 +353,15 @@ std::unique_ptr<Workbook> ReadCsv(const QByteArray& bytes, QString* error) {
     return book;
 }
 
+// Digits only, no leading zero, short enough that a double holds it exactly.
+bool IsPlainWholeNumber(const QString& text) {
+    if (text.isEmpty() || text.size() > 15 || (text.size() > 1 && text.front() == u'0'))
+        return false;
+    for (QChar ch : text)
+        if (ch < u'0' || ch > u'9') return false;
+    return true;
+}
+
 }  // namespace
 
 QString GeneralNumberText(double value) {
@@ -424,9 +433,16 @@ bool WriteWorkbookFromTemplate(const QString& templatePath, const QString& path,
     for (int i = 0; i < rows; ++i) {
         const std::vector<QString> cells = rowAt(i);
         for (size_t c = 0; c < cells.size(); ++c) {
-            if (cells[c].isEmpty()) continue;
-            worksheet_write_string(sheet, lxw_row_t(firstRow - 1 + i), lxw_col_t(c),
-                                   cells[c].toUtf8().constData(), nullptr);
+            const QString& text = cells[c];
+            if (text.isEmpty()) continue;
+            const lxw_row_t row = lxw_row_t(firstRow - 1 + i);
+            // Whole numbers (cards, minutes late) go in as numbers: a spreadsheet shows them
+            // with the same digits, and the file is half the size to write.
+            if (IsPlainWholeNumber(text)) {
+                worksheet_write_number(sheet, row, lxw_col_t(c), text.toDouble(), nullptr);
+                continue;
+            }
+            worksheet_write_string(sheet, row, lxw_col_t(c), text.toUtf8().constData(), nullptr);
         }
     }
     return workbook_close(wb) == LXW_NO_ERROR;
