@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
+#include "bench_support.h"
 #include "common/datetime.h"
 #include "core/roster.h"
 #include "core/schema.h"
@@ -70,9 +71,5 @@ BENCHMARK(BM_WritePersonRecord)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tallyra::bench::RunBenchmarks<QCoreApplication>(argc, argv);
 }

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
+#include "bench_support.h"
 #include "core/roster.h"
 #include "core/settings.h"
 #include "core/signin.h"
@@ -11,14 +12,9 @@
 #include "core/workstation.h"
 
 using namespace tallyra;
+using tallyra::bench::FixedClock;
 
 namespace {
-
-class FixedClock final : public Clock {
-public:
-    QDateTime now() const override { return at; }
-    QDateTime at;
-};
 
 // Tuesday 2026-12-08, window 0 07:30-08:00, everybody signing in.
 struct FullBoard {
@@ -98,9 +94,5 @@ BENCHMARK(BM_CloseWindowWith5000Absent)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tallyra::bench::RunBenchmarks<QCoreApplication>(argc, argv);
 }

@@ -10,6 +10,7 @@
 
 #include "app/mainwindow.h"
 #include "app/session.h"
+#include "bench_support.h"
 #include "board/dialogs.h"
 #include "core/roster.h"
 #include "core/settings.h"
@@ -18,11 +19,6 @@
 using namespace tallyra;
 
 namespace {
-
-class FixedClock final : public Clock {
-public:
-    QDateTime now() const override { return QDateTime(QDate(2026, 12, 8), QTime(9, 30)); }
-};
 
 class QuietDialogs final : public Dialogs {
 public:
@@ -70,7 +66,7 @@ void WriteFolder(const DataFolder& folder) {
 void BM_StartUpAndShow(benchmark::State& state) {
     QTemporaryDir dir;
     WriteFolder(DataFolder(dir.path()));
-    FixedClock clock;
+    bench::FixedClock clock(QDateTime(QDate(2026, 12, 8), QTime(9, 30)));
     QuietDialogs dialogs;
     SilentCuePlayer cues;
     double rss = 0;
@@ -93,9 +89,5 @@ BENCHMARK(BM_StartUpAndShow)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tallyra::bench::RunBenchmarks<QApplication>(argc, argv);
 }

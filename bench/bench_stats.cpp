@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "bench_support.h"
 #include "common/datetime.h"
 #include "core/rosterimport.h"
 #include "core/statistics.h"
@@ -174,9 +175,5 @@ BENCHMARK(BM_Import5000Rows)->Unit(benchmark::kMillisecond)->Iterations(3);
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tallyra::bench::RunBenchmarks<QCoreApplication>(argc, argv);
 }

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "app/mainwindow.h"
+#include "app/settingspanel.h"
 #include "board/dialogs.h"
 #include "board/gridview.h"
 #include "board/noticepopups.h"
@@ -10,33 +11,13 @@
 
 namespace tallyra {
 
-namespace {
-
-QFont PopupFont(const FontChoice& chosen) {
-    // Until the settings say otherwise notices use the design font.
-    QFont font(QStringLiteral("宋体"));
-    font.setPointSizeF(18);
-    if (!chosen.name.isEmpty()) font.setFamily(chosen.name);
-    if (IsUsableFontSize(chosen.size)) font.setPointSizeF(chosen.size);
-    font.setBold(chosen.bold);
-    font.setItalic(chosen.italic);
-    return font;
-}
-
-QColor PopupColour(quint32 stored) {
-    // Stored red in the low byte.
-    return QColor(int(stored & 0xff), int((stored >> 8) & 0xff), int((stored >> 16) & 0xff));
-}
-
-}  // namespace
-
 Session::Session(Parts parts) : parts_(std::move(parts)) {}
 
 Session::~Session() { ShutDown(); }
 
 bool Session::StartUp() {
     popups_ = std::make_unique<NoticePopups>(parts_.translucentPopups);
-    popups_->ApplyPopupFont(PopupFont({}));
+    popups_->ApplyPopupFont(DefaultPopupFont());
     window_ = std::make_unique<MainWindow>();
     station_ =
         std::make_unique<Workstation>(DataFolder(parts_.dataFolder), *parts_.clock, *popups_);
@@ -58,8 +39,8 @@ bool Session::StartUp() {
         return false;
     }
     started_ = true;
-    popups_->ApplyPopupFont(PopupFont(station_->settings().popupFont));
-    popups_->ApplyPopupColour(PopupColour(station_->settings().popupColour));
+    popups_->ApplyPopupFont(FontFromChoice(station_->settings().popupFont, DefaultPopupFont()));
+    popups_->ApplyPopupColour(ColourFromStored(station_->settings().popupColour));
     window_->attach(*station_, *parts_.cues, *popups_, *parts_.dialogs);
     return true;
 }

@@ -30,6 +30,8 @@ QFont FontFromChoice(const FontChoice& chosen, const QFont& base) {
     return font;
 }
 
+QFont DefaultPopupFont() { return QFont(QStringLiteral("宋体"), 18); }
+
 FontChoice ChoiceFromFont(const QFont& font) {
     return FontChoice{font.family(), float(font.pointSizeF()), font.bold(), font.italic()};
 }
@@ -150,7 +152,7 @@ void SettingsPanel::showSettings() {
     for (int k = 0; k < Settings::kOptionCount; ++k) options_[size_t(k)]->setChecked(s.option(k));
     for (int k = 0; k < 2; ++k) precision_[size_t(k)]->setCurrentIndex(s.yearsPrecision[size_t(k)]);
     loading_ = false;
-    QFont sample = FontFromChoice(s.popupFont, QFont(QStringLiteral("宋体"), 18));
+    QFont sample = FontFromChoice(s.popupFont, DefaultPopupFont());
     sample_->setFont(sample);
     QPalette p = sample_->palette();
     p.setColor(QPalette::WindowText, ColourFromStored(s.popupColour));

@@ -19,6 +19,8 @@ class Workstation;
 struct FontChoice;
 
 QFont FontFromChoice(const FontChoice& chosen, const QFont& base);
+// The notices' design font, until the settings say otherwise.
+QFont DefaultPopupFont();
 FontChoice ChoiceFromFont(const QFont& font);
 QColor ColourFromStored(quint32 stored);  // red in the low byte
 quint32 StoredFromColour(const QColor& colour);

@@ -28,7 +28,6 @@ public:
 class QtDialogs final : public Dialogs {
 public:
     explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
-    void setParent(QWidget* parent) { parent_ = parent; }
     void message(const QString& text, bool critical) override;
     std::optional<QString> input(const QString& title, const QString& prompt,
                                  const QString& initial) override;

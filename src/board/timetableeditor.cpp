@@ -158,8 +158,7 @@ void TimeTableEditor::storeTimes(bool allWeekdays) {
         return;
     }
     const QString caption = TimeBoxCaption(texts);
-    const int first = allWeekdays ? (inputCell_ / 7) * 7 : inputCell_;
-    const int last = allWeekdays ? first + 6 : inputCell_;
+    const auto [first, last] = StoredCells(inputCell_, allWeekdays);
     for (int v = first; v <= last; ++v) cells_[size_t(v)]->setText(caption);
     parkInput();
 }

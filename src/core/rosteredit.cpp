@@ -1,6 +1,6 @@
 #include "core/rosteredit.h"
 
-#include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 
 #include "common/datetime.h"
@@ -51,7 +51,9 @@ std::optional<qint64> ParseFixedPoint(const QString& text) {
     // Beyond four decimals the value is rounded, halves to even.
     if (fraction.size() > 4) {
         const QChar next = fraction[4];
-        const bool rest = fraction.mid(5).contains(QRegularExpression(QStringLiteral("[1-9]")));
+        const QString tail = fraction.mid(5);
+        const bool rest =
+            std::any_of(tail.cbegin(), tail.cend(), [](QChar c) { return c != u'0'; });
         if (next > u'5' || (next == u'5' && (rest || value % 2 == 1))) ++value;
     }
     return negative ? -value : value;

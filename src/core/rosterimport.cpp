@@ -26,8 +26,8 @@ bool MatchRow(const Workbook* wb, int sheet, int row, const Schema& schema, Colu
               int& count) {
     std::array<bool, 26> matched{};
     count = 0;
+    if (!wb) return false;
     for (int column = 1; column <= kSearchColumns; ++column) {
-        if (!wb) return false;
         const std::optional<QString> read = wb->cell(sheet, row, column);
         if (!read) return false;
         const QString text = ReplaceAll(*read, QStringLiteral(" "), QString());

@@ -173,12 +173,12 @@ void StatsGridModel::sortColumn(int column, int code) {
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
             return keys[size_t(a - 1)].compare(keys[size_t(b - 1)]) < 0;
         });
+        // Equal names share a rank; an empty name ranks 0, after the blank row's -1.
         qint64 r = 0;
         for (size_t k = 0; k < order.size(); ++k) {
-            if (k > 0 && keys[size_t(order[k] - 1)].compare(keys[size_t(order[k - 1] - 1)]) != 0)
-                ++r;
-            rank[size_t(order[k])] = r + 1;  // an empty name and the blank row share 0
-            if (roster_->at(order[k]).name.isEmpty()) rank[size_t(order[k])] = 0;
+            const int i = order[k];
+            if (k > 0 && keys[size_t(i - 1)].compare(keys[size_t(order[k - 1] - 1)]) != 0) ++r;
+            rank[size_t(i)] = roster_->at(i).name.isEmpty() ? 0 : r + 1;
         }
     }
     std::array<qint64, 8> weekdayRank{};

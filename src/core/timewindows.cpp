@@ -90,6 +90,11 @@ QString TimeBoxCaption(const std::array<QString, 4>& boxes) {
            u':' + TwoDigitText(boxes[3]);
 }
 
+std::pair<int, int> StoredCells(int k, bool allWeekdays) {
+    if (!allWeekdays) return {k, k};
+    return {(k / 7) * 7, (k / 7) * 7 + 6};
+}
+
 StoreTimes StoreTimeWindow(const DataFolder& folder, TimeTable& table, int k,
                            const std::array<QString, 4>& boxes, bool allWeekdays) {
     if (!ValidCell(k)) return StoreTimes::WriteFailed;
@@ -97,8 +102,7 @@ StoreTimes StoreTimeWindow(const DataFolder& folder, TimeTable& table, int k,
     const qint16 t1 = ClockTextToMinutes(s.left(5));
     const qint16 t2 = ClockTextToMinutes(s.right(5));
     if (t1 >= t2) return StoreTimes::StartNotBeforeEnd;
-    const int first = allWeekdays ? (k / 7) * 7 : k;
-    const int last = allWeekdays ? first + 6 : k;
+    const auto [first, last] = StoredCells(k, allWeekdays);
     bool ok = true;
     for (int v = first; v <= last; ++v) {
         table.starts[size_t(v)] = t1;

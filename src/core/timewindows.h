@@ -49,6 +49,8 @@ bool WriteWindowName(const DataFolder& folder, int window, const QString& name);
 QString TwoDigitText(const QString& boxText);
 // The caption the four time boxes make ("07:30~08:00").
 QString TimeBoxCaption(const std::array<QString, 4>& boxes);
+// The cells a store covers: k alone, or the seven weekdays of k's window.
+std::pair<int, int> StoredCells(int k, bool allWeekdays);
 enum class StoreTimes { Stored, StartNotBeforeEnd, WriteFailed };
 // Stores the boxes' times into cell k, or into all seven weekdays of k's window. The
 // set/not-set flags stay as they are.

@@ -246,9 +246,18 @@ void RosterEditor::yearsTyped() {
     dateSync_ = false;
 }
 
-void RosterEditor::tell(int result) {
+RosterEdit RosterEditor::edit() const {
+    return RosterEdit(station_->roster(), station_->rosterFile(), station_->rosterDisplay());
+}
+
+bool RosterEditor::apply(const EditOutcome& out, QWidget* editor) {
     Notifier& n = station_->notifier();
-    switch (EditResult(result)) {
+    switch (out.result) {
+        case EditResult::Stored:
+            station_->rosterGrid().setText(editRow_, editColumn_, out.cellText);
+            Park(editor);
+            return true;
+        // A refused value leaves the editor open with what was typed.
         case EditResult::NotANumber:
             n.ShowNotice(QStringLiteral("请输入数字"));
             break;
@@ -258,48 +267,26 @@ void RosterEditor::tell(int result) {
         case EditResult::NotStored:
             n.ShowNotice(QStringLiteral("保存失败"));
             break;
-        default:
+        case EditResult::NotEditable:
             break;
     }
+    return false;
 }
 
 void RosterEditor::commitNumber() {
-    if (!station_) return;
-    RosterEdit edit(station_->roster(), station_->rosterFile(), station_->rosterDisplay());
-    const EditOutcome out = edit.commitNumber(editRecord_, editColumn_, number_->text());
-    if (out.result != EditResult::Stored) {
-        tell(int(out.result));  // the box stays open with what was typed
-        return;
-    }
-    station_->rosterGrid().setText(editRow_, editColumn_, out.cellText);
-    Park(number_);
-    advanceToNextRow();
+    if (station_ && apply(edit().commitNumber(editRecord_, editColumn_, number_->text()), number_))
+        advanceToNextRow();
 }
 
 void RosterEditor::commitText() {
-    if (!station_) return;
-    RosterEdit edit(station_->roster(), station_->rosterFile(), station_->rosterDisplay());
-    const EditOutcome out = edit.commitText(editRecord_, editColumn_, text_->text());
-    if (out.result != EditResult::Stored) {
-        tell(int(out.result));
-        return;
-    }
-    station_->rosterGrid().setText(editRow_, editColumn_, out.cellText);
-    Park(text_);
-    advanceToNextRow();
+    if (station_ && apply(edit().commitText(editRecord_, editColumn_, text_->text()), text_))
+        advanceToNextRow();
 }
 
 void RosterEditor::commitChoice(int listIndex) {
     if (loading_ || !station_ || listIndex < 0) return;
-    RosterEdit edit(station_->roster(), station_->rosterFile(), station_->rosterDisplay());
-    const EditOutcome out =
-        edit.commitChoice(editRecord_, editColumn_, listIndex, choice_->itemText(listIndex));
-    if (out.result != EditResult::Stored) {
-        tell(int(out.result));
-        return;
-    }
-    station_->rosterGrid().setText(editRow_, editColumn_, out.cellText);
-    Park(choice_);
+    apply(edit().commitChoice(editRecord_, editColumn_, listIndex, choice_->itemText(listIndex)),
+          choice_);
 }
 
 void RosterEditor::openDateFor(QLineEdit* target) {
@@ -332,14 +319,7 @@ void RosterEditor::commitDate() {
         station_->notifier().ShowNotice(QStringLiteral("日期输入错误"));
         return;
     }
-    RosterEdit edit(station_->roster(), station_->rosterFile(), station_->rosterDisplay());
-    const EditOutcome out = edit.commitDate(editRecord_, editColumn_, date);
-    if (out.result != EditResult::Stored) {
-        tell(int(out.result));
-        return;
-    }
-    station_->rosterGrid().setText(editRow_, editColumn_, out.cellText);
-    Park(date_);
+    apply(edit().commitDate(editRecord_, editColumn_, date), date_);
 }
 
 void RosterEditor::advanceToNextRow() {

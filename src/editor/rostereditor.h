@@ -5,6 +5,8 @@
 #include <array>
 #include <functional>
 
+#include "core/rosteredit.h"
+
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -58,7 +60,9 @@ private:
     void datePartsChanged();
     void yearsTyped();
     void place(QWidget* editor, int row, int column, bool below);
-    void tell(int result);
+    RosterEdit edit() const;
+    // Shows a commit's result: the cell and a parked editor, or the refusal's notice.
+    bool apply(const EditOutcome& out, QWidget* editor);
     void setDateParts(const QDate& date);
 
     GridView* grid_;
