@@ -1,0 +1,30 @@
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include "installer/setupdialogs.h"
+#include "installer/setupplatform.h"
+#include "installer/setupwindow.h"
+
+using namespace tallyra;
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("setup"));
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption systemRoot(
+        QStringLiteral("system-root"),
+        QStringLiteral("Where the data/C tree is copied (default: the file system root)."),
+        QStringLiteral("DIR"), QStringLiteral("/"));
+    parser.addOption(systemRoot);
+    parser.process(app);
+
+    LinuxSetupPlatform platform(parser.value(systemRoot));
+    QtSetupDialogs dialogs;
+    SetupWindow window({QCoreApplication::applicationDirPath(), &platform, &dialogs,
+                        [] { QCoreApplication::quit(); }});
+    dialogs.setParent(&window);
+    if (!window.Form_Load()) return 1;
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace tallyra {
+
+// What the installer needs from the system, so the window logic runs the same on every
+// platform and in tests with a scratch home and system root.
+class SetupPlatform {
+public:
+    struct Volume {
+        QString root;   // mount point, a folder
+        QString label;  // shown beside it; may be empty
+    };
+
+    virtual ~SetupPlatform() = default;
+
+    // Per-user settings: plain text values under application, section and key.
+    virtual QString readSetting(const QString& application, const QString& section,
+                                const QString& key, const QString& fallback) = 0;
+    virtual bool writeSetting(const QString& application, const QString& section,
+                              const QString& key, const QString& value) = 0;
+
+    // Both start detached and return at once; false when it could not be started.
+    virtual bool startProgram(const QString& program, const QString& workingFolder) = 0;
+    virtual bool startCommand(const QString& commandLine, const QString& workingFolder) = 0;
+
+    virtual QList<Volume> volumes() = 0;
+    virtual bool isReady(const QString& root) = 0;
+
+    virtual QString homeFolder() = 0;
+    virtual QString desktopFolder() = 0;
+    virtual QString applicationsFolder() = 0;
+    // Where the data/C tree goes: "/" normally, a scratch folder under test.
+    virtual QString systemRoot() = 0;
+};
+
+class LinuxSetupPlatform : public SetupPlatform {
+public:
+    explicit LinuxSetupPlatform(QString systemRoot = QStringLiteral("/"));
+
+    QString readSetting(const QString& application, const QString& section, const QString& key,
+                        const QString& fallback) override;
+    bool writeSetting(const QString& application, const QString& section, const QString& key,
+                      const QString& value) override;
+    bool startProgram(const QString& program, const QString& workingFolder) override;
+    bool startCommand(const QString& commandLine, const QString& workingFolder) override;
+    QList<Volume> volumes() override;
+    bool isReady(const QString& root) override;
+    QString homeFolder() override;
+    QString desktopFolder() override;
+    QString applicationsFolder() override;
+    QString systemRoot() override { return systemRoot_; }
+
+private:
+    QString systemRoot_;
+};
+
+}  // namespace tallyra
