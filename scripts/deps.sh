@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the demo need; skips what is there.
+# Installs the Debian packages the build, the tests and the demo need, and any named as
+# arguments; skips what is there.
 set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config clang-14 libclang-rt-14-dev
     qt6-base-dev qt6-multimedia-dev libcanberra-dev libx11-dev libxtst-dev libxi-dev libevdev-dev
     libzip-dev libpugixml-dev libfreexl-dev libxlsxwriter-dev libbenchmark-dev
     xvfb xauth xdotool x11-utils faketime imagemagick fonts-wqy-microhei procps mawk python3-openpyxl
+    "$@"
 )
 missing=()
 for p in "${packages[@]}"; do
