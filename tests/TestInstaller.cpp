@@ -9,17 +9,12 @@
 #include "installer/listfile.h"
 #include "installer/setupconfig.h"
 #include "installer/setupfiles.h"
+#include "scratchfiles.h"
 
 using namespace tallyra;
+using tallyra::test::WriteFile;
 
 namespace {
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    f.write(bytes);
-}
 
 QStringList Names(const QString& folder) {
     QStringList out;

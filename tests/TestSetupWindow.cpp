@@ -14,25 +14,13 @@
 #include "installer/setupdialogs.h"
 #include "installer/setupplatform.h"
 #include "installer/setupwindow.h"
+#include "scratchfiles.h"
 
 using namespace tallyra;
+using tallyra::test::ReadFile;
+using tallyra::test::WriteFile;
 
 namespace {
-
-void WriteFile(const QString& path, const QByteArray& bytes, bool executable = false) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    f.write(bytes);
-    f.close();
-    if (executable)
-        f.setPermissions(f.permissions() | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 class ScriptedSetupDialogs final : public SetupDialogs {
 public:

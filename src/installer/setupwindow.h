@@ -40,10 +40,8 @@ public:
     void Command1_Click();  // install / upgrade, then finish
     void Command3_Click();  // uninstall
 
-    const AppConfig& config() const { return config_; }
-    QString settingsApplication() const;
-
 private:
+    QString settingsApplication() const;
     void buildUi();
     void Drive1_Change(int index);
     void Dir1_Change(const QString& path);
