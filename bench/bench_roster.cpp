@@ -9,8 +9,10 @@
 #include "core/roster.h"
 #include "core/schema.h"
 #include "core/textgridmodel.h"
+#include "must.h"
 
 using namespace tallyra;
+using tallyra::test::Must;
 
 namespace {
 
@@ -36,7 +38,7 @@ struct FullRoster {
             schema.choiceElements[0][size_t(e)] = QStringLiteral("职务%1").arg(e);
         RosterFile file;
         file.open(folder);
-        for (int i = 1; i <= kRosterSize; ++i) file.write(i, Sample(i));
+        for (int i = 1; i <= kRosterSize; ++i) Must(file.write(i, Sample(i)));
     }
 };
 

@@ -10,9 +10,11 @@
 #include "core/signin.h"
 #include "core/timewindows.h"
 #include "core/workstation.h"
+#include "must.h"
 
 using namespace tallyra;
 using tallyra::bench::FixedClock;
+using tallyra::test::Must;
 
 namespace {
 
@@ -33,13 +35,13 @@ struct FullBoard {
             PersonRecord p;
             p.name = QStringLiteral("学生%1").arg(i);
             p.cardNumber = qint64(3000000000LL + i * 7) * 10000;
-            file.write(i, p);
+            Must(file.write(i, p));
         }
         const int k = TimeTable::Cell(0, 3);
-        WriteCellTimes(folder, k, 450, 480);
-        WriteCellFlag(folder, k, true);
-        SaveOptionBox(folder, Settings::RecordOnTime, true);
-        SaveSignInColumnWidths(folder, {0, 1500, 1400, 1000, 1000, 1000, 1000, 1000, 1000});
+        Must(WriteCellTimes(folder, k, 450, 480));
+        Must(WriteCellFlag(folder, k, true));
+        Must(SaveOptionBox(folder, Settings::RecordOnTime, true));
+        Must(SaveSignInColumnWidths(folder, {0, 1500, 1400, 1000, 1000, 1000, 1000, 1000, 1000}));
         clock.at = QDateTime(QDate(2026, 12, 8), QTime(7, 45));
         start();
     }

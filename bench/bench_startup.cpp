@@ -15,8 +15,10 @@
 #include "core/roster.h"
 #include "core/settings.h"
 #include "core/timewindows.h"
+#include "must.h"
 
 using namespace tallyra;
+using tallyra::test::Must;
 
 namespace {
 
@@ -53,14 +55,14 @@ void WriteFolder(const DataFolder& folder) {
         p.name = QStringLiteral("学生%1").arg(i);
         p.cardNumber = qint64(3000000000LL + i * 7) * 10000;
         p.texts = {QStringLiteral("人民路%1号").arg(i), QStringLiteral("初二(3)班"), QString()};
-        file.write(i, p);
+        Must(file.write(i, p));
     }
     for (int w = 0; w < 6; ++w) {
         const int k = TimeTable::Cell(w, 3);
-        WriteCellTimes(folder, k, qint16(420 + 120 * w), qint16(450 + 120 * w));
-        WriteCellFlag(folder, k, true);
+        Must(WriteCellTimes(folder, k, qint16(420 + 120 * w), qint16(450 + 120 * w)));
+        Must(WriteCellFlag(folder, k, true));
     }
-    SaveSignInColumnWidths(folder, {0, 1500, 1400, 1000, 1000, 1000, 1000, 1000, 1000});
+    Must(SaveSignInColumnWidths(folder, {0, 1500, 1400, 1000, 1000, 1000, 1000, 1000, 1000}));
 }
 
 void BM_StartUpAndShow(benchmark::State& state) {

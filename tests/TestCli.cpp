@@ -6,6 +6,7 @@
 #include "common/datetime.h"
 #include "core/schema.h"
 #include "core/yearlog.h"
+#include "must.h"
 #include "signinfixture.h"
 #include "testsupport.h"
 
@@ -62,10 +63,10 @@ private Q_SLOTS:
         const DataFolder folder(dir.path());
         WriteSignInFolder(folder, 2, {});
         for (int d = 1; d <= 7; ++d) {
-            WriteCellTimes(folder, TimeTable::Cell(0, d), 0, 1439);
-            WriteCellFlag(folder, TimeTable::Cell(0, d), true);
+            Must(WriteCellTimes(folder, TimeTable::Cell(0, d), 0, 1439));
+            Must(WriteCellFlag(folder, TimeTable::Cell(0, d), true));
         }
-        WriteWindowName(folder, 0, QStringLiteral("全天"));
+        Must(WriteWindowName(folder, 0, QStringLiteral("全天")));
         const QStringList at{"--data-dir", dir.path()};
         Run r = Cli(at + QStringList{"swipe", Card(1)});
         QCOMPARE(r.code, 0);
@@ -100,9 +101,9 @@ private Q_SLOTS:
         {
             YearLog log;
             log.open(folder, 2026);
-            log.append({1, day, 450, 0});
-            log.append({2, day, 500, 80});
-            log.append({3, day + 6, 481, 9999});  // Sunday
+            Must(log.append({1, day, 450, 0}));
+            Must(log.append({2, day, 500, 80}));
+            Must(log.append({3, day + 6, 481, 9999}));  // Sunday
         }
         const QStringList at{"--data-dir", dir.path(), "--from",
                              "2026-12-01", "--to",     "2026-12-31"};
@@ -126,7 +127,7 @@ private Q_SLOTS:
 
         Schema schema = Schema::Defaults();
         for (int f = 1; f <= 5; ++f) schema.enabled[size_t(f - 1)] = 1;
-        SaveSchema(folder, schema);
+        Must(SaveSchema(folder, schema));
         const QString csv = dir.filePath("in.csv");
         WriteAll(csv, QByteArray("卡号,姓名\n5000001,导入者\n"));
         r = Cli({"--data-dir", dir.path(), "import", csv});

@@ -11,6 +11,7 @@
 #include "board/gridview.h"
 #include "board/timetableeditor.h"
 #include "core/rosterrows.h"
+#include "must.h"
 
 using namespace tallyra;
 using namespace tallyra::test;
@@ -42,7 +43,7 @@ struct Running {
     AppRig rig;
     Session session{rig.parts()};
     explicit Running(const QString& password = QString()) {
-        if (!password.isEmpty()) SaveAdminPassword(rig.folder, password);
+        if (!password.isEmpty()) Must(SaveAdminPassword(rig.folder, password));
         session.StartUp();
         session.window().show();
     }

@@ -3,6 +3,7 @@
 #include "common/datetime.h"
 #include "core/daystatus.h"
 #include "core/rollover.h"
+#include "must.h"
 #include "testsupport.h"
 
 using namespace tallyra;
@@ -33,12 +34,15 @@ private Q_SLOTS:
         QTemporaryDir dir;
         DataFolder folder(dir.path());
         RecordingNotifier notifier;
-        if (lastStart.isValid()) RollOverDay(folder, lastStart, notifier);
-        notifier.notices.clear();
+        if (lastStart.isValid()) QVERIFY(!WriteLastStart(folder, lastStart).failed());
         WriteAll(folder.dayStatus(), "yesterday");
+        DayStatusFile status;
+        QCOMPARE(status.open(folder), DayStatusFile::OpenResult::Opened);
 
-        const RolloverResult r = RollOverDay(folder, today, notifier);
-        QCOMPARE(QFile::exists(folder.dayStatus()), statusKept);
+        const RolloverResult r = RollOverDay(folder, today, status, notifier);
+        QVERIFY(!r.error.failed());
+        // Emptied in place, under the lock: the file stays, so no other copy can slip in.
+        QCOMPARE(ReadAll(folder.dayStatus()).size(), statusKept ? 9 : 0);
         QCOMPARE(r.newDay, !statusKept);
         QCOMPARE(r.newYear, newYear);
         QCOMPARE(notifier.notices, newYear ? QStringList{"欢迎新一年"} : QStringList{});
@@ -50,7 +54,9 @@ private Q_SLOTS:
         QTemporaryDir dir;
         DataFolder folder(dir.path());
         SilentNotifier n;
-        const RolloverResult r = RollOverDay(folder, QDate(2014, 3, 18), n);
+        DayStatusFile status;
+        QCOMPARE(status.open(folder), DayStatusFile::OpenResult::Opened);
+        const RolloverResult r = RollOverDay(folder, QDate(2014, 3, 18), status, n);
         QCOMPARE(r.dateCaption, "2014年03月18日");
         QCOMPARE(r.weekdayCaption, "星期二");
         QCOMPARE(r.weekday, 3);
@@ -73,23 +79,10 @@ private Q_SLOTS:
         WriteAll(folder.lastRun(), bytes);
         QVERIFY(!ReadLastStart(folder).isValid());
         SilentNotifier n;
-        QVERIFY(RollOverDay(folder, QDate(2014, 3, 18), n).newYear);
+        DayStatusFile status;
+        QCOMPARE(status.open(folder), DayStatusFile::OpenResult::Opened);
+        QVERIFY(RollOverDay(folder, QDate(2014, 3, 18), status, n).newYear);
         QCOMPARE(ReadLastStart(folder), QDate(2014, 3, 18));
-    }
-
-    void heldStatusFileIsLeftAlone() {
-        QTemporaryDir dir;
-        DataFolder folder(dir.path());
-        SilentNotifier n;
-        RollOverDay(folder, QDate(2026, 12, 7), n);
-        DayStatusFile running;
-        QCOMPARE(running.open(folder), DayStatusFile::OpenResult::Opened);
-        running.write(1, 0, -1);
-        const RolloverResult r = RollOverDay(folder, QDate(2026, 12, 8), n);
-        QVERIFY(r.newDay);
-        QVERIFY(r.statusFileInUse);
-        QVERIFY(QFile::exists(folder.dayStatus()));
-        QCOMPARE(running.read(1, 0), -1);
     }
 };
 

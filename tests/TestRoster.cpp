@@ -5,6 +5,7 @@
 #include "core/roster.h"
 #include "core/schema.h"
 #include "core/textgridmodel.h"
+#include "must.h"
 #include "testsupport.h"
 
 using namespace tallyra;
@@ -165,9 +166,9 @@ private Q_SLOTS:
                              {6, Person("   ", 6)}});
         DayStatusFile status;
         QCOMPARE(status.open(folder), DayStatusFile::OpenResult::Opened);
-        status.write(2, 0, -1);
-        status.write(2, 1, 5);
-        status.write(7, 5, 9999);
+        Must(status.write(2, 0, -1));
+        Must(status.write(2, 1, 5));
+        Must(status.write(7, 5, 9999));
 
         Schema schema = Schema::Defaults();
         Roster roster;

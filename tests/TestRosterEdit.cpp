@@ -2,6 +2,7 @@
 
 #include "common/datetime.h"
 #include "core/rosteredit.h"
+#include "must.h"
 #include "testsupport.h"
 
 using namespace tallyra;
@@ -26,7 +27,7 @@ struct Rig {
         file.open(folder);
         roster.at(7).name = QStringLiteral("王芳");
         roster.at(7).flags = 0b101;  // bit 0 (男) and field 20's bit
-        file.write(7, roster.at(7));
+        Must(file.write(7, roster.at(7)));
     }
     RosterEdit edit() { return RosterEdit(roster, file, RosterDisplay{&schema, {0, 1}, today}); }
     PersonRecord stored() {

@@ -7,11 +7,12 @@
 #include <QTest>
 
 #include "apprig.h"
-#include "common/datetime.h"
 #include "board/gridview.h"
+#include "common/datetime.h"
 #include "editor/personalcentre.h"
 #include "editor/rostereditor.h"
 #include "editor/structurepanel.h"
+#include "must.h"
 
 using namespace tallyra;
 using namespace tallyra::test;
@@ -193,8 +194,8 @@ private Q_SLOTS:
         if (!password.isEmpty()) {
             app.session.station().roster().at(1).personalPassword = password;
             app.w().ShowPanel(2);  // opens the roster file for the write
-            WritePersonRecord(app.session.station().rosterFile(), app.session.station().roster(),
-                              1);
+            Must(WritePersonRecord(app.session.station().rosterFile(),
+                                   app.session.station().roster(), 1));
         }
         app.w().ShowPanel(5);
         PersonalCentre* pc = app.w().personalCentre();

@@ -1,6 +1,7 @@
 #include <QTest>
 
 #include "core/rosterrows.h"
+#include "must.h"
 #include "testsupport.h"
 
 using namespace tallyra;
@@ -83,7 +84,7 @@ private Q_SLOTS:
         file.open(DataFolder(dir.path()));
         AddRosterRows(roster, file, grid, 4);
         roster.at(2).cardNumber = 42 * 10000;
-        DeleteRosterRows(roster, file, grid, from, to);
+        Must(DeleteRosterRows(roster, file, grid, from, to));
         QCOMPARE(grid.rows(), 6);
         QCOMPARE(grid.text(2, 0), "1");
         QCOMPARE(grid.text(3, 0), QString());

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/settings.h"
+#include "must.h"
 #include "testsupport.h"
 
 using namespace tallyra;
@@ -37,15 +38,15 @@ private Q_SLOTS:
         std::array<qint16, 9> board{0, 1500, 1400, 1000, 0, 1000, 1000, 1000, 2000};
         const FontChoice grid{"宋体", 10.5f, true, false};
         const FontChoice popup{"WenQuanYi Micro Hei", 24.0f, false, true};
-        SaveOptionBox(folder, Settings::RecordOnTime, true);
-        SaveOptionBox(folder, 12, true);
-        SavePrecision(folder, 0, 2);
-        SaveRosterColumnWidths(folder, roster);
-        SaveSignInColumnWidths(folder, board);
-        SaveGridFont(folder, grid);
-        SavePopupFont(folder, popup);
-        SavePopupColour(folder, 0x000000ff);
-        SaveAdminPassword(folder, "管理员");
+        Must(SaveOptionBox(folder, Settings::RecordOnTime, true));
+        Must(SaveOptionBox(folder, 12, true));
+        Must(SavePrecision(folder, 0, 2));
+        Must(SaveRosterColumnWidths(folder, roster));
+        Must(SaveSignInColumnWidths(folder, board));
+        Must(SaveGridFont(folder, grid));
+        Must(SavePopupFont(folder, popup));
+        Must(SavePopupColour(folder, 0x000000ff));
+        Must(SaveAdminPassword(folder, "管理员"));
         const Settings s = LoadSettings(folder);
         QVERIFY(s.option(Settings::RecordOnTime));
         QVERIFY(!s.option(Settings::SoundCues));
@@ -63,13 +64,13 @@ private Q_SLOTS:
     void shorterValuesReadBackClean() {
         QTemporaryDir dir;
         DataFolder folder(dir.path());
-        SaveAdminPassword(folder, "longpassword");
-        SaveAdminPassword(folder, "ab");
+        Must(SaveAdminPassword(folder, "longpassword"));
+        Must(SaveAdminPassword(folder, "ab"));
         QCOMPARE(LoadSettings(folder).adminPassword, "ab");
-        SaveAdminPassword(folder, "");
+        Must(SaveAdminPassword(folder, ""));
         QCOMPARE(LoadSettings(folder).adminPassword, "");
-        SaveGridFont(folder, FontChoice{"Very Long Font Name", 9, false, false});
-        SaveGridFont(folder, FontChoice{"Sans", 9, false, false});
+        Must(SaveGridFont(folder, FontChoice{"Very Long Font Name", 9, false, false}));
+        Must(SaveGridFont(folder, FontChoice{"Sans", 9, false, false}));
         QCOMPARE(LoadSettings(folder).gridFont.name, "Sans");
     }
 
@@ -78,8 +79,8 @@ private Q_SLOTS:
         DataFolder folder(dir.path());
         std::array<qint16, 26> widths{};
         widths[0] = 777;
-        SaveRosterColumnWidths(folder, widths);
-        SaveAdminPassword(folder, "old");
+        Must(SaveRosterColumnWidths(folder, widths));
+        Must(SaveAdminPassword(folder, "old"));
         QCOMPARE(SaveAdminPassword(folder, QString(13, u'密')),
                  SettingsWrite::TooLong);  // 26 bytes
         QCOMPARE(SaveAdminPassword(folder, QString(12, u'密')),
@@ -110,7 +111,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QTemporaryDir dir;
         DataFolder folder(dir.path());
-        SaveAdminPassword(folder, "pw");
+        Must(SaveAdminPassword(folder, "pw"));
         QByteArray file = ReadAll(folder.settings());
         ResizeZeroed(file, 500);
         file.replace(position - 1, bytes.size(), bytes);

@@ -1,7 +1,9 @@
 #include <QTest>
+#include <map>
 
 #include "common/datetime.h"
 #include "common/text.h"
+#include "must.h"
 #include "signinfixture.h"
 
 using namespace tallyra;
@@ -121,7 +123,7 @@ private Q_SLOTS:
         PersonRecord p;
         p.name = QStringLiteral("长卡");
         p.cardNumber = 999999999999LL * 10000;
-        file.write(7, p);
+        Must(file.write(7, p));
         file.close();
         MockClock clock(At(455));
         RecordingNotifier notifier;
@@ -226,8 +228,8 @@ private Q_SLOTS:
             // The first start of a day clears the status file; the marks come after it.
             Workstation first(folder, clock, notifier);
             first.start();
-            first.dayStatus().write(1, 0, kStatusOnTime);
-            first.dayStatus().write(2, 0, 7);
+            Must(first.dayStatus().write(1, 0, kStatusOnTime));
+            Must(first.dayStatus().write(2, 0, 7));
             first.shutDown();
         }
         Workstation again(folder, clock, notifier);
@@ -270,38 +272,56 @@ private Q_SLOTS:
         QCOMPARE(rig.station->board().text(2, 3),
                  QStringLiteral("0/%1").arg(people - signedIn.size()));
 
-        // The second tick of that minute finds nobody left.
+        // A window closes once a day: the second tick of that minute leaves it alone, and
+        // so does a restart.
         rig.notifier.notices.clear();
         rig.clock.set(At(481, 35));
         rig.signIn->OnTimer1();
-        QCOMPARE(rig.notifier.notices, QStringList{"已登记[未签]"});
+        QCOMPARE(rig.notifier.notices, QStringList{});
+        rig.station->shutDown();
+        Workstation again(rig.folder, rig.clock, rig.notifier);
+        QCOMPARE(again.start(), Workstation::StartResult::Ready);
+        SignIn(again, rig.cues).RecoverDay();
         QCOMPARE(int(rig.log().size()), people - int(signedIn.size()));
     }
 
     void whichWindowsATickCloses_data() {
-        QTest::addColumn<int>("minute");
-        QTest::addColumn<std::vector<int>>("closed");
-        QTest::newRow("a minute after window 0") << 481 << std::vector<int>{0};
-        QTest::newRow("the end minute itself") << 480 << std::vector<int>{};
-        QTest::newRow("two minutes after") << 482 << std::vector<int>{};
-        QTest::newRow("two windows ending together") << 541 << std::vector<int>{1, 4};
-        QTest::newRow("an end not on five minutes") << 484 << std::vector<int>{5};
-        QTest::newRow("a window not set today") << 631 << std::vector<int>{};
+        QTest::addColumn<QList<int>>("ticks");         // minutes of the ticks, in order
+        QTest::addColumn<std::vector<int>>("closed");  // by the last of them
+        QTest::newRow("a minute after window 0") << QList<int>{481} << std::vector<int>{0};
+        QTest::newRow("the end minute itself") << QList<int>{480} << std::vector<int>{};
+        QTest::newRow("the next minute: closed once") << QList<int>{481, 482} << std::vector<int>{};
+        QTest::newRow("ticks missed for 3 minutes")
+            << QList<int>{479, 484} << std::vector<int>{0, 5};
+        QTest::newRow("two windows ending together")
+            << QList<int>{540, 541} << std::vector<int>{1, 4};
+        QTest::newRow("a jump of two hours")
+            << QList<int>{470, 590} << std::vector<int>{0, 1, 2, 4, 5};
+        QTest::newRow("clock set back 5 minutes")
+            << QList<int>{481, 476, 481, 482} << std::vector<int>{};
+        QTest::newRow("a window not set today") << QList<int>{630, 631} << std::vector<int>{};
     }
     void whichWindowsATickCloses() {
-        QFETCH(int, minute);
+        QFETCH(QList<int>, ticks);
         QFETCH(std::vector<int>, closed);
         std::vector<WindowSpec> windows = DayWindows();
         windows.push_back({4, 500, 540});
         windows.push_back({5, 470, 483});
         SignInRig rig(2, windows);
-        QCOMPARE(rig.signIn->WindowsEndingBefore(minute), closed);
-        rig.clock.set(At(minute));
-        rig.signIn->OnTimer1();
+        std::array<QString, 6> before;
+        for (int minute : ticks) {
+            for (int w = 0; w < 6; ++w) before[size_t(w)] = rig.mark(1, w);
+            rig.clock.set(At(minute, 10));
+            rig.signIn->OnTimer1();
+        }
         for (int w = 0; w < 6; ++w) {
             const bool shut = std::find(closed.begin(), closed.end(), w) != closed.end();
-            QCOMPARE(rig.mark(1, w), shut ? QString("×") : QString());
+            QCOMPARE(rig.mark(1, w) != before[size_t(w)], shut);
         }
+        // However the clock went, each window has one absent record per person.
+        std::map<std::pair<int, int>, int> records;
+        for (const YearLogRecord& r : rig.log()) ++records[{r.index, r.minute}];
+        for (const auto& [key, n] : records) QCOMPARE(n, key.second == 541 ? 2 : 1);
     }
 };
 

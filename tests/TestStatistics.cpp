@@ -3,6 +3,7 @@
 #include "common/datetime.h"
 #include "core/statistics.h"
 #include "core/yearlog.h"
+#include "must.h"
 #include "testsupport.h"
 
 using namespace tallyra;
@@ -25,7 +26,7 @@ struct Logs {
     void add(int year, const YearLogRecord& r) {
         YearLog log;
         log.open(folder, year);
-        log.append(r);
+        Must(log.append(r));
     }
     static double Day(int y, int m, int d) { return DateToOle(QDate(y, m, d)); }
 };
@@ -48,7 +49,7 @@ class TestStatistics : public QObject {
 private Q_SLOTS:
     void filters_data() {
         QTest::addColumn<StatsFilter>("filter");
-        QTest::addColumn<QList<int>>("minutes");  // of the listed rows, in order
+        QTest::addColumn<QList<int>>("minutes");     // of the listed rows, in order
         QTest::addColumn<QList<qint64>>("summary");  // late, total, missed, on time, rows
         QTest::addColumn<QString>("hours");
         StatsFilter all;
@@ -59,37 +60,37 @@ private Q_SLOTS:
             << "1.3小时";
         StatsFilter backwards = all;
         std::swap(backwards.first, backwards.last);
-        QTest::newRow("first day after the last") << backwards << QList<int>{}
-                                                  << QList<qint64>{0, 0, 0, 0, 0} << "0.0小时";
+        QTest::newRow("first day after the last")
+            << backwards << QList<int>{} << QList<qint64>{0, 0, 0, 0, 0} << "0.0小时";
         StatsFilter missed = all;
         missed.lateMin = missed.lateMax = 9999;
-        QTest::newRow("only missed") << missed << QList<int>{452}
-                                     << QList<qint64>{0, 0, 1, 0, 1} << "0.0小时";
+        QTest::newRow("only missed")
+            << missed << QList<int>{452} << QList<qint64>{0, 0, 1, 0, 1} << "0.0小时";
         StatsFilter onTime = all;
         onTime.lateMax = 0;
-        QTest::newRow("only on time") << onTime << QList<int>{450, 456}
-                                      << QList<qint64>{0, 0, 0, 2, 2} << "0.0小时";
+        QTest::newRow("only on time")
+            << onTime << QList<int>{450, 456} << QList<qint64>{0, 0, 0, 2, 2} << "0.0小时";
         StatsFilter twoChars = all;
         twoChars.namePattern = QStringLiteral("张?");
-        QTest::newRow("张? is two characters") << twoChars << QList<int>{450, 456}
-                                               << QList<qint64>{0, 0, 0, 2, 2} << "0.0小时";
+        QTest::newRow("张? is two characters")
+            << twoChars << QList<int>{450, 456} << QList<qint64>{0, 0, 0, 2, 2} << "0.0小时";
         StatsFilter workdays = all;
         workdays.weekdayFirst = 2;
         workdays.weekdayLast = 6;
-        QTest::newRow("Monday to Friday") << workdays << QList<int>{450, 451, 453}
-                                          << QList<qint64>{2, 80, 0, 1, 3} << "1.3小时";
+        QTest::newRow("Monday to Friday")
+            << workdays << QList<int>{450, 451, 453} << QList<qint64>{2, 80, 0, 1, 3} << "1.3小时";
         StatsFilter none = workdays;
         std::swap(none.weekdayFirst, none.weekdayLast);
-        QTest::newRow("weekdays the wrong way") << none << QList<int>{}
-                                                << QList<qint64>{0, 0, 0, 0, 0} << "0.0小时";
+        QTest::newRow("weekdays the wrong way")
+            << none << QList<int>{} << QList<qint64>{0, 0, 0, 0, 0} << "0.0小时";
         StatsFilter card = all;
         card.card = 9 * 10000;
         QTest::newRow("one card") << card << QList<int>{452} << QList<qint64>{0, 0, 1, 0, 1}
                                   << "0.0小时";
         StatsFilter oneDay = all;
         oneDay.first = oneDay.last = QDate(2026, 12, 7);
-        QTest::newRow("one day, bounds inclusive") << oneDay << QList<int>{453}
-                                                   << QList<qint64>{1, 50, 0, 0, 1} << "0.8小时";
+        QTest::newRow("one day, bounds inclusive")
+            << oneDay << QList<int>{453} << QList<qint64>{1, 50, 0, 0, 1} << "0.8小时";
     }
     void filters() {
         QFETCH(StatsFilter, filter);
@@ -129,7 +130,7 @@ private Q_SLOTS:
         grid.sortColumn(3, sort.next(3));  // cards descending, numerically: 11 10 9
         QCOMPARE(grid.text(1, 3), "11");
         QCOMPARE(grid.text(grid.gridRowCount() - 1, 3), QString());  // blank row last (value 0)
-        grid.sortColumn(3, sort.next(3));  // ascending: 9 before 10
+        grid.sortColumn(3, sort.next(3));                            // ascending: 9 before 10
         QCOMPARE(grid.text(1, 3), QString());
         QCOMPARE(grid.text(2, 3), "8");
         QCOMPARE(grid.text(3, 3), "9");

@@ -3,6 +3,7 @@
 #include "cli/demo.h"
 #include "common/datetime.h"
 #include "core/workstation.h"
+#include "must.h"
 #include "testsupport.h"
 
 using namespace tallyra;
@@ -65,10 +66,10 @@ private Q_SLOTS:
         DataFolder folder(dir.path());
         Schema schema = Schema::Defaults();
         schema.enabled[7] = enabled ? 1 : 0;  // field 8
-        SaveSchema(folder, schema);
+        Must(SaveSchema(folder, schema));
         std::array<qint16, 26> widths{};
         widths[8] = qint16(stored);
-        SaveRosterColumnWidths(folder, widths);
+        Must(SaveRosterColumnWidths(folder, widths));
         MockClock clock(QDateTime(QDate(2026, 12, 8), QTime(9, 0)));
         SilentNotifier n;
         Workstation station(folder, clock, n);
@@ -81,8 +82,8 @@ private Q_SLOTS:
         DataFolder folder(dir.path());
         const QDate monday(2026, 12, 7);
         for (int w = 0; w < 6; ++w)
-            WriteCellFlag(folder, TimeTable::Cell(w, 2), w != 3);  // cell 22 clear
-        SaveSignInColumnWidths(folder, {0, 1500, 1500, 1000, 1000, 0, 1000, 1000, 1000});
+            Must(WriteCellFlag(folder, TimeTable::Cell(w, 2), w != 3));  // cell 22 clear
+        Must(SaveSignInColumnWidths(folder, {0, 1500, 1500, 1000, 1000, 0, 1000, 1000, 1000}));
         MockClock clock(QDateTime(monday, QTime(9, 0)));
         SilentNotifier n;
         Workstation station(folder, clock, n);
@@ -103,7 +104,7 @@ private Q_SLOTS:
         {
             Workstation station(folder, clock, n);
             station.start();
-            station.dayStatus().write(1, 0, -1);
+            Must(station.dayStatus().write(1, 0, -1));
             station.shutDown();
         }
         Workstation again(folder, clock, n);

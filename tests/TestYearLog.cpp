@@ -1,6 +1,7 @@
 #include <QTest>
 
 #include "core/yearlog.h"
+#include "must.h"
 #include "testsupport.h"
 
 using namespace tallyra;
@@ -65,12 +66,12 @@ private Q_SLOTS:
         {
             YearLog log;
             log.open(folder, 2026);
-            log.append({1, 10.0, 100, 0});
-            log.append({2, 10.0, 101, 5});
+            Must(log.append({1, 10.0, 100, 0}));
+            Must(log.append({2, 10.0, 101, 5}));
         }
         YearLog again;
         again.open(folder, 2026);
-        again.append({3, 11.0, 102, 9999});
+        Must(again.append({3, 11.0, 102, 9999}));
         const auto back = ReadBack(folder.yearLog(2026));
         QCOMPARE(int(back.size()), 3);
         QCOMPARE(back[0].index, 1);
@@ -83,7 +84,7 @@ private Q_SLOTS:
         YearLog log;
         log.open(folder, 2030);
         for (int i = 0; i < 70000; ++i)
-            log.append({qint16(1 + i % 5000), 1.0, qint16(i % 1440), 0});
+            Must(log.append({qint16(1 + i % 5000), 1.0, qint16(i % 1440), 0}));
         size_t blocks = 0, total = 0;
         ReadYearLog(folder.yearLog(2030), [&](const YearLogRecord* r, size_t n) {
             ++blocks;

@@ -9,6 +9,7 @@
 #include "core/signin.h"
 #include "core/timewindows.h"
 #include "core/workstation.h"
+#include "must.h"
 #include "testsupport.h"
 
 namespace tallyra::test {
@@ -42,16 +43,16 @@ inline void WriteSignInFolder(const DataFolder& folder, int people,
         PersonRecord p;
         p.name = QStringLiteral("P%1").arg(i);
         p.cardNumber = qint64(1000 + i) * 10000;
-        file.write(i, p);
+        Must(file.write(i, p));
     }
     for (const WindowSpec& w : windows) {
         const int k = TimeTable::Cell(w.window, kFixtureWeekday);
-        WriteCellTimes(folder, k, qint16(w.start), qint16(w.end));
-        WriteCellFlag(folder, k, w.setToday);
+        Must(WriteCellTimes(folder, k, qint16(w.start), qint16(w.end)));
+        Must(WriteCellFlag(folder, k, w.setToday));
     }
-    SaveOptionBox(folder, Settings::RecordOnTime, recordOnTime);
-    SaveOptionBox(folder, Settings::SoundCues, sound);
-    SaveSignInColumnWidths(folder, {0, 1500, 1400, 1000, 1000, 1000, 1000, 1000, 1000});
+    Must(SaveOptionBox(folder, Settings::RecordOnTime, recordOnTime));
+    Must(SaveOptionBox(folder, Settings::SoundCues, sound));
+    Must(SaveSignInColumnWidths(folder, {0, 1500, 1400, 1000, 1000, 1000, 1000, 1000, 1000}));
 }
 
 // A started workstation over a fresh folder, with its sign-in engine.

@@ -295,6 +295,7 @@ void MainWindow::attach(Workstation& station, CuePlayer& cues, NoticePopups& pop
     station_ = &station;
     dialogs_ = &dialogs;
     signIn_ = std::make_unique<SignIn>(station, cues);
+    signIn_->setNewDayHandler([this] { showDay(); });
     board_->setGrid(&station.board());
     roster_->setGrid(&station.rosterGrid());
     stats_->setTable(&station.statsGrid());
@@ -303,16 +304,22 @@ void MainWindow::attach(Workstation& station, CuePlayer& cues, NoticePopups& pop
     structure_->attach(station, changes_);
     personal_->attach(station, [this] { ShowPanel(Statistics); });
     ApplyGridFont(FontFromChoice(station.settings().gridFont, board_->font()));
-    date_->setText(station.rollover().dateCaption);
-    weekday_->setText(station.rollover().weekdayCaption);
-    const QDate today = station.clock().today();
-    statsDates_[1]->setText(today.toString(QStringLiteral("yyyy-MM-dd")));
-    statsDates_[0]->setText(today.addDays(-365).toString(QStringLiteral("yyyy-MM-dd")));
+    showDay();
+    signIn_->RecoverDay();
     onTimer1();  // the clock shows at once
     timer1_.start();
     ShowPanel(Board);
     adminMode_ = station.settings().adminPassword.isEmpty();
     setAdminButtonsVisible(adminMode_);
+}
+
+void MainWindow::showDay() {
+    date_->setText(station_->day().dateCaption);
+    weekday_->setText(station_->day().weekdayCaption);
+    const QDate today = station_->day().day;
+    statsDates_[1]->setText(today.toString(QStringLiteral("yyyy-MM-dd")));
+    statsDates_[0]->setText(today.addDays(-365).toString(QStringLiteral("yyyy-MM-dd")));
+    personal_->dayChanged();
 }
 
 void MainWindow::ApplyGridFont(const QFont& font) {
@@ -488,7 +495,9 @@ void MainWindow::closeLogin() {
 void MainWindow::deleteRows() {
     if (!station_) return;
     TextGridModel& grid = station_->rosterGrid();
-    DeleteRosterRows(station_->roster(), station_->rosterFile(), grid, grid.row(), grid.rowSel());
+    if (!DeleteRosterRows(station_->roster(), station_->rosterFile(), grid, grid.row(),
+                          grid.rowSel()))
+        station_->ReportFailure(NotSavedText(QStringLiteral("删除")));
 }
 
 void MainWindow::addRows() {
@@ -500,7 +509,10 @@ void MainWindow::addRows() {
         if (!answer) return;
         const std::optional<int> n = ParseAddRowsCount(*answer, grid.rows());
         if (!n) continue;
-        if (AddRosterRows(station_->roster(), station_->rosterFile(), grid, *n).rosterFull)
+        const AddedRows added = AddRosterRows(station_->roster(), station_->rosterFile(), grid, *n);
+        if (added.notStored)
+            station_->ReportFailure(NotSavedText(QStringLiteral("增加的人员")));
+        else if (added.rosterFull)
             station_->notifier().ShowNotice(QStringLiteral("人员已满5000人，不能再增加"));
         return;
     }
@@ -585,8 +597,9 @@ void MainWindow::ImportRosterSpreadsheet() {
     t.schema = &station_->schema();
     t.notifier = &station_->notifier();
     t.criticalMessage = [this](const QString& text) { dialogs_->message(text, true); };
-    t.today = station_->clock().today();
-    tallyra::ImportRosterSpreadsheet(book.get(), t);
+    t.today = station_->day().day;
+    if (tallyra::ImportRosterSpreadsheet(book.get(), t).notStored)
+        station_->PlayCueSound(QStringLiteral("4.wav"));
 }
 
 void MainWindow::ExportStatistics() {
@@ -606,15 +619,18 @@ void MainWindow::ExportStatistics() {
             return cells;
         });
     // A workbook that could not be written is said so, not reported as exported.
-    station_->notifier().ShowNotice(written ? QStringLiteral("导出成功")
-                                            : QStringLiteral("导出失败，文件无法写入"));
+    if (written)
+        station_->notifier().ShowNotice(QStringLiteral("导出成功"));
+    else
+        station_->ReportFailure(QStringLiteral("导出失败，文件无法写入"));
 }
 
 void MainWindow::saveBoardWidths() {
     if (!station_ || !adminMode_) return;
     std::array<qint16, 9> widths{};
     for (int c = 0; c < 9; ++c) widths[size_t(c)] = qint16(board_->columnWidthTwips(c));
-    SaveSignInColumnWidths(station_->folder(), widths);
+    if (SaveSignInColumnWidths(station_->folder(), widths) != SettingsWrite::Written)
+        station_->ReportFailure(NotSavedText(QStringLiteral("列宽设定")));
 }
 
 }  // namespace tallyra

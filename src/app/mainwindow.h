@@ -91,6 +91,8 @@ private:
     QWidget* buildStatisticsPanel();
     bool eventFilter(QObject* watched, QEvent* e) override;
     void buildLogin();
+    // The day's captions, the statistics date range and the personal centre follow the day.
+    void showDay();
     void onCardEntered(const QString& card, int panel);
     void setAdminButtonsVisible(bool visible);
     void login();

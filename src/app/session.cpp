@@ -29,8 +29,10 @@ bool Session::StartUp() {
                                 [window](int key, qint64 timeMs) { window->AllIN(key, timeMs); });
                             return capture_ != nullptr;
                         });
-    if (result == Workstation::StartResult::InUse) {
-        parts_.dialogs->message(QStringLiteral("未获得运行权限！"));
+    if (result == Workstation::StartResult::InUse ||
+        result == Workstation::StartResult::FileProblem) {
+        capture_.reset();
+        parts_.dialogs->message(station_->startMessage(), true);
         return false;
     }
     if (result == Workstation::StartResult::CaptureFailed) {
@@ -48,16 +50,23 @@ bool Session::StartUp() {
 void Session::ShutDown() {
     if (started_) {
         const DataFolder& folder = station_->folder();
+        QStringList lost;
         if (window_->rosterGridShown()) {
             std::array<qint16, 26> widths{};
             for (int c = 0; c < 26; ++c)
                 widths[size_t(c)] = qint16(window_->rosterView()->columnWidthTwips(c));
-            SaveRosterColumnWidths(folder, widths);
+            if (SaveRosterColumnWidths(folder, widths) != SettingsWrite::Written)
+                lost << QStringLiteral("数据库列宽");
         }
-        if (window_->schemaChanged()) SaveSchema(folder, station_->schema());
+        if (window_->schemaChanged() && !SaveSchema(folder, station_->schema()))
+            lost << QStringLiteral("数据结构");
         for (int k = 0; k < 3; ++k)
-            if (window_->choiceListChanged()[size_t(k)])
-                SaveChoiceList(folder, station_->schema(), 9 + k);
+            if (window_->choiceListChanged()[size_t(k)] &&
+                !SaveChoiceList(folder, station_->schema(), 9 + k))
+                lost << station_->schema().title(9 + k) + QStringLiteral("的内容");
+        // The program is ending: a notice would vanish with it.
+        if (!lost.isEmpty())
+            parts_.dialogs->message(NotSavedText(lost.join(QStringLiteral("、"))), true);
     }
     capture_.reset();
     if (started_) station_->shutDown();

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "board/clicklabel.h"
@@ -142,7 +143,8 @@ void SettingsPanel::attach(Workstation& station, NoticePopups& popups, Dialogs& 
     popups_ = &popups;
     dialogs_ = &dialogs;
     applyGridFont_ = std::move(applyGridFont);
-    timeTable_->attach(station.folder(), station.timeTable(), station.notifier(), dialogs);
+    timeTable_->attach(station.folder(), station.timeTable(), station.notifier(), dialogs,
+                       [&station](const QString& text) { station.ReportFailure(text); });
     showSettings();
 }
 
@@ -167,24 +169,39 @@ void SettingsPanel::SaveOptionBox(int k) {
     // Only the user's ticks are stored, not the ones the load sets.
     if (loading_ || !station_ || !isVisible()) return;
     const bool ticked = options_[size_t(k)]->isChecked();
+    if (tallyra::SaveOptionBox(station_->folder(), k, ticked) != SettingsWrite::Written) {
+        // The box shows what the file holds.
+        const QSignalBlocker quiet(options_[size_t(k)]);
+        options_[size_t(k)]->setChecked(!ticked);
+        station_->ReportFailure(NotSavedText(QStringLiteral("设置")));
+        return;
+    }
     station_->settings().options[size_t(k)] = ticked ? 1 : 0;
-    tallyra::SaveOptionBox(station_->folder(), k, ticked);
 }
 
 void SettingsPanel::SavePrecision(int k) {
     if (loading_ || !station_) return;
     const int index = precision_[size_t(k)]->currentIndex();
-    if (tallyra::SavePrecision(station_->folder(), k, index) == SettingsWrite::Written)
-        station_->settings().yearsPrecision[size_t(k)] = index;
+    if (tallyra::SavePrecision(station_->folder(), k, index) != SettingsWrite::Written) {
+        const QSignalBlocker quiet(precision_[size_t(k)]);
+        precision_[size_t(k)]->setCurrentIndex(station_->settings().yearsPrecision[size_t(k)]);
+        station_->ReportFailure(NotSavedText(QStringLiteral("设置")));
+        return;
+    }
+    station_->settings().yearsPrecision[size_t(k)] = index;
 }
 
 void SettingsPanel::ChooseGridFont() {
     if (!station_) return;
     const std::optional<QFont> chosen = dialogs_->font(gridFont_->font());
     if (!chosen) return;
+    const FontChoice choice = ChoiceFromFont(*chosen);
+    if (SaveGridFont(station_->folder(), choice) != SettingsWrite::Written) {
+        station_->ReportFailure(NotSavedText(QStringLiteral("表格字体")));
+        return;
+    }
     gridFont_->setFont(*chosen);
-    station_->settings().gridFont = ChoiceFromFont(*chosen);
-    SaveGridFont(station_->folder(), station_->settings().gridFont);
+    station_->settings().gridFont = choice;
     if (applyGridFont_) applyGridFont_(*chosen);
 }
 
@@ -192,9 +209,13 @@ void SettingsPanel::ChoosePopupFont() {
     if (!station_) return;
     const std::optional<QFont> chosen = dialogs_->font(sample_->font());
     if (!chosen) return;
+    const FontChoice choice = ChoiceFromFont(*chosen);
+    if (SavePopupFont(station_->folder(), choice) != SettingsWrite::Written) {
+        station_->ReportFailure(NotSavedText(QStringLiteral("提示字体")));
+        return;
+    }
     sample_->setFont(*chosen);
-    station_->settings().popupFont = ChoiceFromFont(*chosen);
-    SavePopupFont(station_->folder(), station_->settings().popupFont);
+    station_->settings().popupFont = choice;
     popups_->ApplyPopupFont(*chosen);
 }
 
@@ -203,14 +224,18 @@ void SettingsPanel::ChoosePopupColour() {
     const std::optional<QColor> chosen =
         dialogs_->colour(sample_->palette().color(QPalette::WindowText));
     if (!chosen) return;
+    const quint32 stored = StoredFromColour(*chosen);
+    if (SavePopupColour(station_->folder(), stored) != SettingsWrite::Written) {
+        station_->ReportFailure(NotSavedText(QStringLiteral("提示颜色")));
+        return;
+    }
     QPalette p = sample_->palette();
     p.setColor(QPalette::WindowText, *chosen);
     sample_->setPalette(p);
     QPalette sw = swatch_->palette();
     sw.setColor(QPalette::Window, *chosen);
     swatch_->setPalette(sw);
-    station_->settings().popupColour = StoredFromColour(*chosen);
-    SavePopupColour(station_->folder(), station_->settings().popupColour);
+    station_->settings().popupColour = stored;
     popups_->ApplyPopupColour(*chosen);
 }
 
@@ -234,7 +259,7 @@ void SettingsPanel::ChangeAdminPassword() {
         return;
     }
     if (SaveAdminPassword(station_->folder(), fresh) != SettingsWrite::Written) {
-        n.ShowNotice(QStringLiteral("密码保存失败"));
+        station_->ReportFailure(NotSavedText(QStringLiteral("密码")));
         return;
     }
     n.ShowNotice(QStringLiteral("密码修改成功"));

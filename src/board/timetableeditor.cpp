@@ -117,7 +117,8 @@ QPushButton* TimeTableEditor::command3(int index) const {
 }
 
 void TimeTableEditor::attach(const DataFolder& folder, TimeTable& table, Notifier& notifier,
-                             Dialogs& dialogs) {
+                             Dialogs& dialogs, std::function<void(const QString&)> failure) {
+    failure_ = std::move(failure);
     folder_ = folder;
     table_ = &table;
     notifier_ = &notifier;
@@ -157,9 +158,13 @@ void TimeTableEditor::storeTimes(bool allWeekdays) {
         notifier_->ShowNotice(QStringLiteral("时间输入错误"));
         return;
     }
-    const QString caption = TimeBoxCaption(texts);
+    // The labels show what the table holds: a store cut short shows the cells it reached.
     const auto [first, last] = StoredCells(inputCell_, allWeekdays);
-    for (int v = first; v <= last; ++v) cells_[size_t(v)]->setText(caption);
+    for (int v = first; v <= last; ++v) cells_[size_t(v)]->setText(table_->cellCaption(v));
+    if (r == StoreTimes::WriteFailed) {
+        reportFailure(NotSavedText(QStringLiteral("时间设定")));
+        return;
+    }
     parkInput();
 }
 
@@ -172,8 +177,11 @@ bool TimeTableEditor::inputOpen() const { return input_->isVisibleTo(this); }
 
 void TimeTableEditor::setCellSet(int k, bool on) {
     if (!table_ || k < 0 || k >= kCellCount) return;
+    if (!SetCellFlag(folder_, *table_, k, on)) {
+        reportFailure(NotSavedText(QStringLiteral("时间设定")));
+        return;
+    }
     covers_[size_t(k)]->setVisible(!on);
-    SetCellFlag(folder_, *table_, k, on);
 }
 
 void TimeTableEditor::renameWindow(int w) {
@@ -181,7 +189,19 @@ void TimeTableEditor::renameWindow(int w) {
     const std::optional<QString> answer = dialogs_->input(
         QStringLiteral("提示"), QStringLiteral("请输入标语:"), names_[size_t(w)]->text());
     if (!answer) return;
-    names_[size_t(w)]->setText(RenameWindow(folder_, *table_, w, *answer));
+    const std::optional<QString> name = RenameWindow(folder_, *table_, w, *answer);
+    if (!name) {
+        reportFailure(NotSavedText(QStringLiteral("时段名称")));
+        return;
+    }
+    names_[size_t(w)]->setText(*name);
+}
+
+void TimeTableEditor::reportFailure(const QString& text) {
+    if (failure_)
+        failure_(text);
+    else if (notifier_)
+        notifier_->ShowFailure(text);
 }
 
 }  // namespace tallyra

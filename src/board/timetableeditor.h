@@ -25,7 +25,9 @@ class TimeTableEditor : public QWidget {
     Q_OBJECT
 public:
     TimeTableEditor(QWidget* parent = nullptr);
-    void attach(const DataFolder& folder, TimeTable& table, Notifier& notifier, Dialogs& dialogs);
+    // `failure` tells of a change that could not be stored (by default the notifier does).
+    void attach(const DataFolder& folder, TimeTable& table, Notifier& notifier, Dialogs& dialogs,
+                std::function<void(const QString&)> failure = {});
 
     // The input panel's buttons, by their index in the shared button array: 8 store the
     // cell, 12 store it for every weekday, 10 close.
@@ -40,6 +42,7 @@ public:
     void renameWindow(int w);         // click on a window name
 
 private:
+    void reportFailure(const QString& text);
     void showTable();
 
     std::array<ClickLabel*, kCellCount> cells_{};
@@ -55,6 +58,7 @@ private:
     DataFolder folder_{QString()};
     TimeTable* table_ = nullptr;
     Notifier* notifier_ = nullptr;
+    std::function<void(const QString&)> failure_;
     Dialogs* dialogs_ = nullptr;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <type_traits>
 
 #include "common/datetime.h"
 #include "core/roster.h"
@@ -35,7 +36,14 @@ QString WriteDemoFolder(const DataFolder& folder, const QDate& today) {
     const char16_t* const duties[] = {u"教师", u"学生", u"职员", u"保安"};
     for (int e = 0; e < 4; ++e) schema.choiceElements[0][size_t(e)] = QString::fromUtf16(duties[e]);
     if (!SaveSchema(folder, schema)) return QStringLiteral("cannot write %1").arg(folder.schema());
-    for (int f = 9; f <= 11; ++f) SaveChoiceList(folder, schema, f);
+    bool ok = true;
+    auto need = [&ok](auto written) {
+        if constexpr (std::is_same_v<decltype(written), bool>)
+            ok = ok && written;
+        else
+            ok = ok && written == SettingsWrite::Written;
+    };
+    for (int f = 9; f <= 11; ++f) need(SaveChoiceList(folder, schema, f));
 
     // Six windows on school days; Saturday keeps the morning ones, Sunday none.
     struct Window {
@@ -47,23 +55,24 @@ QString WriteDemoFolder(const DataFolder& folder, const QDate& today) {
         {u"午间", 11 * 60 + 50, 12 * 60 + 20}, {u"下午", 13 * 60 + 50, 14 * 60 + 15},
         {u"放学", 17 * 60, 17 * 60 + 30},      {u"晚自习", 18 * 60 + 50, 19 * 60 + 15}};
     for (int w = 0; w < 6; ++w) {
-        WriteWindowName(folder, w, QString::fromUtf16(windows[w].name));
+        need(WriteWindowName(folder, w, QString::fromUtf16(windows[w].name)));
         for (int d = 1; d <= 7; ++d) {
             const int k = TimeTable::Cell(w, d);
-            WriteCellTimes(folder, k, qint16(windows[w].start), qint16(windows[w].end));
+            need(WriteCellTimes(folder, k, qint16(windows[w].start), qint16(windows[w].end)));
             const bool schoolDay = d >= 2 && d <= 6;
-            WriteCellFlag(folder, k, schoolDay || (d == 7 && w < 2));
+            need(WriteCellFlag(folder, k, schoolDay || (d == 7 && w < 2)));
         }
     }
 
-    SaveOptionBox(folder, Settings::SystemPrompt, true);
-    SaveOptionBox(folder, Settings::RecordOnTime, true);
-    SaveOptionBox(folder, Settings::SoundCues, true);
-    SavePrecision(folder, 0, 0);
-    SavePrecision(folder, 1, 1);
-    SavePopupFont(folder, FontChoice{QStringLiteral("WenQuanYi Micro Hei"), 24.0f, true, false});
-    SavePopupColour(folder, 0x00C04000);
-    SaveAdminPassword(folder, QString());
+    need(SaveOptionBox(folder, Settings::SystemPrompt, true));
+    need(SaveOptionBox(folder, Settings::RecordOnTime, true));
+    need(SaveOptionBox(folder, Settings::SoundCues, true));
+    need(SavePrecision(folder, 0, 0));
+    need(SavePrecision(folder, 1, 1));
+    need(SavePopupFont(folder,
+                       FontChoice{QStringLiteral("WenQuanYi Micro Hei"), 24.0f, true, false}));
+    need(SavePopupColour(folder, 0x00C04000));
+    need(SaveAdminPassword(folder, QString()));
     std::array<qint16, 26> rosterWidths{};
     rosterWidths[1] = 1500;
     rosterWidths[2] = 1200;
@@ -71,10 +80,12 @@ QString WriteDemoFolder(const DataFolder& folder, const QDate& today) {
     rosterWidths[7] = 1200;
     rosterWidths[12] = 1500;
     for (int c : {3, 4, 5, 9, 13, 19}) rosterWidths[size_t(c)] = 900;
-    SaveRosterColumnWidths(folder, rosterWidths);
-    SaveSignInColumnWidths(folder, {0, 2100, 1800, 1500, 1500, 1500, 1500, 1500, 1500});
-    SaveGridFont(folder, FontChoice{QStringLiteral("WenQuanYi Micro Hei"), 13.0f, false, false});
+    need(SaveRosterColumnWidths(folder, rosterWidths));
+    need(SaveSignInColumnWidths(folder, {0, 2100, 1800, 1500, 1500, 1500, 1500, 1500, 1500}));
+    need(SaveGridFont(folder,
+                      FontChoice{QStringLiteral("WenQuanYi Micro Hei"), 13.0f, false, false}));
 
+    if (!ok) return QStringLiteral("cannot write the settings in %1").arg(folder.root());
     RosterFile file;
     if (!file.open(folder)) return QStringLiteral("cannot write %1").arg(folder.roster());
     const double todayOle = DateToOle(today);

@@ -2,6 +2,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
 #include <cmath>
 #include <cstdio>
@@ -26,15 +27,29 @@ using namespace tallyra;
 
 namespace {
 
-int PrintRoster(const DataFolder& folder, const QDate& today, QTextStream& out) {
+constexpr int kFailed = 1;
+
+// A data file that is there but cannot be read: said on stderr, the command ends with 1.
+bool Unreadable(const FileError& error, QTextStream& err) {
+    if (!error.failed()) return false;
+    err << QStringLiteral("数据文件无法读取：") << error.path << QStringLiteral("（")
+        << error.reason() << QStringLiteral("）") << Qt::endl;
+    return true;
+}
+
+int PrintRoster(const DataFolder& folder, const QDate& today, QTextStream& out, QTextStream& err) {
     Schema schema;
-    LoadSchema(folder, schema);
-    for (int f = 9; f <= 11; ++f) LoadChoiceList(folder, schema, f);
-    const Settings settings = LoadSettings(folder);
+    FileError error;
+    LoadSchema(folder, schema, &error);
+    for (int f = 9; f <= 11 && !error.failed(); ++f) LoadChoiceList(folder, schema, f, &error);
+    const Settings settings = error.failed() ? Settings{} : LoadSettings(folder, &error);
+    if (Unreadable(error, err)) return kFailed;
     Roster roster;
     TextGridModel grid(2, 26);
-    LoadRoster(folder, roster, RosterDisplay{&schema, settings.yearsPrecision, today},
-               RosterLoadTargets{nullptr, &grid});
+    const RosterLoadResult loaded =
+        LoadRoster(folder, roster, RosterDisplay{&schema, settings.yearsPrecision, today},
+                   RosterLoadTargets{nullptr, &grid});
+    if (Unreadable(loaded.error, err)) return kFailed;
     for (int r = 2; r < grid.rows(); ++r) {
         QStringList cells;
         for (int c = 0; c < 26; ++c) cells << grid.text(r, c);
@@ -43,8 +58,10 @@ int PrintRoster(const DataFolder& folder, const QDate& today, QTextStream& out) 
     return 0;
 }
 
-int PrintWindows(const DataFolder& folder, QTextStream& out) {
-    const TimeTable t = LoadTimeWindows(folder);
+int PrintWindows(const DataFolder& folder, QTextStream& out, QTextStream& err) {
+    FileError error;
+    const TimeTable t = LoadTimeWindows(folder, &error);
+    if (Unreadable(error, err)) return kFailed;
     QStringList head{QString()};
     for (int w = 0; w < kWindowCount; ++w) head << t.displayName(w);
     out << head.join(u'\t') << '\n';
@@ -62,14 +79,21 @@ int PrintWindows(const DataFolder& folder, QTextStream& out) {
 
 class PrintingNotifier final : public Notifier {
 public:
-    explicit PrintingNotifier(QTextStream& out) : out_(out) {}
+    PrintingNotifier(QTextStream& out, QTextStream& err) : out_(out), err_(err) {}
     void ShowNotice(const QString& text) override {
         if (!muted) out_ << text << Qt::endl;
     }
+    // What was not stored is never muted, and makes the command fail.
+    void ShowFailure(const QString& text) override {
+        err_ << text << Qt::endl;
+        failed = true;
+    }
     bool muted = false;  // start-up notices are the window's, not the command's
+    bool failed = false;
 
 private:
     QTextStream& out_;
+    QTextStream& err_;
 };
 
 constexpr int kInUse = 2;
@@ -123,7 +147,7 @@ struct StatsOptions {
 int Statistics(const DataFolder& folder, const StatsFilter& f, const QString& exportPath,
                QTextStream& out, QTextStream& err) {
     Roster roster;
-    LoadRoster(folder, roster, {}, {});
+    if (Unreadable(LoadRoster(folder, roster, {}, {}).error, err)) return kFailed;
     std::vector<StatsRow> rows;
     const StatsSummary s = RunStatisticsQuery(folder, roster, f, rows);
     StatsGridModel grid(&roster);
@@ -162,21 +186,26 @@ int Statistics(const DataFolder& folder, const StatsFilter& f, const QString& ex
 int WithWorkstation(const DataFolder& folder, QTextStream& out, QTextStream& err,
                     const std::function<int(Workstation&, SignIn&)>& work) {
     SystemClock clock;
-    PrintingNotifier notifier(out);
+    PrintingNotifier notifier(out, err);
     Workstation station(folder, clock, notifier);
     notifier.muted = true;
     const Workstation::StartResult started = station.start();
-    notifier.muted = false;
-    if (started != Workstation::StartResult::Ready) {
+    if (started == Workstation::StartResult::InUse) {
         err << "Tallyra is running on " << folder.root()
             << ": swipes and ticks belong to it while it runs\n";
         return kInUse;
     }
+    if (started != Workstation::StartResult::Ready) {
+        err << station.startMessage() << Qt::endl;
+        return kFailed;
+    }
     SilentCuePlayer cues;
     SignIn signIn(station, cues);
+    signIn.RecoverDay();
+    notifier.muted = false;
     const int rc = work(station, signIn);
     station.shutDown();
-    return rc;
+    return notifier.failed ? kFailed : rc;
 }
 
 }  // namespace
@@ -225,8 +254,13 @@ int main(int argc, char** argv) {
     }
     const DataFolder folder(parser.value(dataDir));
     SystemClock clock;
-    if (command == u"roster") return PrintRoster(folder, clock.today(), out);
-    if (command == u"windows") return PrintWindows(folder, out);
+    // Only the demo writes a folder of its own; every other command needs one that exists.
+    if (command != u"demo" && !QFileInfo(folder.root()).isDir()) {
+        err << QStringLiteral("数据文件夹不存在：") << folder.root() << Qt::endl;
+        return kFailed;
+    }
+    if (command == u"roster") return PrintRoster(folder, clock.today(), out, err);
+    if (command == u"windows") return PrintWindows(folder, out, err);
     if (command == u"check") {
         const QStringList problems = CheckDataFolder(folder);
         for (const QString& p : problems) out << p << '\n';
@@ -274,7 +308,7 @@ int main(int argc, char** argv) {
                 &station.notifier(),   [&out](const QString& m) { out << m << Qt::endl; },
                 clock.today()};
             const ImportResult r = ImportRosterSpreadsheet(book.get(), t);
-            return r.headerFound ? 0 : 1;
+            return r.headerFound && !r.notStored ? 0 : kFailed;
         });
     }
     if (command == u"tick") {

@@ -134,6 +134,7 @@ void CheckYearLogs(const DataFolder& folder, QStringList& out) {
     for (const QFileInfo& info :
          dir.entryInfoList({QStringLiteral("*.dat")}, QDir::Files, QDir::Name)) {
         const QString name = QStringLiteral("adnt/sols/") + info.fileName();
+        if (!info.isFile()) continue;  // reported as unreadable above
         if (info.size() % kLogSlotSize != 0)
             out << name + QStringLiteral(": %1 bytes, not whole 16-byte records").arg(info.size());
         qint64 n = 0;
@@ -161,8 +162,30 @@ void CheckYearLogs(const DataFolder& folder, QStringList& out) {
 
 }  // namespace
 
+// A file that is there but cannot be read would stop a start; say so first.
+void CheckReadable(const DataFolder& folder, QStringList& out) {
+    QStringList paths{folder.roster(),      folder.settings(),     folder.schema(),
+                      folder.choiceList(9), folder.choiceList(10), folder.choiceList(11),
+                      folder.timeWindows(), folder.dayStatus(),    folder.lastRun()};
+    const QDir logs(folder.yearLogFolder());
+    for (const QString& name :
+         logs.entryList({QStringLiteral("*.dat")}, QDir::AllEntries | QDir::System))
+        paths << logs.filePath(name);
+    for (const QString& path : paths) {
+        PositionedFile file;
+        if (OpenForReading(file, path) == ReadOpen::Failed)
+            out << QDir(folder.root()).relativeFilePath(path) +
+                       QStringLiteral(": cannot be read (") + file.lastError().reason() + u')';
+    }
+}
+
 QStringList CheckDataFolder(const DataFolder& folder) {
     QStringList out;
+    if (!QFileInfo(folder.root()).isDir()) {
+        out << QStringLiteral("数据文件夹不存在：") + folder.root();
+        return out;
+    }
+    CheckReadable(folder, out);
     CheckRoster(folder, out);
     CheckSchema(folder, out);
     CheckSettings(folder, out);

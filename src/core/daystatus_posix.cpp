@@ -46,9 +46,20 @@ bool DayStatusFile::write(int index, int window, qint16 status) {
     return file_.writeNumber<qint16>(Position(index, window), status);
 }
 
+bool DayStatusFile::isClosed(int window) const {
+    if (window < 0 || window > 5) return false;
+    return (file_.readNumber<quint8>(kClosedWindowsPosition) >> window) & 1;
+}
+
+bool DayStatusFile::markClosed(int window) {
+    if (window < 0 || window > 5) return false;
+    const quint8 mask = file_.readNumber<quint8>(kClosedWindowsPosition);
+    return file_.writeNumber<quint8>(kClosedWindowsPosition, quint8(mask | (1u << window)));
+}
+
 bool IsFileInUse(const QString& path) {
     if (!QFileInfo::exists(path)) return false;
-    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_CLOEXEC);
+    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return true;
     const bool free = TryLock(fd);
     ::close(fd);

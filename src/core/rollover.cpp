@@ -1,7 +1,5 @@
 #include "core/rollover.h"
 
-#include <QFile>
-
 #include "common/datetime.h"
 #include "common/text.h"
 #include "core/daystatus.h"
@@ -12,48 +10,62 @@ namespace tallyra {
 
 namespace {
 constexpr qint16 kDateTag = 7;
-
 constexpr qint64 kStoredDateBytes = 10;
+}  // namespace
 
-QDate ReadStoredDate(const PositionedFile& file) {
+DayCaptions DescribeDay(const QDate& day) {
+    DayCaptions c;
+    c.day = day;
+    c.weekday = WeekdayOf(day);
+    c.dateCaption = ChineseDateText(day);
+    c.weekdayCaption = QStringLiteral("星期") + WeekdayName(c.weekday);
+    c.currentYear = int(NumericValue(c.dateCaption.left(4)));
+    return c;
+}
+
+QDate ReadLastStart(const DataFolder& folder, FileError* error) {
+    PositionedFile file;
+    if (OpenForReading(file, folder.lastRun()) == ReadOpen::Failed && error)
+        *error = file.lastError();
     // A cut record holds no date: zeros past the end would read as 1899-12-30.
     if (file.size() < kStoredDateBytes || file.readNumber<qint16>(1) != kDateTag) return {};
     const auto date = OleToDate(file.readNumber<double>(3));
     return date ? *date : QDate();
 }
-}  // namespace
 
-QDate ReadLastStart(const DataFolder& folder) {
+FileError WriteLastStart(const DataFolder& folder, const QDate& day) {
     PositionedFile file;
-    if (!file.open(folder.lastRun(), PositionedFile::Mode::ReadOnly)) return {};
-    return ReadStoredDate(file);
+    char raw[kStoredDateBytes];
+    PositionedFile::ToLittle(kDateTag, raw);
+    PositionedFile::ToLittle(DateToOle(day), raw + 2);
+    if (file.open(folder.lastRun()) && file.write(1, QByteArrayView(raw, kStoredDateBytes)))
+        return {};
+    return file.lastError();
 }
 
-RolloverResult RollOverDay(const DataFolder& folder, const QDate& today, Notifier& notifier) {
+RolloverResult RollOverDay(const DataFolder& folder, const QDate& today, DayStatusFile& status,
+                           Notifier& notifier) {
     RolloverResult r;
-    r.weekday = WeekdayOf(today);
-    r.dateCaption = ChineseDateText(today);
-    r.weekdayCaption = QStringLiteral("星期") + WeekdayName(r.weekday);
-    r.currentYear = int(NumericValue(r.dateCaption.left(4)));
-
-    PositionedFile file;
-    file.open(folder.lastRun());
-    const QDate last = ReadStoredDate(file);
-    if (last != today) {
-        r.newDay = true;
-        // A running copy may still hold yesterday's file; deleting it under that copy would
-        // split the day between two files.
-        if (IsFileInUse(folder.dayStatus()))
-            r.statusFileInUse = true;
-        else
-            QFile::remove(folder.dayStatus());
-        if (!last.isValid() || last.year() != r.currentYear) {
-            r.newYear = true;
-            notifier.ShowNotice(QStringLiteral("欢迎新一年"));
-        }
+    static_cast<DayCaptions&>(r) = DescribeDay(today);
+    const QDate last = ReadLastStart(folder, &r.error);
+    if (r.error.failed()) return r;
+    if (last == today) {
+        (void)WriteLastStart(folder, today);  // the same bytes: a failure changes nothing
+        return r;
     }
-    file.writeNumber<qint16>(1, kDateTag);
-    file.writeNumber<double>(3, DateToOle(today));
+    r.newDay = true;
+    // Emptied before the new day is stored: a failure in between leaves a day that the
+    // next start resets again, never yesterday's statuses taken for today's.
+    if (!status.reset()) {
+        r.error = status.lastError();
+        return r;
+    }
+    r.error = WriteLastStart(folder, today);
+    if (r.error.failed()) return r;
+    if (!last.isValid() || last.year() != r.currentYear) {
+        r.newYear = true;
+        notifier.ShowNotice(QStringLiteral("欢迎新一年"));
+    }
     return r;
 }
 

@@ -4,27 +4,40 @@
 #include <QString>
 
 #include "core/datafolder.h"
+#include "core/positionedfile.h"
 
 namespace tallyra {
 
+class DayStatusFile;
 class Notifier;
 
-struct RolloverResult {
+// What the sign-in panel shows of a day, and the year whose log it writes.
+struct DayCaptions {
+    QDate day;
     int weekday = 1;         // 1 = Sunday ... 7 = Saturday
     QString dateCaption;     // "2014年03月18日"
     QString weekdayCaption;  // "星期二"
     int currentYear = 0;
+};
+DayCaptions DescribeDay(const QDate& day);
+
+struct RolloverResult : DayCaptions {
     bool newDay = false;
     bool newYear = false;
-    // A new day found yesterday's status file held by a running copy and left it alone.
-    bool statusFileInUse = false;
+    FileError error;  // urs.dat could not be read, or a new day could not be stored
 };
 
-// Compares today with the last start stored in urs.dat: a new day throws the day status
-// away (unless a running copy holds it), a new year is greeted; today is stored always.
-RolloverResult RollOverDay(const DataFolder& folder, const QDate& today, Notifier& notifier);
+// Compares today with the last start stored in urs.dat: a new day empties the day status
+// file, a new year is greeted, and today is stored. `status` must be open and locked by
+// this copy, so no other copy can be resetting or writing the same day. On an error the
+// start must not go on: a day that was not stored would be reset again at the next start.
+RolloverResult RollOverDay(const DataFolder& folder, const QDate& today, DayStatusFile& status,
+                           Notifier& notifier);
 
-// The last start stored in urs.dat, or an invalid date when none is.
-QDate ReadLastStart(const DataFolder& folder);
+// The last start stored in urs.dat, or an invalid date when none is (or it cannot be read:
+// then `error` says why).
+QDate ReadLastStart(const DataFolder& folder, FileError* error = nullptr);
+// Stores `day` as the last start; the error when it could not be.
+[[nodiscard]] FileError WriteLastStart(const DataFolder& folder, const QDate& day);
 
 }  // namespace tallyra

@@ -198,11 +198,10 @@ WriteResult WritePersonRecord(RosterFile& file, const Roster& roster, int index)
 RosterLoadResult LoadRoster(const DataFolder& folder, Roster& roster, const RosterDisplay& display,
                             const RosterLoadTargets& targets) {
     RosterLoadResult result;
-    PositionedFile file;
-    file.open(folder.roster(), PositionedFile::Mode::ReadOnly);  // missing: every slot empty
-    // One read of the whole file: 1.25 MB is nothing, 5000 small reads are not.
-    const QByteArray all = file.read(1, qint64(kSlotSize) * kRosterSize);
-    file.close();
+    // One read of the whole file: 1.25 MB is nothing, 5000 small reads are not. A missing
+    // file is an empty roster.
+    const QByteArray all =
+        ReadDataFile(folder.roster(), qint64(kSlotSize) * kRosterSize, &result.error);
 
     TextGridModel* board = targets.board;
     TextGridModel* grid = targets.roster;

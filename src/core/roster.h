@@ -94,17 +94,22 @@ enum class WriteResult { Written, TooLong, NotOpen, BadIndex, IoError };
 // The write handle on Rw.dat, open while a panel that edits people is shown.
 class RosterFile {
 public:
-    bool open(const DataFolder& folder) { return file_.open(folder.roster()); }
+    // Rw.dat holds the personal passwords: a new one is readable by its owner only.
+    bool open(const DataFolder& folder) {
+        return file_.open(folder.roster(), PositionedFile::Mode::ReadWrite,
+                          PositionedFile::Access::Private);
+    }
     void close() { file_.close(); }
     bool isOpen() const { return file_.isOpen(); }
     // Writes the whole slot in one call, so a crash leaves the old or the new record.
-    WriteResult write(int index, const PersonRecord& record);
+    [[nodiscard]] WriteResult write(int index, const PersonRecord& record);
+    FileError lastError() const { return file_.lastError(); }
 
 private:
     PositionedFile file_;
 };
 
-WriteResult WritePersonRecord(RosterFile& file, const Roster& roster, int index);
+[[nodiscard]] WriteResult WritePersonRecord(RosterFile& file, const Roster& roster, int index);
 
 struct RosterLoadTargets {
     TextGridModel* board = nullptr;            // sign-in grid, person rows from 4
@@ -118,6 +123,7 @@ struct RosterLoadResult {
     int boardRows = 0;
     int rosterRows = 0;
     std::vector<int> damagedSlots;
+    FileError error;  // Rw.dat exists but could not be read: every slot loaded empty
 };
 
 RosterLoadResult LoadRoster(const DataFolder& folder, Roster& roster, const RosterDisplay& display,

@@ -127,7 +127,17 @@ ImportResult ImportRosterSpreadsheet(const Workbook* wb, const ImportTargets& t)
             ++r;
             continue;
         }
-        t.file->write(i, p);
+        if (t.file->write(i, p) != WriteResult::Written) {
+            // The roster follows the file: this person and the rows after it are not taken.
+            p = before;
+            result.notStored = true;
+            t.notifier->ShowFailure(
+                QStringLiteral(
+                    "导入未完成：第%1行起未能保存，已导入%2人；磁盘已满或文件只读，请通知管理员")
+                    .arg(r)
+                    .arg(result.imported));
+            return result;
+        }
         TextGridModel& grid = *t.grid;
         const int g = grid.rows();
         grid.setRows(g + 1);

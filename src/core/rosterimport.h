@@ -27,6 +27,7 @@ struct ImportResult {
     bool headerFound = false;
     int headerSheet = 0, headerRow = 0;
     int imported = 0;
+    bool notStored = false;  // a record could not be written: the import stopped there
 };
 
 // Fills free roster entries from the rows under the best header row of sheets 1-3 (rows

@@ -6,21 +6,28 @@
 
 namespace tallyra {
 
-void DeleteRosterRows(Roster& roster, RosterFile& file, TextGridModel& grid, int r1, int r2) {
+bool DeleteRosterRows(Roster& roster, RosterFile& file, TextGridModel& grid, int r1, int r2) {
     if (r2 < r1) std::swap(r1, r2);
     r1 = std::max(r1, 0);
     r2 = std::min(r2, grid.rows() - 1);
+    bool ok = true;
     grid.beginBulkUpdate();
-    for (int r = r1; r <= r2; ++r) {
+    for (int r = r1; r <= r2 && ok; ++r) {
         const double n = NumericValue(grid.text(r, 0));
         const int index = int(n);
         if (n > 0 && Roster::validIndex(index)) {
-            roster.at(index).name.clear();
-            WritePersonRecord(file, roster, index);
+            PersonRecord gone = roster.at(index);
+            gone.name.clear();
+            if (file.write(index, gone) != WriteResult::Written) {
+                ok = false;
+                break;
+            }
+            roster.at(index) = std::move(gone);
         }
         grid.setRowTexts(r, QStringList(grid.columns(), QString()));
     }
     grid.endBulkUpdate();
+    return ok;
 }
 
 std::optional<int> ParseAddRowsCount(const QString& answer, int currentRows) {
@@ -42,12 +49,17 @@ AddedRows AddRosterRows(Roster& roster, RosterFile& file, TextGridModel& grid, i
             result.rosterFull = true;
             break;
         }
+        PersonRecord added = roster.at(s);
+        added.name = fresh;
+        if (file.write(s, added) != WriteResult::Written) {
+            result.notStored = true;
+            break;
+        }
+        roster.at(s) = std::move(added);
         const int r = grid.rows();
         grid.setRows(r + 1);
-        roster.at(s).name = fresh;
         grid.setText(r, 0, QString::number(s));
         grid.setText(r, 2, fresh);
-        WritePersonRecord(file, roster, s);
         ++result.added;
     }
     grid.endBulkUpdate();

@@ -33,10 +33,8 @@ Schema Schema::Defaults() {
     return s;
 }
 
-void LoadSchema(const DataFolder& folder, Schema& schema) {
-    PositionedFile file;
-    file.open(folder.schema());  // a missing file is created and reads as zeros
-    const QByteArray all = file.read(1, 1900);
+void LoadSchema(const DataFolder& folder, Schema& schema, FileError* error) {
+    const QByteArray all = ReadDataFile(folder.schema(), 1900, error);
     auto text = [&](qint64 pos, qint64 width) {
         return DecodeFixedText(SliceBytes(all, pos - 1, width));
     };
@@ -56,25 +54,22 @@ void LoadSchema(const DataFolder& folder, Schema& schema) {
 bool SaveSchema(const DataFolder& folder, const Schema& schema) {
     PositionedFile file;
     if (!file.open(folder.schema())) return false;
-    bool ok = true;
+    FileImage image(file, SecondLabelPos(kFieldCount) + 6 - 1);
     for (int f = 1; f <= kFieldCount; ++f) {
-        ok &= file.writeFixedText(TitlePos(f), 24, schema.titles[f - 1]);
-        ok &= file.writeNumber<quint8>(EnabledPos(f), schema.enabled[f - 1]);
+        image.fixedText(TitlePos(f), 24, schema.titles[f - 1]);
+        image.number<quint8>(EnabledPos(f), schema.enabled[f - 1]);
         if (f >= 19) {
-            ok &= file.writeFixedText(FirstLabelPos(f), 6, schema.twoValueLabels[f - 19]);
-            ok &= file.writeFixedText(SecondLabelPos(f), 6, schema.twoValueLabels[f - 12]);
+            image.fixedText(FirstLabelPos(f), 6, schema.twoValueLabels[f - 19]);
+            image.fixedText(SecondLabelPos(f), 6, schema.twoValueLabels[f - 12]);
         }
     }
-    for (int f = 9; f <= 11; ++f)
-        ok &= file.writeNumber<qint16>(CountPos(f), schema.choiceCounts[f - 9]);
-    return ok;
+    for (int f = 9; f <= 11; ++f) image.number<qint16>(CountPos(f), schema.choiceCounts[f - 9]);
+    return image.writeTo(file);
 }
 
-void LoadChoiceList(const DataFolder& folder, Schema& schema, int field) {
+void LoadChoiceList(const DataFolder& folder, Schema& schema, int field, FileError* error) {
     if (field < 9 || field > 11) return;
-    PositionedFile file;
-    file.open(folder.choiceList(field));
-    const QByteArray all = file.read(1, 48 * kChoiceSlots);
+    const QByteArray all = ReadDataFile(folder.choiceList(field), 48 * kChoiceSlots, error);
     for (int e = 0; e < kChoiceSlots; ++e)
         schema.choiceElements[field - 9][e] =
             DecodeFixedText(SliceBytes(all, ElementPos(e) - 1, 24));
@@ -84,10 +79,10 @@ bool SaveChoiceList(const DataFolder& folder, const Schema& schema, int field) {
     if (field < 9 || field > 11) return false;
     PositionedFile file;
     if (!file.open(folder.choiceList(field))) return false;
-    bool ok = true;
+    FileImage image(file, ElementPos(kChoiceSlots - 1) + 24 - 1);
     for (int e = 0; e < kChoiceSlots; ++e)
-        ok &= file.writeFixedText(ElementPos(e), 24, schema.choiceElements[field - 9][e]);
-    return ok;
+        image.fixedText(ElementPos(e), 24, schema.choiceElements[field - 9][e]);
+    return image.writeTo(file);
 }
 
 }  // namespace tallyra

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "core/datafolder.h"
+#include "core/positionedfile.h"
 
 namespace tallyra {
 
@@ -34,9 +35,11 @@ struct Schema {
     static Schema Defaults();
 };
 
-void LoadSchema(const DataFolder& folder, Schema& schema);
-bool SaveSchema(const DataFolder& folder, const Schema& schema);
-void LoadChoiceList(const DataFolder& folder, Schema& schema, int field);
-bool SaveChoiceList(const DataFolder& folder, const Schema& schema, int field);
+// Readers never create or change a file; `error` says when one exists but cannot be read.
+void LoadSchema(const DataFolder& folder, Schema& schema, FileError* error = nullptr);
+[[nodiscard]] bool SaveSchema(const DataFolder& folder, const Schema& schema);
+void LoadChoiceList(const DataFolder& folder, Schema& schema, int field,
+                    FileError* error = nullptr);
+[[nodiscard]] bool SaveChoiceList(const DataFolder& folder, const Schema& schema, int field);
 
 }  // namespace tallyra

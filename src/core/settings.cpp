@@ -1,5 +1,6 @@
 #include "core/settings.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/gbk.h"
@@ -30,7 +31,10 @@ SettingsWrite Done(bool ok) { return ok ? SettingsWrite::Written : SettingsWrite
 template <typename Fn>
 SettingsWrite WithFile(const DataFolder& folder, Fn&& fn) {
     PositionedFile file;
-    if (!file.open(folder.settings())) return SettingsWrite::Failed;
+    // aset.dat holds the administrator password.
+    if (!file.open(folder.settings(), PositionedFile::Mode::ReadWrite,
+                   PositionedFile::Access::Private))
+        return SettingsWrite::Failed;
     return Done(fn(file));
 }
 
@@ -45,13 +49,15 @@ FontChoice ReadFont(const QByteArray& all, qint64 sizePos, qint64 namePos, qint6
     return f;
 }
 
+// The four fields of a font go out in one write: all of them or none.
 bool WriteFont(PositionedFile& file, const FontChoice& f, qint64 sizePos, qint64 namePos,
                qint64 boldPos, qint64 italicPos) {
-    bool ok = file.writeNumber<float>(sizePos, f.size);
-    ok &= file.writeFixedText(namePos, 24, f.name);
-    ok &= file.writeNumber<quint8>(boldPos, f.bold ? 1 : 0);
-    ok &= file.writeNumber<quint8>(italicPos, f.italic ? 1 : 0);
-    return ok;
+    FileImage image(file, std::max({sizePos + 3, namePos + 23, boldPos, italicPos}));
+    image.number<float>(sizePos, f.size);
+    image.fixedText(namePos, 24, f.name);
+    image.number<quint8>(boldPos, f.bold ? 1 : 0);
+    image.number<quint8>(italicPos, f.italic ? 1 : 0);
+    return image.writeTo(file);
 }
 template <size_t N>
 SettingsWrite WriteWidths(const DataFolder& folder, qint64 position,
@@ -68,10 +74,8 @@ bool IsUsableFontSize(float points) {
     return std::isfinite(points) && points >= 1.0f && points <= 500.0f;
 }
 
-Settings LoadSettings(const DataFolder& folder) {
-    PositionedFile file;
-    file.open(folder.settings());
-    const QByteArray all = file.read(1, kFileBytes);
+Settings LoadSettings(const DataFolder& folder, FileError* error) {
+    const QByteArray all = ReadDataFile(folder.settings(), kFileBytes, error);
     auto byte = [&](qint64 pos) { return static_cast<quint8>(all[pos - 1]); };
     Settings s;
     for (int k = 0; k < Settings::kOptionCount; ++k)
@@ -145,8 +149,11 @@ SettingsWrite SaveAdminPassword(const DataFolder& folder, const QString& passwor
     const QByteArray bytes = EncodeGbk(password);
     if (bytes.size() > kPasswordBytes) return SettingsWrite::TooLong;
     return WithFile(folder, [&](PositionedFile& f) {
-        return f.writeNumber<qint16>(kPasswordLengthPos, qint16(password.size())) &&
-               f.write(kPasswordPos, bytes);
+        // Length and text in one write: a length without its text would lock everyone out.
+        FileImage image(f, kPasswordPos + kPasswordBytes - 1);
+        image.number<qint16>(kPasswordLengthPos, qint16(password.size()));
+        image.bytes(kPasswordPos, bytes);
+        return image.writeTo(f);
     });
 }
 

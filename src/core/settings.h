@@ -4,6 +4,7 @@
 #include <array>
 
 #include "core/datafolder.h"
+#include "core/positionedfile.h"
 
 namespace tallyra {
 
@@ -33,21 +34,23 @@ struct Settings {
     bool option(int k) const { return k >= 0 && k < kOptionCount && options[size_t(k)] == 1; }
 };
 
-Settings LoadSettings(const DataFolder& folder);
+// `error` says when the file exists but cannot be read (everything then loads as zeros).
+Settings LoadSettings(const DataFolder& folder, FileError* error = nullptr);
 
 enum class SettingsWrite { Written, Failed, TooLong };
 
-SettingsWrite SaveOptionBox(const DataFolder& folder, int k, bool ticked);
-SettingsWrite SavePrecision(const DataFolder& folder, int k, int listIndex);
-SettingsWrite SaveRosterColumnWidths(const DataFolder& folder,
-                                     const std::array<qint16, 26>& widths);
-SettingsWrite SaveSignInColumnWidths(const DataFolder& folder, const std::array<qint16, 9>& widths);
-SettingsWrite SaveGridFont(const DataFolder& folder, const FontChoice& font);
-SettingsWrite SavePopupFont(const DataFolder& folder, const FontChoice& font);
-SettingsWrite SavePopupColour(const DataFolder& folder, quint32 colour);
+[[nodiscard]] SettingsWrite SaveOptionBox(const DataFolder& folder, int k, bool ticked);
+[[nodiscard]] SettingsWrite SavePrecision(const DataFolder& folder, int k, int listIndex);
+[[nodiscard]] SettingsWrite SaveRosterColumnWidths(const DataFolder& folder,
+                                                   const std::array<qint16, 26>& widths);
+[[nodiscard]] SettingsWrite SaveSignInColumnWidths(const DataFolder& folder,
+                                                   const std::array<qint16, 9>& widths);
+[[nodiscard]] SettingsWrite SaveGridFont(const DataFolder& folder, const FontChoice& font);
+[[nodiscard]] SettingsWrite SavePopupFont(const DataFolder& folder, const FontChoice& font);
+[[nodiscard]] SettingsWrite SavePopupColour(const DataFolder& folder, quint32 colour);
 // The password field holds 24 bytes and the column widths follow it: a longer password is
 // refused (TooLong) and nothing is written.
-SettingsWrite SaveAdminPassword(const DataFolder& folder, const QString& password);
+[[nodiscard]] SettingsWrite SaveAdminPassword(const DataFolder& folder, const QString& password);
 
 // A font size that can be applied; NaN, 0 and absurd values are no size.
 bool IsUsableFontSize(float points);

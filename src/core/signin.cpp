@@ -1,6 +1,8 @@
 #include "core/signin.h"
 
 #include <QTime>
+#include <algorithm>
+#include <array>
 
 #include "common/datetime.h"
 #include "common/text.h"
@@ -39,30 +41,67 @@ void RecountWindow(TextGridModel& board, int window) {
     board.setText(2, c, QStringLiteral("%1/%2").arg(late).arg(absent));
 }
 
-SignIn::SignIn(Workstation& station, CuePlayer& cues) : station_(station), cues_(cues) {}
+int CloseRecordMinute(int end) { return std::min(end + 1, 1439); }
+
+SignIn::SignIn(Workstation& station, CuePlayer& cues) : station_(station) {
+    station_.setCuePlayer(&cues);
+    // A start in a closing minute closes that window at its first tick; minutes that
+    // passed before the start close nothing.
+    const QDateTime now = station_.clock().now();
+    if (now.date() == station_.day().day)
+        lastTick_ = now.time().hour() * 60 + now.time().minute() - 1;
+}
 
 bool SignIn::IsSetForToday(int window) const {
     return window >= 0 && window < kWindowCount &&
-           station_.timeTable().isSet(window, station_.rollover().weekday);
+           station_.timeTable().isSet(window, station_.day().weekday);
 }
 
-int SignIn::currentMinute() const {
-    const QTime now = station_.clock().now().time();
-    return now.hour() * 60 + now.minute();
+int SignIn::currentMinute() {
+    const QDateTime now = station_.clock().now();
+    if (now.date() < station_.day().day) {
+        if (!clockBehind_)
+            station_.notifier().ShowNotice(
+                QStringLiteral("系统时钟回到了") + ChineseDateText(now.date()) +
+                QStringLiteral("，签到仍记在") + station_.day().dateCaption +
+                QStringLiteral("，请校正时钟"));
+        clockBehind_ = true;
+        return -1;
+    }
+    clockBehind_ = false;
+    return now.time().hour() * 60 + now.time().minute();
 }
 
-void SignIn::record(int index, int minute, int minutesLate) {
-    station_.yearLog().append(YearLogRecord{qint16(index), DateToOle(station_.clock().today()),
-                                            qint16(minute), qint16(minutesLate)});
-}
+void SignIn::PlayCueSound(const QString& fileName) { station_.PlayCueSound(fileName); }
 
-void SignIn::PlayCueSound(const QString& fileName) {
-    if (station_.settings().option(Settings::SoundCues)) cues_.play(fileName);
+bool SignIn::store(int index, int window, qint16 status, int minute, bool logged) {
+    YearLog& log = station_.yearLog();
+    DayStatusFile& day = station_.dayStatus();
+    const qint32 before = log.recordCount();
+    if (logged) {
+        const YearLogRecord record{qint16(index), DateToOle(station_.day().day), qint16(minute),
+                                   qint16(status == kStatusOnTime ? 0 : status)};
+        if (!log.append(record) || !log.sync()) {
+            (void)log.truncateTo(before);
+            return false;
+        }
+    }
+    if (!day.write(index, window, status)) {
+        (void)log.truncateTo(before);
+        return false;
+    }
+    // Without a record the status is all there is of the sign-in: it goes to the disk.
+    if (!logged && !day.sync()) {
+        (void)day.write(index, window, 0);
+        return false;
+    }
+    return true;
 }
 
 SwipeResult SignIn::ProcessSwipe(const QString& cardBuffer, int panel) {
     SwipeResult result;
     if (cardBuffer.isEmpty()) return result;
+    followDate();
     Notifier& notifier = station_.notifier();
     if (cardBuffer.size() > kLongestCard) {
         result.outcome = SwipeOutcome::TooLong;
@@ -100,12 +139,15 @@ SwipeResult SignIn::ProcessSwipe(const QString& cardBuffer, int panel) {
             }
             return result;
         }
+        if (!store(i, open, kStatusOnTime, t, station_.settings().option(Settings::RecordOnTime))) {
+            result.outcome = SwipeOutcome::NotSaved;
+            station_.ReportFailure(NotSavedText(name + u'[' + caption + QStringLiteral("]签到")));
+            return result;
+        }
         result.outcome = SwipeOutcome::OnTime;
-        status.write(i, open, kStatusOnTime);
         notifier.ShowNotice(name + u'[' + caption + QStringLiteral("]签到成功"));
         PlayCueSound(QStringLiteral("3.wav"));
         board.setText(result.row, WindowColumn(open), QString(kOnTimeMark));
-        if (station_.settings().option(Settings::RecordOnTime)) record(i, t, 0);
         RecountWindow(board, open);
         return result;
     }
@@ -132,14 +174,17 @@ SwipeResult SignIn::ProcessSwipe(const QString& cardBuffer, int panel) {
         return result;
     }
     const int late = t - today.end(chosen);
+    const QString caption = station_.timeTable().displayName(chosen);
+    if (!store(i, chosen, qint16(late), t, true)) {
+        result.outcome = SwipeOutcome::NotSaved;
+        station_.ReportFailure(NotSavedText(name + u'[' + caption + QStringLiteral("]补签")));
+        return result;
+    }
     result.outcome = SwipeOutcome::Late;
     result.minutesLate = qint16(late);
-    status.write(i, chosen, qint16(late));
-    notifier.ShowNotice(name + u'[' + station_.timeTable().displayName(chosen) +
-                        QStringLiteral("]补签成功 (迟签%1分钟)").arg(late));
+    notifier.ShowNotice(name + u'[' + caption + QStringLiteral("]补签成功 (迟签%1分钟)").arg(late));
     PlayCueSound(QStringLiteral("0.wav"));
     board.setText(result.row, WindowColumn(chosen), StatusMark(late));
-    record(i, t, late);
     RecountWindow(board, chosen);
     return result;
 }
@@ -167,37 +212,169 @@ std::vector<int> SignIn::WindowsEndingBefore(int minute) const {
     return windows;
 }
 
+void SignIn::closeDue(int after, int upTo) {
+    const TodayWindows& today = station_.todayWindows();
+    for (int w = 0; w < kWindowCount; ++w) {
+        if (!IsSetForToday(w) || station_.dayStatus().isClosed(w)) continue;
+        const int closing = today.end(w) + 1;
+        const bool retry = (retryCloses_ >> w) & 1;
+        if (retry || (closing > after && closing <= upTo)) CloseWindow(w, closing);
+    }
+}
+
+bool SignIn::followDate() {
+    const QDate today = station_.clock().today();
+    if (today <= station_.day().day) return false;
+    // The old day ends first: every window still to close, the one ending at 23:59 too,
+    // is closed on the old day's date.
+    closeDue(lastTick_, 24 * 60);
+    if (!station_.StartNewDay(today)) return false;
+    lastTick_ = -1;
+    retryCloses_ = 0;
+    cardRowsRevision_ = ~quint64(0);
+    if (onNewDay_) onNewDay_();
+    return true;
+}
+
 QString SignIn::OnTimer1() {
     const QString clockText = station_.clock().now().time().toString(QStringLiteral("HH:mm"));
+    followDate();
     const int t = currentMinute();
-    for (int w : WindowsEndingBefore(t)) CloseWindow(w, t);
+    // Every closing minute since the previous tick, so a busy window or a machine that
+    // slept still closes each window; the day's record of closes keeps it to once.
+    if (t >= 0) {
+        closeDue(lastTick_, t);
+        lastTick_ = std::max(lastTick_, t);
+    }
     return clockText;
 }
 
-int SignIn::CloseWindow(int window, int minute) {
+int SignIn::CloseWindow(int window, int minute, bool quietWhenNone) {
     TextGridModel& board = station_.board();
+    YearLog& log = station_.yearLog();
+    DayStatusFile& status = station_.dayStatus();
     const int c = WindowColumn(window);
-    int n = 0;
+    std::vector<std::pair<int, int>> absent;  // board row, roster index
+    for (int r = kBoardFirstPerson; r < board.rows(); ++r)
+        if (board.cell(r, c).isEmpty())
+            absent.emplace_back(r, int(NumericValue(board.cell(r, kBoardIndexColumn))));
+
+    // All records, one sync, then the statuses: the log is the journal a restart finishes
+    // an interrupted close from.
+    const qint32 before = log.recordCount();
+    const double day = DateToOle(station_.day().day);
+    const qint16 recordMinute = qint16(std::min(minute, 1439));
+    size_t logged = 0;
+    while (logged < absent.size() && log.append(YearLogRecord{qint16(absent[logged].second), day,
+                                                              recordMinute, kStatusAbsent}))
+        ++logged;
+    bool failed = logged < absent.size();
+    if (logged > 0 && !log.sync()) {
+        (void)log.truncateTo(before);
+        logged = 0;
+        failed = true;
+    }
+    size_t stored = 0;
+    for (; stored < logged; ++stored) {
+        if (!status.write(absent[stored].second, window, kStatusAbsent)) {
+            (void)log.truncateTo(before + qint32(stored));
+            failed = true;
+            break;
+        }
+    }
+    if (!failed && !status.markClosed(window)) failed = true;
+
     QString list;
     board.beginBulkUpdate();
-    for (int r = kBoardFirstPerson; r < board.rows(); ++r) {
-        if (!board.cell(r, c).isEmpty()) continue;
-        board.setText(r, c, QString(kAbsentMark));
-        const int i = int(NumericValue(board.cell(r, kBoardIndexColumn)));
-        record(i, minute, kStatusAbsent);
-        if (n < 6) {
+    for (size_t k = 0; k < stored; ++k) {
+        board.setText(absent[k].first, c, QString(kAbsentMark));
+        const int i = absent[k].second;
+        if (k < 6) {
             list += u',';
             if (Roster::validIndex(i)) list += station_.roster().at(i).name;
         }
-        ++n;
-        station_.dayStatus().write(i, window, kStatusAbsent);
     }
     board.endBulkUpdate();
+    const int n = int(stored);
     if (n > 0) list.remove(0, 1);
     if (n > 5) list += QStringLiteral("等%1人").arg(n);
-    station_.notifier().ShowNotice(list + QStringLiteral("已登记[未签]"));
+    if (n > 0 || (!failed && !quietWhenNone))
+        station_.notifier().ShowNotice(list + QStringLiteral("已登记[未签]"));
+    if (failed) {
+        retryCloses_ = quint8(retryCloses_ | (1u << window));
+        station_.ReportFailure(
+            NotSavedText(station_.timeTable().displayName(window) + QStringLiteral("的缺勤记录")));
+    } else {
+        retryCloses_ = quint8(retryCloses_ & ~(1u << window));
+    }
     RecountWindow(board, window);
     return n;
+}
+
+std::vector<int> SignIn::boardRowsByIndex() const {
+    std::vector<int> rows(size_t(kRosterSize) + 1, -1);
+    TextGridModel& board = station_.board();
+    for (int r = board.rows() - 1; r >= kBoardFirstPerson; --r) {
+        const int i = int(NumericValue(board.cell(r, kBoardIndexColumn)));
+        if (Roster::validIndex(i)) rows[size_t(i)] = r;
+    }
+    return rows;
+}
+
+void SignIn::RecoverDay() {
+    DayStatusFile& status = station_.dayStatus();
+    const TodayWindows& today = station_.todayWindows();
+    const std::vector<YearLogRecord> records =
+        station_.yearLog().recordsOfDay(DateToOle(station_.day().day));
+    if (records.empty()) return;
+    const std::vector<int> rows = boardRowsByIndex();
+    TextGridModel& board = station_.board();
+    std::vector<quint8> taken(size_t(kRosterSize) + 1, 0);  // windows a record was matched to
+    std::array<bool, kWindowCount> begun{};
+    bool failed = false;
+    auto restore = [&](int i, int w, qint16 value) {
+        taken[size_t(i)] = quint8(taken[size_t(i)] | (1u << w));
+        if (status.read(i, w) != 0) return;
+        if (!status.write(i, w, value)) {
+            failed = true;
+            return;
+        }
+        if (rows[size_t(i)] >= 0)
+            board.setText(rows[size_t(i)], WindowColumn(w), StatusMark(value));
+    };
+    board.beginBulkUpdate();
+    for (const YearLogRecord& r : records) {
+        const int i = r.index;
+        if (!Roster::validIndex(i)) continue;
+        if (r.minutesLate == kStatusAbsent) {
+            // Windows closing together wrote their records in window order.
+            for (int w = 0; w < kWindowCount; ++w) {
+                if (!IsSetForToday(w) || CloseRecordMinute(today.end(w)) != r.minute ||
+                    ((taken[size_t(i)] >> w) & 1))
+                    continue;
+                begun[size_t(w)] = true;
+                restore(i, w, kStatusAbsent);
+                break;
+            }
+        } else if (r.minutesLate == 0) {
+            int open = -1;
+            for (int w = 0; w < kWindowCount; ++w)
+                if (IsSetForToday(w) && today.start(w) <= r.minute && r.minute <= today.end(w))
+                    open = w;
+            if (open >= 0) restore(i, open, kStatusOnTime);
+        } else if (r.minutesLate > 0 && r.minutesLate < kStatusAbsent) {
+            int chosen = -1;
+            for (int w = 0; w < kWindowCount; ++w)
+                if (IsSetForToday(w) && today.end(w) == r.minute - r.minutesLate) chosen = w;
+            if (chosen >= 0) restore(i, chosen, r.minutesLate);
+        }
+    }
+    board.endBulkUpdate();
+    for (int w = 0; w < kWindowCount; ++w)
+        if (board.columnWidth(WindowColumn(w)) != 0) RecountWindow(board, w);
+    if (failed) station_.ReportFailure(NotSavedText(QStringLiteral("今天的签到状态")));
+    for (int w = 0; w < kWindowCount; ++w)
+        if (begun[size_t(w)] && !status.isClosed(w)) CloseWindow(w, today.end(w) + 1, true);
 }
 
 }  // namespace tallyra

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QString>
+#include <functional>
 #include <vector>
 
 #include "core/cueplayer.h"
@@ -35,6 +36,7 @@ enum class SwipeOutcome {
     Late,           // "]补签成功 (迟签N分钟)"
     AlreadyClosed,  // ": 当前不是签到时间。" for a window already signed or marked
     NoWindow,       // ": 当前不是签到时间。" before any window has ended
+    NotSaved,       // the sign-in could not be stored: nothing was kept, a retry may succeed
 };
 
 struct SwipeResult {
@@ -45,43 +47,66 @@ struct SwipeResult {
     qint16 minutesLate = 0;
 };
 
-// The sign-in panel's work over the start-up state of a Workstation: swipes, the board
-// marks and counts, and the minute tick that closes ended windows.
+// The sign-in panel's work over a started Workstation: swipes, the board marks and counts,
+// the minute tick that closes ended windows and moves the station on to a new day.
 class SignIn {
 public:
     static constexpr int kSignInPanel = 4;
     static constexpr int kPersonalPanel = 5;
 
+    // Cue sounds of the station go to `cues` from now on.
     SignIn(Workstation& station, CuePlayer& cues);
 
     // Set for today by the live weekday x window table (switching a window off counts at
-    // once); its minutes are those taken at start-up.
+    // once); its minutes are those of today's windows.
     bool IsSetForToday(int window) const;
+
+    // After a start: statuses lost to a kill or a power cut are rebuilt from today's
+    // records at the end of the year log, and a close that was cut short is finished.
+    void RecoverDay();
 
     // Judges and records one card number for the panel on show (4 or 5).
     SwipeResult ProcessSwipe(const QString& cardBuffer, int panel);
     void PlayCueSound(const QString& fileName);
 
-    // The periodic tick: closes every window that ended the minute before and returns the
-    // clock caption ("HH:MM").
+    // The periodic tick: moves to a new day when the date has changed, closes every window
+    // whose closing minute has come since the previous tick, and returns the clock caption
+    // ("HH:MM").
     QString OnTimer1();
-    // The windows a tick at minute t closes.
+    // Called after the station moved on to a new day, for what shows the day.
+    void setNewDayHandler(std::function<void()> handler) { onNewDay_ = std::move(handler); }
+    // The windows whose closing minute (end + 1) is `minute`.
     std::vector<int> WindowsEndingBefore(int minute) const;
-    // Marks everyone without a mark in window w absent at minute t; returns how many.
-    int CloseWindow(int window, int minute);
+    // Marks everyone without a mark in window w absent; the records carry `minute` (at most
+    // 23:59). Returns how many were stored.
+    int CloseWindow(int window, int minute, bool quietWhenNone = false);
 
     // The first board row holding the card, or -1.
     int FindCardRow(const QString& card);
 
 private:
-    int currentMinute() const;
-    void record(int index, int minute, int minutesLate);
+    // Minute of the station's day, or -1 while the clock is behind it.
+    int currentMinute();
+    // A date later than the station's: the old day is finished and the new one begun.
+    bool followDate();
+    void closeDue(int after, int upTo);
+    // The record first (the journal), on the disk, then the status; undone when either
+    // cannot be stored.
+    bool store(int index, int window, qint16 status, int minute, bool logged);
+    std::vector<int> boardRowsByIndex() const;
 
     Workstation& station_;
-    CuePlayer& cues_;
     // Card text -> first board row, valid while the card column is unchanged.
     QHash<QString, int> cardRows_;
     quint64 cardRowsRevision_ = ~quint64(0);
+    int lastTick_ = -1;         // minute of the station's day already ticked through
+    quint8 retryCloses_ = 0;    // windows whose close could not be stored: tried each tick
+    bool clockBehind_ = false;  // told once that the clock went back past the day
+    std::function<void()> onNewDay_;
 };
+
+// The minute a close of window w writes into its records: its closing minute, end + 1,
+// kept within the day for a window that ends at 23:59.
+int CloseRecordMinute(int end);
 
 }  // namespace tallyra

@@ -30,10 +30,8 @@ QString TimeTable::displayName(int window) const {
     return n.isEmpty() ? QString::number(window) : n;
 }
 
-TimeTable LoadTimeWindows(const DataFolder& folder) {
-    PositionedFile file;
-    file.open(folder.timeWindows());  // a missing file is created and reads as zeros
-    const QByteArray all = file.read(1, kFileBytes);
+TimeTable LoadTimeWindows(const DataFolder& folder, FileError* error) {
+    const QByteArray all = ReadDataFile(folder.timeWindows(), kFileBytes, error);
     TimeTable t;
     for (int k = 0; k < kCellCount; ++k) {
         t.starts[size_t(k)] = PositionedFile::FromLittle<qint16>(all.constData() + StartPos(k) - 1);
@@ -65,8 +63,12 @@ bool WriteCellFlag(const DataFolder& folder, int k, bool set) {
 bool WriteCellTimes(const DataFolder& folder, int k, qint16 start, qint16 end) {
     if (!ValidCell(k)) return false;
     PositionedFile file;
-    return file.open(folder.timeWindows()) && file.writeNumber<qint16>(StartPos(k), start) &&
-           file.writeNumber<qint16>(EndPos(k), end);
+    if (!file.open(folder.timeWindows())) return false;
+    // Start and end in one write: a cell never holds a new start with an old end.
+    FileImage image(file, EndPos(k) + 1);
+    image.number<qint16>(StartPos(k), start);
+    image.number<qint16>(EndPos(k), end);
+    return image.writeTo(file);
 }
 
 bool WriteWindowName(const DataFolder& folder, int window, const QString& name) {
@@ -103,26 +105,26 @@ StoreTimes StoreTimeWindow(const DataFolder& folder, TimeTable& table, int k,
     const qint16 t2 = ClockTextToMinutes(s.right(5));
     if (t1 >= t2) return StoreTimes::StartNotBeforeEnd;
     const auto [first, last] = StoredCells(k, allWeekdays);
-    bool ok = true;
     for (int v = first; v <= last; ++v) {
+        // The table follows the file: a cell whose write failed keeps what the file holds.
+        if (!WriteCellTimes(folder, v, t1, t2)) return StoreTimes::WriteFailed;
         table.starts[size_t(v)] = t1;
         table.ends[size_t(v)] = t2;
-        ok = WriteCellTimes(folder, v, t1, t2) && ok;
     }
-    return ok ? StoreTimes::Stored : StoreTimes::WriteFailed;
+    return StoreTimes::Stored;
 }
 
 bool SetCellFlag(const DataFolder& folder, TimeTable& table, int k, bool set) {
-    if (!ValidCell(k)) return false;
+    if (!ValidCell(k) || !WriteCellFlag(folder, k, set)) return false;
     table.set[size_t(k)] = set;
-    return WriteCellFlag(folder, k, set);
+    return true;
 }
 
-QString RenameWindow(const DataFolder& folder, TimeTable& table, int window,
-                     const QString& answer) {
+std::optional<QString> RenameWindow(const DataFolder& folder, TimeTable& table, int window,
+                                    const QString& answer) {
     if (window < 0 || window >= kWindowCount) return {};
     const QString name = answer.left(12);
-    WriteWindowName(folder, window, name);
+    if (!WriteWindowName(folder, window, name)) return std::nullopt;
     table.names[size_t(window)] = TrimBlanks(name);
     return table.displayName(window);
 }

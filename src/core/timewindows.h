@@ -2,8 +2,10 @@
 
 #include <QString>
 #include <array>
+#include <optional>
 
 #include "core/datafolder.h"
+#include "core/positionedfile.h"
 
 namespace tallyra {
 
@@ -33,14 +35,14 @@ struct TodayWindows {
     qint16 end(int w) const { return minutes[size_t(w + 6)]; }
 };
 
-TimeTable LoadTimeWindows(const DataFolder& folder);
+TimeTable LoadTimeWindows(const DataFolder& folder, FileError* error = nullptr);
 // Taken once at start-up; later edits of the table reach swipes only after a restart.
 TodayWindows ComputeTodayWindows(const TimeTable& table, int weekday);
 
-bool WriteCellFlag(const DataFolder& folder, int k, bool set);
-bool WriteCellTimes(const DataFolder& folder, int k, qint16 start, qint16 end);
+[[nodiscard]] bool WriteCellFlag(const DataFolder& folder, int k, bool set);
+[[nodiscard]] bool WriteCellTimes(const DataFolder& folder, int k, qint16 start, qint16 end);
 // 12 bytes of code page 936, blank padded; a longer name is cut at a character boundary.
-bool WriteWindowName(const DataFolder& folder, int window, const QString& name);
+[[nodiscard]] bool WriteWindowName(const DataFolder& folder, int window, const QString& name);
 
 // The editor's operations: each changes the table in memory and writes only its own bytes.
 
@@ -54,11 +56,12 @@ std::pair<int, int> StoredCells(int k, bool allWeekdays);
 enum class StoreTimes { Stored, StartNotBeforeEnd, WriteFailed };
 // Stores the boxes' times into cell k, or into all seven weekdays of k's window. The
 // set/not-set flags stay as they are.
-StoreTimes StoreTimeWindow(const DataFolder& folder, TimeTable& table, int k,
-                           const std::array<QString, 4>& boxes, bool allWeekdays);
-bool SetCellFlag(const DataFolder& folder, TimeTable& table, int k, bool set);
+[[nodiscard]] StoreTimes StoreTimeWindow(const DataFolder& folder, TimeTable& table, int k,
+                                         const std::array<QString, 4>& boxes, bool allWeekdays);
+[[nodiscard]] bool SetCellFlag(const DataFolder& folder, TimeTable& table, int k, bool set);
 // The answer of the rename prompt: its first 12 characters are stored; returns the name
-// users see from now on.
-QString RenameWindow(const DataFolder& folder, TimeTable& table, int window, const QString& answer);
+// users see from now on, or nothing when it could not be stored (the old name stays).
+[[nodiscard]] std::optional<QString> RenameWindow(const DataFolder& folder, TimeTable& table,
+                                                  int window, const QString& answer);
 
 }  // namespace tallyra

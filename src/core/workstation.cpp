@@ -1,5 +1,7 @@
 #include "core/workstation.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 #include <algorithm>
 
@@ -11,28 +13,69 @@ Workstation::Workstation(DataFolder folder, const Clock& clock, Notifier& notifi
     : folder_(std::move(folder)), clock_(clock), notifier_(notifier) {}
 
 RosterDisplay Workstation::rosterDisplay() const {
-    return RosterDisplay{&schema_, settings_.yearsPrecision, clock_.today()};
+    return RosterDisplay{&schema_, settings_.yearsPrecision, day_.day};
+}
+
+Workstation::StartResult Workstation::refuse(StartResult why, const QString& message) {
+    startMessage_ = message;
+    yearLog_.close();
+    dayStatus_.close();
+    return why;
+}
+
+Workstation::StartResult Workstation::refuseFile(const QString& what, const FileError& error) {
+    return refuse(StartResult::FileProblem, what + QDir::toNativeSeparators(error.path) +
+                                                QStringLiteral("（") + error.reason() +
+                                                QStringLiteral("）"));
 }
 
 Workstation::StartResult Workstation::start(const std::function<void()>& yield,
                                             const std::function<bool()>& installCapture) {
-    rollover_ = RollOverDay(folder_, clock_.today(), notifier_);
-    if (IsFileInUse(folder_.dayStatus())) return StartResult::InUse;
+    const QDate today = clock_.today();
+    day_ = DescribeDay(today);
+    if (!QFileInfo(folder_.root()).isDir())
+        return refuse(StartResult::FileProblem, QStringLiteral("数据文件夹不存在：") +
+                                                    QDir::toNativeSeparators(folder_.root()));
+    // The guard comes before any write: a refused copy leaves every file as it found it.
+    // The lock it takes is held for the run, so the day is reset only by the copy that owns
+    // the folder.
+    switch (dayStatus_.open(folder_)) {
+        case DayStatusFile::OpenResult::InUse:
+            return refuse(StartResult::InUse, QStringLiteral("未获得运行权限！"));
+        case DayStatusFile::OpenResult::Failed:
+            return refuseFile(QStringLiteral("未获得运行权限！\n"), dayStatus_.lastError());
+        case DayStatusFile::OpenResult::Opened:
+            break;
+    }
+    rollover_ = RollOverDay(folder_, today, dayStatus_, notifier_);
+    if (rollover_.error.failed())
+        return refuseFile(QStringLiteral("数据文件无法读写："), rollover_.error);
+    const QString unreadable = QStringLiteral("数据文件无法读取：");
+    FileError error;
     buildGrids();
-    if (installCapture && !installCapture()) return StartResult::CaptureFailed;
-    LoadSchema(folder_, schema_);
-    // Taking the lock here as well closes the gap between the guard and this open, in
-    // which a second copy could have started.
-    if (dayStatus_.open(folder_) == DayStatusFile::OpenResult::InUse) return StartResult::InUse;
-    yearLog_.open(folder_, rollover_.currentYear);
-    settings_ = LoadSettings(folder_);
+    for (int f = 9; f <= 11; ++f) {
+        LoadChoiceList(folder_, schema_, f, &error);
+        if (error.failed()) return refuseFile(unreadable, error);
+    }
+    if (installCapture && !installCapture()) return refuse(StartResult::CaptureFailed, {});
+    LoadSchema(folder_, schema_, &error);
+    if (error.failed()) return refuseFile(unreadable, error);
+    if (!yearLog_.open(folder_, day_.currentYear) &&
+        QFileInfo::exists(folder_.yearLog(day_.currentYear)))
+        return refuseFile(unreadable, yearLog_.openError());
+    // Passwords must never be taken as empty because their file could not be read.
+    settings_ = LoadSettings(folder_, &error);
+    if (error.failed()) return refuseFile(unreadable, error);
     applySettings();
     writeRosterHeaders();
-    timeTable_ = LoadTimeWindows(folder_);
+    timeTable_ = LoadTimeWindows(folder_, &error);
+    if (error.failed()) return refuseFile(unreadable, error);
     showTimeWindows();
-    LoadRoster(folder_, roster_, rosterDisplay(),
-               RosterLoadTargets{&board_, &rosterGrid_, &dayStatus_, &notifier_, yield});
-    todayWindows_ = ComputeTodayWindows(timeTable_, rollover_.weekday);
+    const RosterLoadResult loaded =
+        LoadRoster(folder_, roster_, rosterDisplay(),
+                   RosterLoadTargets{&board_, &rosterGrid_, &dayStatus_, &notifier_, yield});
+    if (loaded.error.failed()) return refuseFile(unreadable, loaded.error);
+    todayWindows_ = ComputeTodayWindows(timeTable_, day_.weekday);
     for (int w = 0; w < kWindowCount; ++w)
         if (board_.columnWidth(kBoardFirstWindowColumn + w) != 0) RecountWindow(board_, w);
     return StartResult::Ready;
@@ -44,6 +87,62 @@ void Workstation::shutDown() {
     dayStatus_.close();
 }
 
+void Workstation::PlayCueSound(const QString& fileName) {
+    if (settings_.option(Settings::SoundCues)) cues_->play(fileName);
+}
+
+void Workstation::ReportFailure(const QString& text) {
+    notifier_.ShowFailure(text);
+    PlayCueSound(QStringLiteral("4.wav"));
+}
+
+bool Workstation::StartNewDay(const QDate& today) {
+    const DayCaptions next = DescribeDay(today);
+    const QString failed = NotSavedText(QStringLiteral("新一天的签到状态"));
+    // Emptied before the day is stored, as at a start: an interruption between the two
+    // is finished by the next start, never mistaken for the same day.
+    if (!dayStatus_.reset() || WriteLastStart(folder_, today).failed()) {
+        ReportFailure(failed);
+        return false;
+    }
+    if (next.currentYear != day_.currentYear) {
+        YearLog fresh;
+        if (!fresh.open(folder_, next.currentYear) &&
+            QFileInfo::exists(folder_.yearLog(next.currentYear)))
+            ReportFailure(QStringLiteral("数据文件无法读取：") +
+                          QDir::toNativeSeparators(fresh.openError().path));
+        yearLog_ = std::move(fresh);
+        notifier_.ShowNotice(QStringLiteral("欢迎新一年"));
+    }
+    day_ = next;
+    todayWindows_ = ComputeTodayWindows(timeTable_, day_.weekday);
+    board_.beginBulkUpdate();
+    for (int r = kBoardFirstPerson; r < board_.rows(); ++r)
+        for (int w = 0; w < kWindowCount; ++w) board_.setText(r, kBoardFirstWindowColumn + w, {});
+    for (int w = 0; w < kWindowCount; ++w) {
+        const int c = kBoardFirstWindowColumn + w;
+        if (!timeTable_.isSet(w, day_.weekday))
+            board_.setColumnWidth(c, kHiddenWidth);
+        else if (board_.columnWidth(c) == 0)
+            board_.setColumnWidth(c, settings_.boardWidths[size_t(c)]);
+    }
+    board_.endBulkUpdate();
+    for (int w = 0; w < kWindowCount; ++w)
+        if (board_.columnWidth(kBoardFirstWindowColumn + w) != 0) RecountWindow(board_, w);
+    // Years since a date count from today.
+    const RosterDisplay display = rosterDisplay();
+    rosterGrid_.beginBulkUpdate();
+    for (int r = 2; r < rosterGrid_.rows(); ++r) {
+        const int i = rosterGrid_.text(r, 0).toInt();
+        if (!Roster::validIndex(i) || !roster_.at(i).inUse()) continue;
+        for (int f : {3, 5}) rosterGrid_.setText(r, f, RosterCellText(roster_.at(i), f, display));
+    }
+    rosterGrid_.endBulkUpdate();
+    notifier_.ShowNotice(QStringLiteral("新的一天已经开始：") + day_.dateCaption + u' ' +
+                         day_.weekdayCaption);
+    return true;
+}
+
 void Workstation::buildGrids() {
     rosterGrid_.setRowHeight(1, 0);
     board_.setRowHeight(3, 0);
@@ -52,7 +151,6 @@ void Workstation::buildGrids() {
     board_.setText(1, 2, QStringLiteral("实到/应到"));
     board_.setText(2, 2, QStringLiteral("迟签/未签"));
     board_.setColumnWidth(0, kHiddenWidth);
-    for (int f = 9; f <= 11; ++f) LoadChoiceList(folder_, schema_, f);
     rosterGrid_.setText(0, 0, QStringLiteral("SID"));
     rosterGrid_.setColumnWidth(0, kHiddenWidth);
 }
@@ -78,7 +176,7 @@ void Workstation::writeRosterHeaders() {
 void Workstation::showTimeWindows() {
     for (int w = 0; w < kWindowCount; ++w) {
         board_.setText(0, w + 3, timeTable_.names[size_t(w)]);
-        if (!timeTable_.isSet(w, rollover_.weekday)) board_.setColumnWidth(w + 3, kHiddenWidth);
+        if (!timeTable_.isSet(w, day_.weekday)) board_.setColumnWidth(w + 3, kHiddenWidth);
     }
 }
 

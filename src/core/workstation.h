@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "core/clock.h"
+#include "core/cueplayer.h"
 #include "core/datafolder.h"
 #include "core/daystatus.h"
 #include "core/notifier.h"
@@ -19,11 +20,16 @@
 namespace tallyra {
 
 // Everything the attendance program holds for a run, loaded in the start-up order the
-// later steps depend on: rollover, the second-copy guard, definitions, the open day status
-// file and year log, settings, grid headers, time windows, roster, today's windows.
+// later steps depend on: the second-copy guard, rollover under its lock, definitions, the
+// year log, settings, grid headers, time windows, roster, today's windows.
 class Workstation {
 public:
-    enum class StartResult { Ready, InUse, CaptureFailed };
+    enum class StartResult {
+        Ready,
+        InUse,          // another copy holds the folder; nothing was written
+        CaptureFailed,  // keys cannot be captured
+        FileProblem,    // a data file cannot be read, or the new day cannot be stored
+    };
 
     Workstation(DataFolder folder, const Clock& clock, Notifier& notifier);
 
@@ -31,12 +37,17 @@ public:
     // returns false nothing more is loaded.
     StartResult start(const std::function<void()>& yield = {},
                       const std::function<bool()>& installCapture = {});
+    // What the message box of a refused start says (title "提示").
+    const QString& startMessage() const { return startMessage_; }
     void shutDown();
 
     const DataFolder& folder() const { return folder_; }
     const Clock& clock() const { return clock_; }
     Notifier& notifier() { return notifier_; }
     const RolloverResult& rollover() const { return rollover_; }
+    // The day the station keeps: today at start-up, moved on by StartNewDay. A clock set
+    // back across midnight does not move it back.
+    const DayCaptions& day() const { return day_; }
     Schema& schema() { return schema_; }
     Settings& settings() { return settings_; }
     TimeTable& timeTable() { return timeTable_; }
@@ -51,9 +62,22 @@ public:
     TextGridModel& rosterGrid() { return rosterGrid_; }
     StatsGridModel& statsGrid() { return statsGrid_; }
 
+    // Cue sounds ("0.wav", "3.wav", "4.wav"), played when the settings ask for them.
+    void setCuePlayer(CuePlayer* cues) { cues_ = cues ? cues : &silent_; }
+    void PlayCueSound(const QString& fileName);
+    // The one way a store that failed is told: the notice with 4.wav.
+    void ReportFailure(const QString& text);
+
+    // The date changed while the program runs: what a start on `today` does, under the
+    // lock this copy holds. False (the user told) when the new day could not be stored;
+    // the station then stays on its day and the next call tries again.
+    bool StartNewDay(const QDate& today);
+
     static constexpr int kHiddenWidth = 0;
 
 private:
+    StartResult refuse(StartResult why, const QString& message);
+    StartResult refuseFile(const QString& what, const FileError& error);
     void buildGrids();
     void applySettings();
     void writeRosterHeaders();
@@ -62,7 +86,11 @@ private:
     DataFolder folder_;
     const Clock& clock_;
     Notifier& notifier_;
+    SilentCuePlayer silent_;
+    CuePlayer* cues_ = &silent_;
     RolloverResult rollover_;
+    DayCaptions day_;
+    QString startMessage_;
     Schema schema_;
     Settings settings_;
     TimeTable timeTable_;

@@ -25,14 +25,23 @@ void EncodeYearLogRecord(const YearLogRecord& r, char* slot) {
 }
 
 bool YearLog::open(const DataFolder& folder, int year) {
+    year_ = year;
+    writeError_ = {};
     QDir().mkpath(folder.yearLogFolder());
-    if (!file_.open(folder.yearLog(year))) return false;
+    if (!file_.open(folder.yearLog(year))) {
+        writeError_ = file_.lastError();
+        if (!file_.open(folder.yearLog(year), PositionedFile::Mode::ReadOnly)) return false;
+    }
     const qint64 slots = (file_.size() + kLogSlotSize - 1) / kLogSlotSize;
     count_ = qint32(std::min<qint64>(slots, std::numeric_limits<qint32>::max() - 1));
     return true;
 }
 
 bool YearLog::append(const YearLogRecord& record) {
+    if (writeError_.failed() || !file_.isOpen()) {
+        if (!writeError_.failed()) writeError_ = file_.lastError();
+        return false;
+    }
     char slot[kLogSlotSize];
     EncodeYearLogRecord(record, slot);
     // The whole slot, so the file stays a whole number of slots.
@@ -40,6 +49,39 @@ bool YearLog::append(const YearLogRecord& record) {
         return false;
     ++count_;
     return true;
+}
+
+bool YearLog::truncateTo(qint32 count) {
+    if (count >= count_) return true;
+    if (!file_.truncate(qint64(count) * kLogSlotSize)) return false;
+    count_ = count;
+    return true;
+}
+
+bool YearLog::sync() { return !writeError_.failed() && file_.isOpen() && file_.sync(); }
+
+std::vector<YearLogRecord> YearLog::recordsOfDay(double day) const {
+    std::vector<YearLogRecord> out;
+    constexpr qint64 kBlock = 4096;  // records per read, from the end backwards
+    qint64 end = count_;
+    bool earlier = false;
+    while (end > 0 && !earlier) {
+        const qint64 from = std::max<qint64>(0, end - kBlock);
+        const QByteArray bytes = file_.read(from * kLogSlotSize + 1, (end - from) * kLogSlotSize);
+        std::vector<YearLogRecord> block;
+        for (qint64 i = end - from - 1; i >= 0; --i) {
+            const YearLogRecord r = DecodeYearLogRecord(bytes.constData() + i * kLogSlotSize);
+            if (r.date != day) {
+                earlier = true;
+                break;
+            }
+            block.push_back(r);
+        }
+        out.insert(out.end(), block.begin(), block.end());
+        end = from;
+    }
+    std::reverse(out.begin(), out.end());
+    return out;
 }
 
 namespace {

@@ -25,21 +25,39 @@ struct YearLogRecord {
 YearLogRecord DecodeYearLogRecord(const char* slot);                // 14 bytes
 void EncodeYearLogRecord(const YearLogRecord& record, char* slot);  // 16 bytes, tail zero
 
-// This year's sign-in log, open for appending for the whole run.
+// This year's sign-in log, open for appending for the whole run. It is also the journal of
+// the day: a swipe's record reaches the disk before its status is written, so a status lost
+// to a kill or a power cut can be rebuilt from it.
 class YearLog {
 public:
+    // Opens (creating) the year's file for appending. When it can only be read, it is open
+    // for reading and every append fails with the reason it could not be written.
     bool open(const DataFolder& folder, int year);
     void close() { file_.close(); }
     bool isOpen() const { return file_.isOpen(); }
+    int year() const { return year_; }
+    // Why the file cannot be appended to, or no error.
+    FileError writeError() const { return writeError_; }
+    // Why the last open found the file unreadable (or missing).
+    FileError openError() const { return file_.lastError(); }
 
     // Records in the file. Taken from its size (a cut last slot counts), so appends go right
     // after the last record across restarts, and a new year's file starts at 0.
     qint32 recordCount() const { return count_; }
-    bool append(const YearLogRecord& record);
+    [[nodiscard]] bool append(const YearLogRecord& record);
+    // Undoes appends back to `count` records, for a swipe whose status could not be stored.
+    [[nodiscard]] bool truncateTo(qint32 count);
+    [[nodiscard]] bool sync();
+
+    // The records of `day` (an OLE date) at the end of the file, in file order: today's
+    // journal. Reading stops at the first earlier record from the end.
+    std::vector<YearLogRecord> recordsOfDay(double day) const;
 
 private:
     PositionedFile file_;
+    FileError writeError_;
     qint32 count_ = 0;
+    int year_ = 0;
 };
 
 // Reads a log file from record 1 to its end in large blocks. `sink` gets each block of

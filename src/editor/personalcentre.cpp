@@ -115,6 +115,10 @@ void PersonalCentre::attach(Workstation& station, std::function<void()> showMyAt
     showMyAttendance_ = std::move(showMyAttendance);
 }
 
+void PersonalCentre::dayChanged() {
+    if (!waiting()) signOff();
+}
+
 bool PersonalCentre::waiting() const { return !prompt_->isHidden(); }
 int PersonalCentre::loadedIndex() const { return index_; }
 
@@ -214,10 +218,14 @@ void PersonalCentre::ChangePersonalPassword() {
     PersonRecord& person = station_->roster().at(i);
     const QString old = person.personalPassword;
     person.personalPassword = fresh;
-    if (WritePersonRecord(station_->rosterFile(), station_->roster(), i) != WriteResult::Written) {
-        // Too long for what is left of the record, or the file is not open: keep the old one.
+    const WriteResult written = WritePersonRecord(station_->rosterFile(), station_->roster(), i);
+    if (written != WriteResult::Written) {
+        // Too long for what is left of the record, or not stored: keep the old one.
         person.personalPassword = old;
-        n.ShowNotice(QStringLiteral("密码保存失败"));
+        if (written == WriteResult::TooLong)
+            n.ShowNotice(QStringLiteral("文字太长，记录放不下"));
+        else
+            station_->ReportFailure(NotSavedText(QStringLiteral("密码")));
         return;
     }
     n.ShowNotice(QStringLiteral("密码修改成功"));

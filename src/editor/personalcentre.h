@@ -27,6 +27,8 @@ public:
     void signOff();                 // 注消 (Command3_17)
     void ChangePersonalPassword();  // Command13
 
+    // A new day: whoever is shown signs off, so the next swipe shows today's values.
+    void dayChanged();
     bool waiting() const;     // Label15 shows: nobody is loaded
     int loadedIndex() const;  // roster index of the person shown, 0 when none
 

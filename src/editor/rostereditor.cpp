@@ -176,7 +176,7 @@ void RosterEditor::openEditor(int row, int column) {
         case FieldKind::Date: {
             place(date_, row, column, true);
             const auto date = OleToDate(column == 3 ? person.firstDate : person.secondDate);
-            setDateParts(date.value_or(station_->clock().today()));
+            setDateParts(date.value_or(station_->day().day));
             years_->setFocus();
             years_->selectAll();
             break;
@@ -228,13 +228,13 @@ void RosterEditor::datePartsChanged() {
     const int year = int(NumericValue(dateParts_[0]->currentText().left(4)));
     const int month = dateParts_[1]->currentIndex() + 1;
     const int day = dateParts_[2]->currentIndex() + 1;
-    const QString years = YearsTextFromDate(year, month, day, station_->clock().today());
+    const QString years = YearsTextFromDate(year, month, day, station_->day().day);
     if (!years.isEmpty()) years_->setText(years);
 }
 
 void RosterEditor::yearsTyped() {
     if (!station_) return;
-    const YearsToDate d = DateFromYearsText(years_->text(), station_->clock().today());
+    const YearsToDate d = DateFromYearsText(years_->text(), station_->day().day);
     if (d.reset) {
         years_->setText(QStringLiteral("0"));
         years_->selectAll();
@@ -265,7 +265,7 @@ bool RosterEditor::apply(const EditOutcome& out, QWidget* editor) {
             n.ShowNotice(QStringLiteral("文字太长，记录放不下"));
             break;
         case EditResult::NotStored:
-            n.ShowNotice(QStringLiteral("保存失败"));
+            station_->ReportFailure(NotSavedText(QStringLiteral("人员资料")));
             break;
         case EditResult::NotEditable:
             break;
@@ -294,7 +294,7 @@ void RosterEditor::openDateFor(QLineEdit* target) {
     parkEditors();
     dateTarget_ = target;
     const QDate d = QDate::fromString(target->text(), QStringLiteral("yyyy-MM-dd"));
-    setDateParts(d.isValid() ? d : station_->clock().today());
+    setDateParts(d.isValid() ? d : station_->day().day);
     if (date_->parentWidget() != target->window()) date_->setParent(target->window());
     const QPoint at = target->mapTo(date_->parentWidget(), QPoint(0, target->height()));
     date_->adjustSize();

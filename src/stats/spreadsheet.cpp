@@ -5,14 +5,18 @@
 #include <zip.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QStringDecoder>
 #include <QTemporaryFile>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <map>
 #include <pugixml.hpp>
 
 #include "common/gbk.h"
+#include "core/positionedfile.h"
 
 namespace tallyra {
 
@@ -392,21 +396,16 @@ std::unique_ptr<Workbook> OpenWorkbookBytes(const QByteArray& bytes, QString* er
 }
 
 std::unique_ptr<Workbook> OpenWorkbook(const QString& path, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        Fail(error, QStringLiteral("cannot open %1").arg(path));
+    // A FIFO would stop the window and a device never ends: only regular files are read.
+    QByteArray bytes;
+    FileError why;
+    if (!ReadRegularFile(path, WorkbookLimits::kMaxFileBytes, bytes, &why)) {
+        Fail(error, why.code == EFBIG ? QStringLiteral("文件太大")
+                                      : QStringLiteral("无法读取（%1）").arg(why.reason()));
         return nullptr;
     }
-    if (file.size() > WorkbookLimits::kMaxFileBytes) {
-        Fail(error, QStringLiteral("file too large"));
-        return nullptr;
-    }
-    const QByteArray head = file.peek(4);
-    if (head.startsWith("\xD0\xCF\x11\xE0")) {
-        file.close();
-        return ReadXls(path, error);
-    }
-    return OpenWorkbookBytes(file.readAll(), error);
+    if (bytes.startsWith("\xD0\xCF\x11\xE0")) return ReadXls(path, error);
+    return OpenWorkbookBytes(bytes, error);
 }
 
 bool WriteWorkbookFromTemplate(const QString& templatePath, const QString& path, int firstRow,
@@ -418,9 +417,25 @@ bool WriteWorkbookFromTemplate(const QString& templatePath, const QString& path,
             for (int c = 1; c <= 26; ++c)
                 if (QString s = t->cell(1, r, c).value_or(QString()); !s.isEmpty()) kept[r][c] = s;
     }
+    // Written beside the target and renamed over it: an export that is cut short leaves the
+    // earlier workbook as it was.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile()) return false;
+    QTemporaryFile staging(target.absolutePath() + QStringLiteral("/.tallyra-export-XXXXXX"));
+    staging.setAutoRemove(false);
+    if (!staging.open()) return false;
+    const QString stagingPath = staging.fileName();
+    staging.close();
+    struct Cleanup {
+        QString path;
+        bool keep = false;
+        ~Cleanup() {
+            if (!keep) QFile::remove(path);
+        }
+    } cleanup{stagingPath};
     lxw_workbook_options options = {};
     options.constant_memory = LXW_TRUE;
-    const QByteArray file = QFile::encodeName(path);
+    const QByteArray file = QFile::encodeName(stagingPath);
     lxw_workbook* wb = workbook_new_opt(file.constData(), &options);
     if (!wb) return false;
     lxw_worksheet* sheet = workbook_add_worksheet(wb, nullptr);
@@ -445,7 +460,17 @@ bool WriteWorkbookFromTemplate(const QString& templatePath, const QString& path,
             worksheet_write_string(sheet, row, lxw_col_t(c), text.toUtf8().constData(), nullptr);
         }
     }
-    return workbook_close(wb) == LXW_NO_ERROR;
+    if (workbook_close(wb) != LXW_NO_ERROR) return false;
+    {
+        PositionedFile written;
+        if (!written.open(stagingPath) || !written.sync()) return false;
+    }
+    QFile::setPermissions(stagingPath, target.exists() ? target.permissions()
+                                                       : QFile::ReadOwner | QFile::WriteOwner |
+                                                             QFile::ReadGroup | QFile::ReadOther);
+    if (::rename(file.constData(), QFile::encodeName(path).constData()) != 0) return false;
+    cleanup.keep = true;
+    return true;
 }
 
 }  // namespace tallyra
