@@ -1,10 +1,12 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
+#include <sys/stat.h>
 
 #include "cli/demo.h"
 #include "common/datetime.h"
 #include "core/schema.h"
+#include "core/timewindows.h"
 #include "core/yearlog.h"
 #include "must.h"
 #include "signinfixture.h"
@@ -17,13 +19,15 @@ namespace {
 struct Run {
     int code;
     QString out;
+    QString err;
 };
 
 Run Cli(const QStringList& args) {
     QProcess p;
     p.start(qEnvironmentVariable("TALLYRA_CLI"), args);
-    if (!p.waitForFinished(30000)) return {-1, {}};
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput())};
+    if (!p.waitForFinished(30000)) return {-1, {}, {}};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
 }
 }  // namespace
 
@@ -156,6 +160,68 @@ private Q_SLOTS:
         const Run r = Cli({"--data-dir", dir.path(), "check"});
         QCOMPARE(r.code, 1);
         QVERIFY2(r.out.contains("Rw.dat record 1: choice of field 9 is 99"), qPrintable(r.out));
+    }
+
+    // What was not stored, or could not be read, is said on stderr with exit status 1, and
+    // nothing waits on a FIFO or reads a device without end.
+    void failuresAreErrors_data() {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QStringList>("args");  // after --data-dir
+        QTest::addColumn<QString>("err");
+        QTest::newRow("missing folder") << "missing" << QStringList{"roster"} << "数据文件夹不存在";
+        QTest::newRow("import a device") << "" << QStringList{"import", "/dev/zero"} << "不是普通文件";
+        QTest::newRow("import a FIFO") << "fifo" << QStringList{"import", "@fifo"} << "不是普通文件";
+        QTest::newRow("roster a FIFO") << "roster fifo" << QStringList{"roster"} << "Rw.dat";
+        QTest::newRow("swipe into an immutable log")
+            << "immutable log" << QStringList{"swipe", "1001"} << "未能保存";
+        QTest::newRow("import into an immutable roster")
+            << "immutable roster" << QStringList{"import", "@csv"} << "导入未完成";
+    }
+    void failuresAreErrors() {
+        QFETCH(QString, setup);
+        QFETCH(QStringList, args);
+        QFETCH(QString, err);
+        QTemporaryDir dir;
+        const DataFolder folder(dir.path());
+        // One person and a window that ended at 00:00, so a swipe now is a late one.
+        WriteSignInFolder(folder, 1, {});
+        for (int d = 1; d <= 7; ++d) {
+            Must(WriteCellTimes(folder, TimeTable::Cell(0, d), 0, 0));
+            Must(WriteCellFlag(folder, TimeTable::Cell(0, d), true));
+        }
+        Must(SaveSchema(folder, Schema::Defaults()));
+        const QString fifo = dir.filePath("in.fifo"), csv = dir.filePath("in.csv");
+        WriteAll(csv, QByteArray("卡号,姓名\n5000001,导入者\n"));
+        const QString year = QString::number(QDate::currentDate().year());
+        const QString log = folder.yearLog(year.toInt());
+        QString immutable;
+        if (setup == "fifo") QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+        if (setup == "roster fifo") {
+            QFile::remove(folder.roster());
+            QCOMPARE(mkfifo(QFile::encodeName(folder.roster()).constData(), 0644), 0);
+        }
+        if (setup.startsWith("immutable")) {
+            immutable = setup.endsWith("log") ? log : folder.roster();
+            QDir().mkpath(folder.yearLogFolder());
+            if (!QFile::exists(immutable)) WriteAll(immutable, {});
+            if (QProcess::execute("chattr", {"+i", immutable}) != 0) QSKIP("no chattr here");
+        }
+        const QString root = setup == "missing" ? dir.filePath("nowhere") : dir.path();
+        for (QString& a : args) a.replace("@fifo", fifo).replace("@csv", csv);
+        const QByteArray logBefore = ReadAll(log);
+        const Run r = Cli(QStringList{"--data-dir", root} + args);
+        if (!immutable.isEmpty()) QProcess::execute("chattr", {"-i", immutable});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(err), qPrintable(r.err));
+        QVERIFY2(!r.out.contains("成功"), qPrintable(r.out));
+        QCOMPARE(ReadAll(log), logBefore);
+        QVERIFY(!QFileInfo::exists(dir.filePath("nowhere")));
+    }
+
+    void checkChangesNothing() {
+        QTemporaryDir dir;
+        QCOMPARE(Cli({"--data-dir", dir.path(), "check"}).code, 0);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{});
     }
 
     void badUsage() {

@@ -1,7 +1,11 @@
 #include <QLabel>
 #include <QTest>
+#include <QProcess>
+#include <sys/stat.h>
+
 
 #include "apprig.h"
+#include "must.h"
 
 using namespace tallyra;
 using namespace tallyra::test;
@@ -40,6 +44,54 @@ private Q_SLOTS:
         Session second(rig.parts());
         QVERIFY(!second.StartUp());
         QCOMPARE(rig.dialogs.messages, QStringList{"未获得运行权限！"});
+    }
+
+    // A start never goes on from a file it could not read, and never waits on one.
+    void aStartThatCannotTrustAFileIsRefused_data() {
+        QTest::addColumn<QString>("file");  // what stands in the demo folder's place
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("message");  // how the box begins ("" = the start goes on)
+        QTest::newRow("missing folder") << "" << "missing" << "数据文件夹不存在：";
+        QTest::newRow("settings a FIFO") << "aset.dat" << "fifo" << "数据文件无法读取：";
+        QTest::newRow("roster a folder") << "Rw.dat" << "folder" << "数据文件无法读取：";
+        QTest::newRow("definitions a FIFO") << "Dmode.dat" << "fifo" << "数据文件无法读取：";
+        QTest::newRow("day status a FIFO") << "shuju.dat" << "fifo" << "未获得运行权限！\n";
+        QTest::newRow("year log a folder") << "adnt/sols/2026.dat" << "folder" << "数据文件无法读取：";
+        // An immutable settings file is read as it is: the password still holds.
+        QTest::newRow("settings immutable") << "aset.dat" << "immutable" << "";
+    }
+    void aStartThatCannotTrustAFileIsRefused() {
+        QFETCH(QString, file);
+        QFETCH(QString, fault);
+        QFETCH(QString, message);
+        AppRig rig;
+        Must(SaveAdminPassword(rig.folder, "secret"));
+        Session::Parts parts = rig.parts();
+        const QString path = rig.folder.file(file);
+        if (fault == "missing") {
+            parts.dataFolder = rig.dir.filePath("nowhere");
+        } else {
+            QFile::remove(path);
+            QDir().mkpath(QFileInfo(path).absolutePath());
+            if (fault == "fifo") QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+            if (fault == "folder") QVERIFY(QDir().mkpath(path));
+            if (fault == "immutable") {
+                Must(SaveAdminPassword(rig.folder, "secret"));
+                if (QProcess::execute("chattr", {"+i", path}) != 0) QSKIP("no chattr here");
+            }
+        }
+        Session session(parts);
+        const bool started = session.StartUp();
+        if (fault == "immutable") QProcess::execute("chattr", {"-i", path});
+        QCOMPARE(started, message.isEmpty());
+        if (started) {
+            QVERIFY(!session.window().adminMode());
+            return;
+        }
+        QCOMPARE(rig.dialogs.messages.size(), 1);
+        QVERIFY2(rig.dialogs.messages[0].startsWith(message), qPrintable(rig.dialogs.messages[0]));
+        if (!file.isEmpty()) QVERIFY(rig.dialogs.messages[0].contains(file.section('/', -1)));
+        QVERIFY(!QFileInfo::exists(rig.dir.filePath("nowhere")));
     }
 
     void aCardTypedAnywhereSignsIn() {

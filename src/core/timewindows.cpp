@@ -60,15 +60,24 @@ bool WriteCellFlag(const DataFolder& folder, int k, bool set) {
     return file.open(folder.timeWindows()) && file.writeNumber<quint8>(FlagPos(k), set ? 1 : 0);
 }
 
-bool WriteCellTimes(const DataFolder& folder, int k, qint16 start, qint16 end) {
-    if (!ValidCell(k)) return false;
+namespace {
+// Starts and ends of cells first..last in one write: a cell never holds a new start with an
+// old end, and "统一设定" sets all seven weekdays or none.
+bool WriteCellsTimes(const DataFolder& folder, int first, int last, qint16 start, qint16 end) {
+    if (!ValidCell(first) || !ValidCell(last) || first > last) return false;
     PositionedFile file;
     if (!file.open(folder.timeWindows())) return false;
-    // Start and end in one write: a cell never holds a new start with an old end.
-    FileImage image(file, EndPos(k) + 1);
-    image.number<qint16>(StartPos(k), start);
-    image.number<qint16>(EndPos(k), end);
+    FileImage image(file, EndPos(last) + 1);
+    for (int k = first; k <= last; ++k) {
+        image.number<qint16>(StartPos(k), start);
+        image.number<qint16>(EndPos(k), end);
+    }
     return image.writeTo(file);
+}
+}  // namespace
+
+bool WriteCellTimes(const DataFolder& folder, int k, qint16 start, qint16 end) {
+    return WriteCellsTimes(folder, k, k, start, end);
 }
 
 bool WriteWindowName(const DataFolder& folder, int window, const QString& name) {
@@ -105,9 +114,8 @@ StoreTimes StoreTimeWindow(const DataFolder& folder, TimeTable& table, int k,
     const qint16 t2 = ClockTextToMinutes(s.right(5));
     if (t1 >= t2) return StoreTimes::StartNotBeforeEnd;
     const auto [first, last] = StoredCells(k, allWeekdays);
+    if (!WriteCellsTimes(folder, first, last, t1, t2)) return StoreTimes::WriteFailed;
     for (int v = first; v <= last; ++v) {
-        // The table follows the file: a cell whose write failed keeps what the file holds.
-        if (!WriteCellTimes(folder, v, t1, t2)) return StoreTimes::WriteFailed;
         table.starts[size_t(v)] = t1;
         table.ends[size_t(v)] = t2;
     }
