@@ -372,7 +372,7 @@ void TestInstaller::desktopEntry_data() {
     QTest::newRow("blank") << "/home/a b/Tallyra"
                            << "\"/home/a b/Tallyra\"";
     QTest::newRow("percent") << "/x/50%/Tallyra"
-                             << "/x/50%%/Tallyra";
+                             << "env /x/50%%/Tallyra";
     QTest::newRow("dollar and quote") << "/x/$a\"b"
                                       << "\"/x/\\\\$a\\\\\"b\"";
     QTest::newRow("chinese") << "/home/用户/考勤/Tallyra"
@@ -380,7 +380,7 @@ void TestInstaller::desktopEntry_data() {
     QTest::newRow("trailing and doubled slashes") << "/opt//Tallyra/./Tallyra"
                                                   << "/opt/Tallyra/Tallyra";
     QTest::newRow("percent in a quoted folder") << "/home/a b/100%/Tallyra"
-                                                << "\"/home/a b/100%%/Tallyra\"";
+                                                << "env \"/home/a b/100%%/Tallyra\"";
 }
 
 void TestInstaller::desktopEntry() {

@@ -278,8 +278,12 @@ QString DesktopExecArgument(const QString& program) {
 
 namespace {
 
+// GLib looks for the program of an Exec line before it turns "%%" back into "%", so a
+// program path with "%" in it is started through env, which GLib does find.
 QString ExecLine(const QString& program) {
-    return QStringLiteral("Exec=") + DesktopValue(DesktopExecArgument(QDir::cleanPath(program)));
+    const QString clean = QDir::cleanPath(program);
+    return QStringLiteral("Exec=") + (clean.contains(u'%') ? QStringLiteral("env ") : QString()) +
+           DesktopValue(DesktopExecArgument(clean));
 }
 
 }  // namespace
