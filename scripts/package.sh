@@ -6,8 +6,9 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 # dpkg-dev and file: the package's library dependencies are read from the binaries.
 "$top/scripts/deps.sh" dpkg-dev file lintian
-# The hardening Debian asks of every package (PIE, RELRO, BINDNOW, FORTIFY, stack protector).
-export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+# The hardening Debian asks of every package (PIE, RELRO, BINDNOW, FORTIFY, stack protector);
+# no -g, since neither the package nor the installer tree carries debug symbols.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all DEB_CXXFLAGS_MAINT_STRIP=-g
 cxxflags="$(cd "$top" && dpkg-buildflags --get CPPFLAGS) $(cd "$top" && dpkg-buildflags --get CXXFLAGS)"
 ldflags=$(dpkg-buildflags --get LDFLAGS)
 cmake -S "$top" -B "$top/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
