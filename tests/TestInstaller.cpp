@@ -6,23 +6,15 @@
 #include <QtTest>
 
 #include "common/gbk.h"
+#include "installer/installmanifest.h"
 #include "installer/listfile.h"
 #include "installer/setupconfig.h"
 #include "installer/setupfiles.h"
 #include "scratchfiles.h"
 
 using namespace tallyra;
+using tallyra::test::Names;
 using tallyra::test::WriteFile;
-
-namespace {
-
-QStringList Names(const QString& folder) {
-    QStringList out;
-    for (const QString& f : SearchFolder(folder)) out << f.mid(folder.size() + 1);
-    return out;
-}
-
-}  // namespace
 
 class TestInstaller : public QObject {
     Q_OBJECT
@@ -42,6 +34,7 @@ private Q_SLOTS:
     void deleteMatching_data();
     void deleteMatching();
     void delFolderNeverFollowsLinks();
+    void manifestKeepsOnlyPlainPaths();
     void uninstallRefusal_data();
     void uninstallRefusal();
     void desktopEntry_data();
@@ -215,6 +208,26 @@ void TestInstaller::copyReplacesWithoutLeftovers() {
     QVERIFY(!CopyFileOver(dir.filePath("nope"), dst));
     QVERIFY(f.seek(0));
     QCOMPARE(f.readAll(), QByteArray("#!/bin/sh\necho new\n"));
+
+    // A tree unpacked without modes still gives a program that runs.
+    QFile::setPermissions(src, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    QVERIFY(CopyFileOver(src, dst, true));
+    QCOMPARE(QFileInfo(dst).permissions() & (QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther),
+             QFile::ExeOwner | QFile::ExeOther);
+    // A link where the file goes is replaced, the file it points at is left alone.
+    WriteFile(dir.filePath("victim.txt"), "victim");
+    QVERIFY(QFile::link(dir.filePath("victim.txt"), dir.filePath("dst/linked")));
+    QVERIFY(CopyFileOver(src, dir.filePath("dst/linked")));
+    QVERIFY(!QFileInfo(dir.filePath("dst/linked")).isSymLink());
+    QCOMPARE(tallyra::test::ReadFile(dir.filePath("victim.txt")), QByteArray("victim"));
+    // ... and so is a link where a folder goes.
+    const QString data = dir.filePath("src"), target = dir.filePath("t");
+    WriteFile(data + "/sound/0.wav", "wav");
+    QDir().mkpath(target);
+    QVERIFY(QFile::link(dir.filePath("dst"), target + "/sound"));
+    QCOMPARE(MkFolder(data, target + "/", data.size()), QStringList{target + "/sound"});
+    QVERIFY(!QFileInfo(target + "/sound").isSymLink());
+    QVERIFY(!QFileInfo::exists(dir.filePath("dst/0.wav")));
 }
 
 void TestInstaller::deleteMatching_data() {
@@ -251,48 +264,104 @@ void TestInstaller::delFolderNeverFollowsLinks() {
     QTemporaryDir dir;
     const QString installed = dir.filePath("Tallyra"), outside = dir.filePath("precious");
     WriteFile(outside + "/keep.dat", "k");
-    WriteFile(installed + "/Tallyra", "exe");
-    WriteFile(installed + "/a/b/c/deep.dat", "d");
-    WriteFile(installed + "/.config", "h");
-    QVERIFY(QFile::link(outside, installed + "/a/linked"));
-    QVERIFY(QFile::link(outside + "/keep.dat", installed + "/keep-link"));
-    DelFolder(installed);
+    WriteFile(outside + "/0.wav", "not ours");
+    for (const char* f :
+         {"Tallyra", "sound/0.wav", "a/b/c/deep.dat", "Rw.dat", "shuju.dat", "adnt/sols/2026.dat",
+          "thesis.txt", "年级/2025/成绩.xls", "adnt/sols/notes.txt", ".config"})
+        WriteFile(installed + "/" + f, "x");
+    QDir().mkpath(installed + "/empty");
+    QVERIFY(QFile::link(outside, installed + "/linked"));
+    QVERIFY(QFile::link(outside + "/keep.dat", installed + "/Tallyra.svg"));
+    Ownership owned;
+    owned.files = {"Tallyra", "sound/0.wav", "a/b/c/deep.dat", "Tallyra.svg", "linked/0.wav"};
+    owned.folders = {"sound", "a", "a/b", "a/b/c", "empty", "linked"};
+    QCOMPARE(DelFolder(installed, owned),
+             (QStringList{".config", "linked", "thesis.txt", "adnt/sols/notes.txt",
+                          "年级/2025/成绩.xls"}));
     QVERIFY(QFileInfo(installed).isDir());
-    QVERIFY(QDir(installed).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                    QDir::NoDotAndDotDot));
-    QVERIFY(QFileInfo(outside + "/keep.dat").isFile());
+    QCOMPARE(Names(installed),
+             (QStringList{".config", "thesis.txt", "adnt/sols/notes.txt", "年级/2025/成绩.xls"}));
+    for (const char* gone : {"sound", "a", "empty"})
+        QVERIFY2(!QFileInfo::exists(installed + "/" + gone), gone);
+    QCOMPARE(QDir(outside).entryList(QDir::Files), (QStringList{"0.wav", "keep.dat"}));
+}
+
+void TestInstaller::manifestKeepsOnlyPlainPaths() {
+    QTemporaryDir dir;
+    const QString path = InstallManifest::pathIn(dir.path(), "Tallyra");
+    QCOMPARE(path, dir.filePath("Tallyra.manifest"));
+    InstallManifest m{
+        {"Tallyra", "年级 2025/a b.wav"}, {"sound"}, {"/opt/x"}, {"/h/桌面/T.desktop"}};
+    QVERIFY(m.write(path, "two\nlines"));
+    InstallManifest back;
+    QVERIFY(InstallManifest::read(path, back));
+    QCOMPARE(back.files, m.files);
+    QCOMPARE(back.folders, m.folders);
+    QCOMPARE(back.parents, m.parents);
+    QCOMPARE(back.entries, m.entries);
+    // Lines that would reach outside the folder are dropped.
+    WriteFile(path, tallyra::test::ReadFile(path) +
+                        "file ../../etc/passwd\nfile /etc/passwd\nfile a//b\nfolder ./x\n"
+                        "parent relative/p\nentry /x/../y\n");
+    QVERIFY(InstallManifest::read(path, back));
+    QCOMPARE(back.files, m.files);
+    QCOMPARE(back.folders, m.folders);
+    QCOMPARE(back.parents, m.parents);
+    QCOMPARE(back.entries, m.entries);
+    // Not ours: a plain text file, or one reached through a link.
+    WriteFile(dir.filePath("other.txt"), "file Tallyra\n");
+    QVERIFY(!InstallManifest::read(dir.filePath("other.txt"), back));
+    QVERIFY(QFile::link(path, dir.filePath("linked.manifest")));
+    QVERIFY(!InstallManifest::read(dir.filePath("linked.manifest"), back));
+    QVERIFY(back.files.isEmpty());
 }
 
 void TestInstaller::uninstallRefusal_data() {
     QTest::addColumn<QString>("folder");  // "@" is the scratch folder
     QTest::addColumn<bool>("refused");
-    QTest::newRow("root") << "/" << true;
-    QTest::newRow("system root") << "@/sys" << true;
-    QTest::newRow("home") << "@/home" << true;
-    QTest::newRow("home through a link") << "@/homelink" << true;
-    QTest::newRow("parent of home") << "@" << true;
-    QTest::newRow("no program inside") << "@/home/Documents" << true;
-    QTest::newRow("program is a folder") << "@/home/Odd" << true;
-    QTest::newRow("relative") << "home/Tallyra" << true;
-    QTest::newRow("installed copy") << "@/home/Tallyra" << false;
-    QTest::newRow("already gone") << "@/home/Gone" << false;
+    QTest::addColumn<bool>("installRefused");
+    QTest::newRow("root") << "/" << true << true;
+    QTest::newRow("root, doubled") << "//" << true << true;
+    QTest::newRow("system root") << "@/sys" << true << true;
+    QTest::newRow("home") << "@/home" << true << true;
+    QTest::newRow("home, trailing slash") << "@/home/" << true << true;
+    QTest::newRow("home through a link") << "@/homelink" << true << true;
+    QTest::newRow("parent of home") << "@" << true << true;
+    QTest::newRow("parent of home, dotted") << "@/home/.." << true << true;
+    QTest::newRow("target is a link") << "@/home/Linked" << true << true;
+    QTest::newRow("inside data") << "@/cdrom/data/bin/Tallyra" << true << true;
+    QTest::newRow("data itself") << "@/cdrom/data" << true << true;
+    QTest::newRow("inside data through a link") << "@/home/ld/sub/Tallyra" << true << true;
+    QTest::newRow("no program inside") << "@/home/Documents" << true << false;
+    QTest::newRow("program is a folder") << "@/home/Odd" << true << false;
+    QTest::newRow("relative") << "home/Tallyra" << true << true;
+    QTest::newRow("installed copy") << "@/home/Tallyra" << false << false;
+    QTest::newRow("manifest only") << "@/home/Listed" << false << false;
+    QTest::newRow("already gone") << "@/home/Gone" << false << false;
+    QTest::newRow("beside data") << "@/cdrom/Tallyra" << false << false;
 }
 
 void TestInstaller::uninstallRefusal() {
     QFETCH(QString, folder);
     QFETCH(bool, refused);
+    QFETCH(bool, installRefused);
     QTemporaryDir dir;
     const QString home = dir.filePath("home");
     WriteFile(home + "/Tallyra/Tallyra", "exe");
+    WriteFile(home + "/Listed/Tallyra.manifest", "");
     WriteFile(home + "/Documents/letter.txt", "x");
+    WriteFile(dir.filePath("cdrom/data/appname.txt"), "x");
     QDir().mkpath(home + "/Odd/Tallyra");
     QDir().mkpath(dir.filePath("sys"));
     QVERIFY(QFile::link(home, dir.filePath("homelink")));
+    QVERIFY(QFile::link(home + "/Tallyra", home + "/Linked"));
+    QVERIFY(QFile::link(dir.filePath("cdrom/data"), home + "/ld"));
     folder.replace("@", dir.path());
-    const std::optional<QString> why =
-        UninstallRefusal(folder, "Tallyra", home, dir.filePath("sys"));
+    const Places places{home, dir.filePath("sys"), dir.filePath("cdrom/data")};
+    const std::optional<QString> why = UninstallRefusal(folder, "Tallyra", places);
     QCOMPARE(why.has_value(), refused);
     if (why) QVERIFY(!why->isEmpty());
+    QCOMPARE(TargetRefusal(folder, places).has_value(), installRefused);
 }
 
 void TestInstaller::desktopEntry_data() {
@@ -303,11 +372,15 @@ void TestInstaller::desktopEntry_data() {
     QTest::newRow("blank") << "/home/a b/Tallyra"
                            << "\"/home/a b/Tallyra\"";
     QTest::newRow("percent") << "/x/50%/Tallyra"
-                             << "/x/50%%/Tallyra";
+                             << "env /x/50%%/Tallyra";
     QTest::newRow("dollar and quote") << "/x/$a\"b"
                                       << "\"/x/\\\\$a\\\\\"b\"";
     QTest::newRow("chinese") << "/home/用户/考勤/Tallyra"
                              << "/home/用户/考勤/Tallyra";
+    QTest::newRow("trailing and doubled slashes") << "/opt//Tallyra/./Tallyra"
+                                                  << "/opt/Tallyra/Tallyra";
+    QTest::newRow("percent in a quoted folder") << "/home/a b/100%/Tallyra"
+                                                << "env \"/home/a b/100%%/Tallyra\"";
 }
 
 void TestInstaller::desktopEntry() {
@@ -322,11 +395,23 @@ void TestInstaller::desktopEntry() {
     const QStringList lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.value(0), "[Desktop Entry]");
     for (const char* line :
-         {"Type=Application", "Name=Tallyra", "Terminal=false", "Icon=/opt/Tallyra/Tallyra.svg"})
+         {"Type=Application", "Name=Tallyra", "Terminal=false", "Icon=/opt/Tallyra/Tallyra.svg",
+          "Name[zh_CN]=Tallyra 考勤", "GenericName[zh_CN]=考勤签到"})
         QVERIFY2(lines.contains(line), line);
+    for (const QString key : {"Comment=", "Comment[zh_CN]=", "Keywords=", "Keywords[zh_CN]="}) {
+        const QStringList found =
+            lines.filter(QRegularExpression("^" + QRegularExpression::escape(key) + "."));
+        QVERIFY2(found.size() == 1, qPrintable(key));
+        if (key.startsWith("Keywords")) QVERIFY(found[0].endsWith(';'));
+    }
     QFETCH(QString, exec);
     QVERIFY2(lines.contains("Exec=" + exec), qPrintable(lines.join(" | ")));
     QVERIFY(QFileInfo(path).permissions() & QFile::ExeOwner);
+    // Uninstall knows its own entries by what they start.
+    QVERIFY(IsOwnDesktopEntry(path, program));
+    QVERIFY(!IsOwnDesktopEntry(path, "/elsewhere/Tallyra"));
+    QVERIFY(QFile::link(path, dir.filePath("link.desktop")));
+    QVERIFY(!IsOwnDesktopEntry(dir.filePath("link.desktop"), program));
 }
 
 QTEST_GUILESS_MAIN(TestInstaller)

@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QStringListModel>
@@ -17,6 +19,7 @@
 #include "scratchfiles.h"
 
 using namespace tallyra;
+using tallyra::test::Names;
 using tallyra::test::ReadFile;
 using tallyra::test::WriteFile;
 
@@ -29,9 +32,10 @@ public:
     }
     bool confirm(const QString& text, const QString&) override {
         questions << text;
-        return answer;
+        return answers.isEmpty() ? answer : answers.takeFirst();
     }
     bool answer = false;
+    QList<bool> answers;  // taken first, one a question
     QStringList messages, questions;
 };
 
@@ -62,6 +66,20 @@ private:
     QString home_;
 };
 
+// A stand-in for the running program: holds the lock on a day status file until ended.
+std::unique_ptr<QProcess> HoldLock(const QString& file) {
+    auto p = std::make_unique<QProcess>();
+    p->start("sh",
+             {"-c", "exec 9<>\"$1\" && flock -x 9 && echo locked && exec sleep 60", "sh", file});
+    if (!p->waitForReadyRead(5000)) qFatal("no lock holder");
+    return p;
+}
+
+QStringList Sorted(QStringList list) {
+    list.sort();
+    return list;
+}
+
 }  // namespace
 
 class TestSetupWindow : public QObject {
@@ -76,14 +94,17 @@ private Q_SLOTS:
     void defaultFallsBackToHome();
     void installCopiesTreesRunsListsAndRecords();
     void unwritableTargetIsReported();
-    void targetInsideDataIsRefused();
+    void installRefused_data();
+    void installRefused();
     void finishWithEachBox_data();
     void finishWithEachBox();
     void installedVersionIsDetected_data();
     void installedVersionIsDetected();
     void upgradeOverwritesTheRecord();
     void uninstallAnswerNoLeavesEverything();
-    void uninstallEmptiesButKeepsTheFolder();
+    void confirmationDefaultsToNo();
+    void uninstallRemovesOnlyOwnFiles_data();
+    void uninstallRemovesOnlyOwnFiles();
     void uninstallGuard_data();
     void uninstallGuard();
     void uninstallWithoutRecordedPath();
@@ -212,14 +233,20 @@ void TestSetupWindow::defaultFallsBackToHome() {
 }
 
 void TestSetupWindow::installCopiesTreesRunsListsAndRecords() {
+    // Unpacked from an archive that kept no modes.
+    QFile::setPermissions(data_ + "/Tallyra", QFile::ReadOwner | QFile::WriteOwner);
     open();
     const QString target = home_ + "/apps/new/Tallyra";
-    install(target);
+    install(target + "/");
     QCOMPARE(dialogs_.messages, QStringList{"提示|安装完成"});
     for (const char* f : {"Tallyra", "bin/x.dll", "sound/a/b/c/deep.wav", "C/etc/tallyra.conf",
                           "appname.txt", "K.txt", "D.txt"})
         QVERIFY2(QFileInfo(target + "/" + f).isFile(), f);
     QVERIFY(QFileInfo(target + "/Tallyra").isExecutable());
+    const QString manifest = QString::fromUtf8(ReadFile(target + "/Tallyra.manifest"));
+    for (const QString& line : QStringList{"file bin/x.dll", "folder sound/a/b/c",
+                                           "parent " + home_ + "/apps", "parent " + target})
+        QVERIFY2(manifest.contains(line + "\n"), qPrintable(line));
     QCOMPARE(ReadFile(sys_ + "/etc/tallyra.conf"), QByteArray("conf"));
     QVERIFY(!QFileInfo::exists(sys_ + "/opt"));
     // K.txt
@@ -258,23 +285,71 @@ void TestSetupWindow::unwritableTargetIsReported() {
     QCOMPARE(dialogs_.messages, QStringList{"提示|安装完成"});
 }
 
-void TestSetupWindow::targetInsideDataIsRefused() {
+void TestSetupWindow::installRefused_data() {
+    QTest::addColumn<QString>("target");    // "~" the scratch home, "@" the scratch folder
+    QTest::addColumn<QString>("recorded");  // an installed version in ~/Tallyra
+    QTest::addColumn<bool>("running");      // a copy runs in ~/Tallyra
+    QTest::addColumn<QString>("says");
+    QTest::newRow("inside data") << "@/cdrom/data/bin/Tallyra"
+                                 << "" << false << "data文件夹";
+    QTest::newRow("inside data through a link") << "~/ld/sub"
+                                                << "" << false << "data文件夹";
+    QTest::newRow("home typed") << "~"
+                                << "" << false << "主文件夹";
+    QTest::newRow("home, trailing slash") << "~/"
+                                          << "" << false << "主文件夹";
+    QTest::newRow("parent of home") << "@"
+                                    << "" << false << "主文件夹";
+    QTest::newRow("file system root") << "/"
+                                      << "" << false << "根目录";
+    QTest::newRow("system root") << "@/sys"
+                                 << "" << false << "根目录";
+    QTest::newRow("target is a link") << "~/lnk"
+                                      << "" << false << "符号链接";
+    QTest::newRow("newer version installed") << "~/Tallyra"
+                                             << "150" << false << "已安装的版本较新";
+    QTest::newRow("program running") << "~/Tallyra"
+                                     << "" << true << "正在";
+    QTest::newRow("running, upgrade") << "~/Tallyra"
+                                      << "101" << true << "正在";
+}
+
+void TestSetupWindow::installRefused() {
+    QFETCH(QString, target);
+    QFETCH(QString, recorded);
+    QFETCH(bool, running);
+    WriteFile(home_ + "/Tallyra/Tallyra", "old");
+    WriteFile(home_ + "/victim/keep.txt", "mine");
+    QVERIFY(QFile::link(data_, home_ + "/ld"));
+    QVERIFY(QFile::link(home_ + "/victim", home_ + "/lnk"));
+    const std::unique_ptr<QProcess> program =
+        running ? HoldLock(home_ + "/Tallyra/shuju.dat") : nullptr;
+    if (!recorded.isEmpty()) record(recorded, home_ + "/Tallyra");
+    target.replace("~", home_).replace("@", scratch_->path());
+    const QStringList before = Names(scratch_->path());
     open();
-    install(data_ + "/bin/Tallyra");
-    QCOMPARE(dialogs_.messages.size(), 1);
-    QVERIFY(!QFileInfo::exists(data_ + "/bin/Tallyra"));
-    QCOMPARE(child<QPushButton>("Command1")->text(), "安装");
+    install(target);
+    QFETCH(QString, says);
+    QVERIFY2((dialogs_.messages + dialogs_.questions).join('\n').contains(says),
+             qPrintable((dialogs_.messages + dialogs_.questions).join('\n')));
+    QCOMPARE(Names(scratch_->path()), before);
+    QCOMPARE(ReadFile(home_ + "/Tallyra/Tallyra"), QByteArray("old"));
+    QCOMPARE(setting("ver"), recorded.isEmpty() ? "<none>" : recorded);
+    QVERIFY(child<QPushButton>("Command1")->text() != "完成");
+    if (program) QCOMPARE(program->state(), QProcess::Running);
 }
 
 void TestSetupWindow::finishWithEachBox_data() {
     QTest::addColumn<bool>("desktop");
     QTest::addColumn<bool>("run");
     QTest::addColumn<bool>("menu");
-    QTest::newRow("none") << false << false << false;
-    QTest::newRow("desktop") << true << false << false;
-    QTest::newRow("run") << false << true << false;
-    QTest::newRow("menu") << false << false << true;
-    QTest::newRow("all") << true << true << true;
+    QTest::addColumn<bool>("startable");
+    QTest::newRow("none") << false << false << false << true;
+    QTest::newRow("desktop") << true << false << false << true;
+    QTest::newRow("run") << false << true << false << true;
+    QTest::newRow("menu") << false << false << true << true;
+    QTest::newRow("all") << true << true << true << true;
+    QTest::newRow("run, program cannot start") << false << true << false << false;
 }
 
 void TestSetupWindow::finishWithEachBox() {
@@ -291,10 +366,15 @@ void TestSetupWindow::finishWithEachBox() {
     child<QCheckBox>("Check1_2")->setChecked(menu);
     install(target);
     QCOMPARE(child<QPushButton>("Command1")->text(), "完成");
+    QFETCH(bool, startable);
+    if (!startable) QFile::setPermissions(target + "/Tallyra", QFile::ReadOwner);
+    dialogs_.messages.clear();
     window_->Command1_Click();
     QCOMPARE(quits_, 1);
     QCOMPARE(platform_->started, run ? QStringList{target + "/Tallyra"} : QStringList{});
-    if (run) QTRY_VERIFY(QFileInfo::exists(target + "/started.txt"));
+    if (run && startable) QTRY_VERIFY(QFileInfo::exists(target + "/started.txt"));
+    QCOMPARE(dialogs_.messages,
+             startable ? QStringList{} : QStringList{"提示|未能启动" + target + "/Tallyra"});
     const QString desktopEntry = home_ + "/桌面/Tallyra.desktop";
     const QString menuEntry = home_ + "/.local/share/applications/Tallyra.desktop";
     QCOMPARE(QFileInfo::exists(desktopEntry), desktop);
@@ -344,9 +424,14 @@ void TestSetupWindow::upgradeOverwritesTheRecord() {
     WriteFile(target + "/Tallyra", "old");
     record("101", target);
     WriteFile(data_ + "/appname.txt", "Tallyra\n102\n");
+    const std::unique_ptr<QProcess> running = HoldLock(target + "/shuju.dat");
     open();
     QCOMPARE(child<QPushButton>("Command1")->text(), "升级");
+    dialogs_.answers = {true};  // end the running copy first
     window_->Command1_Click();
+    QCOMPARE(dialogs_.questions.size(), 1);
+    QVERIFY(dialogs_.questions[0].startsWith("Tallyra正在" + target + "中运行。"));
+    QCOMPARE(running->state(), QProcess::NotRunning);
     QCOMPARE(dialogs_.messages, QStringList{"提示|安装完成"});
     QCOMPARE(setting("ver"), "102");
     QVERIFY(ReadFile(target + "/Tallyra").startsWith("#!/bin/sh"));
@@ -360,7 +445,10 @@ void TestSetupWindow::uninstallAnswerNoLeavesEverything() {
     open();
     dialogs_.answer = false;
     window_->Command3_Click();
-    QCOMPARE(dialogs_.questions, QStringList{"确定要删除吗？"});
+    QCOMPARE(dialogs_.questions.size(), 1);
+    QVERIFY(dialogs_.questions[0].contains(target));
+    QVERIFY(dialogs_.questions[0].contains("考勤记录"));
+    QVERIFY(dialogs_.questions[0].endsWith("\n确定要删除吗？"));
     QVERIFY(dialogs_.messages.isEmpty());
     QCOMPARE(quits_, 0);
     QVERIFY(QFileInfo::exists(target + "/Tallyra"));
@@ -369,50 +457,125 @@ void TestSetupWindow::uninstallAnswerNoLeavesEverything() {
     QCOMPARE(setting("path"), target);
 }
 
-void TestSetupWindow::uninstallEmptiesButKeepsTheFolder() {
-    const QString target = home_ + "/Tallyra";
-    WriteFile(target + "/Tallyra", "exe");
-    WriteFile(target + "/a/b/c/Rw.dat", "roster");
-    WriteFile(target + "/.hidden", "h");
-    WriteFile(home_ + "/.local/share/applications/Tallyra.desktop", "entry");
-    record("101", target);
+void TestSetupWindow::confirmationDefaultsToNo() {
+    QtSetupDialogs dialogs;
+    QTimer press;
+    QObject::connect(&press, &QTimer::timeout, [] {
+        if (QWidget* box = QApplication::activeModalWidget()) QTest::keyClick(box, Qt::Key_Return);
+    });
+    press.start(20);
+    QVERIFY(!dialogs.confirm("确定要删除吗？", "提示"));
+}
+
+void TestSetupWindow::uninstallRemovesOnlyOwnFiles_data() {
+    QTest::addColumn<QString>("target");      // "~" is the scratch home
+    QTest::addColumn<QStringList>("before");  // laid out first; "a -> b" is a link to ~/b
+    QTest::addColumn<bool>("viaSetup");       // else an older install without a manifest
+    QTest::addColumn<QStringList>("left");    // files in the home afterwards, settings aside
+    QTest::addColumn<QString>("kept");        // what the message names as staying
+    QTest::newRow("folder of its own") << "~/Tallyra" << QStringList{"Desktop/Tallyra.desktop"}
+                                       << true << QStringList{"Desktop/Tallyra.desktop"} << "";
+    QTest::newRow("into Documents with foreign files")
+        << "~/Documents" << QStringList{"Documents/thesis.txt", "Documents/年级/2025/成绩.xls"}
+        << true << QStringList{"Documents/thesis.txt", "Documents/年级/2025/成绩.xls"}
+        << "thesis.txt、年级/2025/成绩.xls";
+    QTest::newRow("links inside the target")
+        << "~/Tallyra"
+        << QStringList{"victim/keep.txt", "Tallyra/sound -> victim",
+                       "Tallyra/Tallyra -> victim/keep.txt"}
+        << true << QStringList{"victim/keep.txt"} << "";
+    QTest::newRow("older install without a manifest")
+        << "~/Tallyra" << QStringList{"Tallyra/mine.txt"} << false
+        << QStringList{"Tallyra/mine.txt"} << "mine.txt";
+}
+
+void TestSetupWindow::uninstallRemovesOnlyOwnFiles() {
+    QFETCH(QString, target);
+    QFETCH(QStringList, before);
+    QFETCH(bool, viaSetup);
+    target.replace("~", home_);
+    for (const char* f : {"K.txt", "S.txt", "A.txt"}) QFile::remove(data_ + "/" + f);
+    const QStringList home = Names(home_);
+    for (const QString& item : before) {
+        const QStringList link = item.split(" -> ");
+        if (link.size() == 1) {
+            WriteFile(home_ + "/" + item, "mine");
+        } else {
+            QDir().mkpath(QFileInfo(home_ + "/" + link[0]).absolutePath());
+            QVERIFY(QFile::link(home_ + "/" + link[1], home_ + "/" + link[0]));
+        }
+    }
+    if (viaSetup) {
+        open();
+        child<QCheckBox>("Check1_1")->setChecked(false);
+        install(target);
+        QCOMPARE(dialogs_.messages, QStringList{"提示|安装完成"});
+        window_->Command1_Click();  // both entries
+    } else {
+        for (const QString& f : SearchFolder(data_)) WriteFile(target + f.mid(data_.size()), "x");
+        for (const QString& folder : {home_ + "/桌面", home_ + "/.local/share/applications"})
+            QVERIFY(WriteDesktopEntry(folder, "Tallyra", target + "/Tallyra", "tallyra", target));
+        record("101", target);
+    }
+    QVERIFY(QFileInfo::exists(home_ + "/桌面/Tallyra.desktop"));
+    QVERIFY(QFileInfo::exists(home_ + "/.local/share/applications/Tallyra.desktop"));
+    // What the program writes while it is used.
+    for (const char* f : {"Rw.dat", "shuju.dat", "reader.dat", "adnt/sols/2026.dat"})
+        WriteFile(target + "/" + f, "records");
+    if (QFileInfo::exists(home_ + "/victim"))  // nothing was written through the links
+        QCOMPARE(Names(home_ + "/victim"), QStringList{"keep.txt"});
+
+    dialogs_ = ScriptedSetupDialogs();
     open();
     dialogs_.answer = true;
     window_->Command3_Click();
-    QCOMPARE(dialogs_.messages, QStringList{"提示|完成"});
-    QCOMPARE(quits_, 1);
-    QVERIFY(QFileInfo(target).isDir());
-    QVERIFY(QDir(target).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
-    QVERIFY(!QFileInfo::exists(home_ + "/.local/share/applications/Tallyra.desktop"));
-    QVERIFY(QFileInfo::exists(home_ + "/notes.txt"));
+    QFETCH(QString, kept);
+    QCOMPARE(dialogs_.messages,
+             QStringList{kept.isEmpty() ? "提示|完成"
+                                        : "提示|完成\n" + target + "已保留，因为其中还有不是" +
+                                              "Tallyra安装的文件：" + kept});
+    QCOMPARE(quits_, viaSetup ? 2 : 1);
+    QFETCH(QStringList, left);
+    QCOMPARE(Sorted(Names(home_).filter(QRegularExpression("^(?!\\.config/)"))),
+             Sorted(home + left));
+    // The folder goes when the install made it and nothing else is in it.
+    QCOMPARE(QFileInfo::exists(target), !kept.isEmpty() || !before.filter("Tallyra/").isEmpty());
     QCOMPARE(setting("ver"), "0");
-    QCOMPARE(setting("path"), "");
 }
 
 void TestSetupWindow::uninstallGuard_data() {
     QTest::addColumn<QString>("path");  // "~" is the scratch home
-    QTest::newRow("file system root") << "/";
-    QTest::newRow("home") << "~";
-    QTest::newRow("home, trailing slash") << "~/";
-    QTest::newRow("no program inside") << "~/Documents";
+    QTest::addColumn<bool>("clear");    // the answer to clearing the record
+    QTest::newRow("file system root") << "/" << true;
+    QTest::newRow("home") << "~" << false;
+    QTest::newRow("home, trailing slash") << "~/" << true;
+    QTest::newRow("no program inside") << "~/Documents" << false;
+    QTest::newRow("target is a link") << "~/lnk" << true;
+    QTest::newRow("inside data through a link") << "~/ld/bin" << true;
 }
 
 void TestSetupWindow::uninstallGuard() {
     QFETCH(QString, path);
+    QFETCH(bool, clear);
     path.replace("~", home_);
     WriteFile(home_ + "/Documents/letter.txt", "mine");
+    WriteFile(home_ + "/Tallyra/Tallyra", "exe");
     WriteFile(home_ + "/.local/share/applications/Tallyra.desktop", "entry");
+    QVERIFY(QFile::link(home_ + "/Tallyra", home_ + "/lnk"));
+    QVERIFY(QFile::link(data_, home_ + "/ld"));
     record("101", path);
+    const QStringList before = Names(scratch_->path());
     open();
-    dialogs_.answer = true;
+    dialogs_.answers = {true, clear};
     window_->Command3_Click();
-    QCOMPARE(dialogs_.messages.size(), 1);
-    QVERIFY(dialogs_.messages[0] != "提示|完成");
+    QCOMPARE(dialogs_.questions.size(), 2);
+    QVERIFY(dialogs_.questions[1].contains("没有删除任何文件"));
+    QVERIFY(dialogs_.messages.isEmpty());
     QCOMPARE(quits_, 1);
-    QVERIFY(QFileInfo::exists(home_ + "/notes.txt"));
-    QVERIFY(QFileInfo::exists(home_ + "/Documents/letter.txt"));
-    QVERIFY(QFileInfo::exists(home_ + "/.local/share/applications/Tallyra.desktop"));
-    QCOMPARE(setting("ver"), "101");
+    QCOMPARE(Names(scratch_->path()).filter(QRegularExpression("^(?!home/\\.config/)")),
+             before.filter(QRegularExpression("^(?!home/\\.config/)")));
+    QCOMPARE(setting("ver"), clear ? "0" : "101");
+    QCOMPARE(setting("path"), clear ? "" : path);
 }
 
 void TestSetupWindow::uninstallWithoutRecordedPath() {

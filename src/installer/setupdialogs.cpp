@@ -12,7 +12,8 @@ void QtSetupDialogs::message(const QString& text, const QString& title) {
 bool QtSetupDialogs::confirm(const QString& text, const QString& title) {
     QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Yes | QMessageBox::No,
                     parent_);
-    box.setDefaultButton(QMessageBox::Yes);
+    // Every question here guards something that cannot be undone: Enter must not do it.
+    box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -11,7 +11,7 @@ class SetupDialogs {
 public:
     virtual ~SetupDialogs() = default;
     virtual void message(const QString& text, const QString& title) = 0;
-    // Yes/No with the critical icon; true for Yes.
+    // Yes/No with the critical icon and No as the default; true for Yes.
     virtual bool confirm(const QString& text, const QString& title) = 0;
 };
 

@@ -1,14 +1,20 @@
 #include "installer/setupfiles.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStorageInfo>
 #include <QTemporaryFile>
+#include <cerrno>
 #include <cstdio>
+#include <functional>
 
 #include "common/text.h"
+#include "installer/installmanifest.h"
 
 namespace tallyra {
 
@@ -54,43 +60,76 @@ QStringList SearchFolder(const QString& folder) {
     return out;
 }
 
-void MkFolder(const QString& source, const QString& targetRoot, qsizetype rootLength) {
+QStringList MkFolder(const QString& source, const QString& targetRoot, qsizetype rootLength) {
+    QStringList made;
     const QFileInfoList dirs = QDir(source).entryInfoList(
         QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name);
     for (const QFileInfo& d : dirs) {
         const QString full = d.absoluteFilePath();
-        QDir().mkdir(targetRoot + full.mid(rootLength));
-        MkFolder(full, targetRoot, rootLength);
+        const QString target = QDir::cleanPath(targetRoot + full.mid(rootLength));
+        if (QFileInfo(target).isSymLink()) QFile::remove(target);
+        if (QDir().mkdir(target)) made.append(target);
+        made += MkFolder(full, targetRoot, rootLength);
     }
+    return made;
 }
 
-void CreateFolderPath(const QString& path) {
+QStringList CreateFolderPath(const QString& path) {
+    QStringList made;
+    auto make = [&made](const QString& folder) {
+        if (!QFileInfo::exists(folder) && QDir().mkdir(folder)) made.append(folder);
+    };
     for (qsizetype at = path.indexOf(u'/', 1); at > 0; at = path.indexOf(u'/', at + 1))
-        QDir().mkdir(path.left(at));
-    QDir().mkdir(path);
+        make(path.left(at));
+    make(path);
+    return made;
 }
 
-bool CopyFileOver(const QString& source, const QString& target) {
+namespace {
+
+QFile::Permissions WithExecute(QFile::Permissions p) {
+    p |= QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    if (p & QFile::ReadGroup) p |= QFile::ExeGroup;
+    if (p & QFile::ReadOther) p |= QFile::ExeOther;
+    return p;
+}
+
+// Fills a temporary file beside `target` and renames it over `target`.
+bool ReplaceFile(const QString& target, QFile::Permissions mode,
+                 const std::function<bool(QIODevice&)>& fill) {
     const QFileInfo to(target);
-    if (!QFileInfo(source).isFile() || (to.isDir() && !to.isSymLink())) return false;
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly)) return false;
+    if (to.isDir() && !to.isSymLink()) return false;
     QTemporaryFile out(to.absolutePath() + QStringLiteral("/.") + to.fileName() +
                        QStringLiteral(".XXXXXX"));
-    if (!out.open()) return false;
-    char buffer[64 * 1024];
-    for (;;) {
-        const qint64 got = in.read(buffer, sizeof buffer);
-        if (got < 0) return false;
-        if (got == 0) break;
-        if (out.write(buffer, got) != got) return false;
-    }
-    if (!out.flush() || !out.setPermissions(in.permissions())) return false;
+    if (!out.open() || !fill(out) || !out.flush() || !out.setPermissions(mode)) return false;
     if (std::rename(QFile::encodeName(out.fileName()).constData(),
                     QFile::encodeName(to.absoluteFilePath()).constData()) != 0)
         return false;
     out.setAutoRemove(false);
     return true;
+}
+
+}  // namespace
+
+bool CopyFileOver(const QString& source, const QString& target, bool executable) {
+    if (!QFileInfo(source).isFile()) return false;
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) return false;
+    const QFile::Permissions mode = executable ? WithExecute(in.permissions()) : in.permissions();
+    return ReplaceFile(target, mode, [&in](QIODevice& out) {
+        char buffer[64 * 1024];
+        for (;;) {
+            const qint64 got = in.read(buffer, sizeof buffer);
+            if (got < 0) return false;
+            if (got == 0) return true;
+            if (out.write(buffer, got) != got) return false;
+        }
+    });
+}
+
+bool WriteFileOver(const QString& target, const QByteArray& bytes, QFile::Permissions mode) {
+    return ReplaceFile(target, mode,
+                       [&bytes](QIODevice& out) { return out.write(bytes) == bytes.size(); });
 }
 
 int DeleteMatching(const QString& item, const QString& baseFolder, const QString& home) {
@@ -119,18 +158,37 @@ int DeleteMatching(const QString& item, const QString& baseFolder, const QString
     return removed;
 }
 
-void DelFolder(const QString& folder) {
-    const QDir dir(folder);
-    if (!dir.exists()) return;
-    const QFileInfoList entries =
-        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QFileInfo& e : entries)
-        if (e.isSymLink() || !e.isDir()) QFile::remove(e.absoluteFilePath());
+namespace {
+
+void DelFolderInto(const QString& folder, const QString& prefix, const Ownership& owned,
+                   QStringList& kept) {
+    const QFileInfoList entries = QDir(folder).entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo& e : entries) {
-        if (e.isSymLink() || !e.isDir()) continue;
-        DelFolder(e.absoluteFilePath());
-        QDir().rmdir(e.absoluteFilePath());
+        if (e.isDir() && !e.isSymLink()) continue;
+        const QString relative = prefix + e.fileName();
+        if (!owned.ownsFile(relative) || !QFile::remove(e.absoluteFilePath()))
+            kept.append(relative);
     }
+    for (const QFileInfo& e : entries) {
+        if (!e.isDir() || e.isSymLink()) continue;
+        const QString relative = prefix + e.fileName();
+        const qsizetype before = kept.size();
+        DelFolderInto(e.absoluteFilePath(), relative + u'/', owned, kept);
+        const bool empty = kept.size() == before;
+        if (!empty) continue;
+        if (!owned.ownsFolder(relative) || !QDir().rmdir(e.absoluteFilePath()))
+            kept.append(relative + u'/');
+    }
+}
+
+}  // namespace
+
+QStringList DelFolder(const QString& folder, const Ownership& owned) {
+    QStringList kept;
+    const QFileInfo info(folder);
+    if (info.isDir() && !info.isSymLink()) DelFolderInto(folder, QString(), owned, kept);
+    return kept;
 }
 
 QString NormaliseFolderText(const QString& text) {
@@ -148,23 +206,58 @@ bool CanWriteFolder(const QString& folder) {
     return probe.open();
 }
 
-std::optional<QString> UninstallRefusal(const QString& folder, const QString& appName,
-                                        const QString& home, const QString& systemRoot) {
+QString CanonicalAlong(const QString& path) {
+    QString at = QDir::cleanPath(path), rest;
+    while (!QFileInfo::exists(at) && at != u"/" && !at.isEmpty()) {
+        rest = u'/' + QFileInfo(at).fileName() + rest;
+        at = QFileInfo(at).absolutePath();
+    }
+    const QString real = QFileInfo(at).canonicalFilePath();
+    return QDir::cleanPath((real.isEmpty() ? at : real) + rest);
+}
+
+bool IsFileLocked(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    int r;
+    do {
+        r = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (r != 0 && errno == EINTR);
+    const bool locked = r != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return locked;
+}
+
+std::optional<QString> TargetRefusal(const QString& folder, const Places& places) {
     if (!QDir::isAbsolutePath(folder))
-        return folder + QStringLiteral(" 不是完整的文件夹路径，没有删除任何文件。");
-    const QFileInfo info(folder);
-    if (!info.exists()) return std::nullopt;
-    const QString real = info.canonicalFilePath();
-    const QString realSystemRoot = QFileInfo(systemRoot).canonicalFilePath();
-    if (real == u"/" || real == QStorageInfo(real).rootPath() ||
-        (!realSystemRoot.isEmpty() && real == realSystemRoot))
-        return QStringLiteral("不能清空文件系统的根目录：") + folder;
-    const QString realHome = QFileInfo(home).canonicalFilePath();
-    if (!realHome.isEmpty() && (real == realHome || realHome.startsWith(real + u'/')))
-        return QStringLiteral("不能清空主文件夹：") + folder;
-    if (info.isDir() && !QFileInfo(real + u'/' + appName).isFile())
+        return folder + QStringLiteral(" 不是完整的文件夹路径（应以/开头）。");
+    const QString clean = QDir::cleanPath(folder);
+    if (QFileInfo(clean).isSymLink())
+        return clean + QStringLiteral(" 是一个符号链接，不能作为安装文件夹。");
+    const QString real = CanonicalAlong(clean);
+    QString existing = real;
+    while (!QFileInfo::exists(existing)) existing = QFileInfo(existing).absolutePath();
+    const QString systemRoot = QFileInfo(places.systemRoot).canonicalFilePath();
+    if (real == u"/" || real == QStorageInfo(existing).rootPath() ||
+        (!systemRoot.isEmpty() && real == systemRoot))
+        return QStringLiteral("不能使用文件系统的根目录：") + folder;
+    const QString home = QFileInfo(places.home).canonicalFilePath();
+    if (!home.isEmpty() && (real == home || home.startsWith(real + u'/')))
+        return QStringLiteral("不能使用主文件夹或它的上级文件夹：") + folder;
+    const QString data = QFileInfo(places.data).canonicalFilePath();
+    if (!data.isEmpty() && (real == data || real.startsWith(data + u'/')))
+        return QStringLiteral("不能使用安装程序的data文件夹或其中的文件夹：") + folder;
+    return std::nullopt;
+}
+
+std::optional<QString> UninstallRefusal(const QString& folder, const QString& appName,
+                                        const Places& places) {
+    if (std::optional<QString> why = TargetRefusal(folder, places)) return why;
+    const QString clean = QDir::cleanPath(folder);
+    if (QFileInfo(clean).isDir() && !QFileInfo(clean + u'/' + appName).isFile() &&
+        !QFileInfo(InstallManifest::pathIn(clean, appName)).isFile())
         return folder + QStringLiteral(" 中没有") + appName +
-               QStringLiteral("，不是它的安装文件夹，没有删除任何文件。");
+               QStringLiteral("，不是它的安装文件夹。");
     return std::nullopt;
 }
 
@@ -183,22 +276,45 @@ QString DesktopExecArgument(const QString& program) {
     return out + u'"';
 }
 
+namespace {
+
+// GLib looks for the program of an Exec line before it turns "%%" back into "%", so a
+// program path with "%" in it is started through env, which GLib does find.
+QString ExecLine(const QString& program) {
+    const QString clean = QDir::cleanPath(program);
+    return QStringLiteral("Exec=") + (clean.contains(u'%') ? QStringLiteral("env ") : QString()) +
+           DesktopValue(DesktopExecArgument(clean));
+}
+
+}  // namespace
+
 bool WriteDesktopEntry(const QString& folder, const QString& appName, const QString& program,
                        const QString& icon, const QString& workingFolder) {
     if (!QDir().mkpath(folder)) return false;
-    const QString path = folder + u'/' + appName + QStringLiteral(".desktop");
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    const QString text = QStringLiteral("[Desktop Entry]\nType=Application\nName=") +
-                         DesktopValue(appName) + QStringLiteral("\nExec=") +
-                         DesktopValue(DesktopExecArgument(program)) + QStringLiteral("\nPath=") +
-                         DesktopValue(workingFolder) + QStringLiteral("\nIcon=") +
-                         DesktopValue(icon) + QStringLiteral("\nTerminal=false\n");
-    file.write(text.toUtf8());
-    if (!file.commit()) return false;
-    return QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                           QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
-                                           QFile::ExeOther);
+    const QString name = DesktopValue(appName);
+    const QString text = QStringLiteral("[Desktop Entry]\nType=Application\nName=") + name +
+                         QStringLiteral("\nName[zh_CN]=") + name +
+                         QStringLiteral(
+                             " 考勤\nGenericName=Attendance\nGenericName[zh_CN]=考勤签到\n"
+                             "Comment=Card sign-in board, roster and attendance statistics\n"
+                             "Comment[zh_CN]=刷卡签到、人员名单和考勤统计\n"
+                             "Keywords=attendance;sign-in;card reader;roster;statistics;\n"
+                             "Keywords[zh_CN]=考勤;签到;刷卡;名单;统计;\n") +
+                         ExecLine(program) + QStringLiteral("\nPath=") +
+                         DesktopValue(QDir::cleanPath(workingFolder)) + QStringLiteral("\nIcon=") +
+                         DesktopValue(icon.contains(u'/') ? QDir::cleanPath(icon) : icon) +
+                         QStringLiteral("\nTerminal=false\nCategories=Office;Education;\n");
+    return WriteFileOver(folder + u'/' + appName + QStringLiteral(".desktop"), text.toUtf8(),
+                         QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                             QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+}
+
+bool IsOwnDesktopEntry(const QString& path, const QString& program) {
+    const QFileInfo info(path);
+    if (info.isSymLink() || !info.isFile() || info.size() > 64 * 1024) return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    return QString::fromUtf8(file.readAll()).split(u'\n').contains(ExecLine(program));
 }
 
 }  // namespace tallyra

@@ -26,6 +26,12 @@ public:
     virtual bool startProgram(const QString& program, const QString& workingFolder) = 0;
     virtual bool startCommand(const QString& commandLine, const QString& workingFolder) = 0;
 
+    // Processes that run `program` or hold `file` open, this one left out: the running
+    // attendance program keeps its day status file open. Only those this user may see.
+    virtual QList<qint64> processesUsing(const QString& program, const QString& file) = 0;
+    // Asks a process to end the way a session logout does (it saves and exits).
+    virtual bool endProcess(qint64 pid) = 0;
+
     virtual QList<Volume> volumes() = 0;
     virtual bool isReady(const QString& root) = 0;
 
@@ -46,6 +52,8 @@ public:
                       const QString& value) override;
     bool startProgram(const QString& program, const QString& workingFolder) override;
     bool startCommand(const QString& commandLine, const QString& workingFolder) override;
+    QList<qint64> processesUsing(const QString& program, const QString& file) override;
+    bool endProcess(qint64 pid) override;
     QList<Volume> volumes() override;
     bool isReady(const QString& root) override;
     QString homeFolder() override;

@@ -1,3 +1,7 @@
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -51,6 +55,44 @@ bool LinuxSetupPlatform::startProgram(const QString& program, const QString& wor
 bool LinuxSetupPlatform::startCommand(const QString& commandLine, const QString& workingFolder) {
     return QProcess::startDetached(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), commandLine},
                                    workingFolder);
+}
+
+QList<qint64> LinuxSetupPlatform::processesUsing(const QString& program, const QString& file) {
+    struct stat want {};
+    const bool haveFile = ::stat(QFile::encodeName(file).constData(), &want) == 0;
+    const QString realProgram = QFileInfo(program).canonicalFilePath();
+    const QString self = QString::number(::getpid());
+    QList<qint64> out;
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& pid : pids) {
+        bool numeric = false;
+        const qint64 id = pid.toLongLong(&numeric);
+        if (!numeric || pid == self) continue;
+        const QString proc = QStringLiteral("/proc/") + pid;
+        QString exe = QFile::symLinkTarget(proc + QStringLiteral("/exe"));
+        if (exe.endsWith(QStringLiteral(" (deleted)"))) exe.chop(10);
+        bool uses = !realProgram.isEmpty() && exe == realProgram;
+        if (!uses && haveFile) {
+            const QStringList fds =
+                QDir(proc + QStringLiteral("/fd"))
+                    .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+            for (const QString& fd : fds) {
+                struct stat got {};
+                const QByteArray link = QFile::encodeName(proc + QStringLiteral("/fd/") + fd);
+                if (::stat(link.constData(), &got) == 0 && got.st_dev == want.st_dev &&
+                    got.st_ino == want.st_ino) {
+                    uses = true;
+                    break;
+                }
+            }
+        }
+        if (uses) out.append(id);
+    }
+    return out;
+}
+
+bool LinuxSetupPlatform::endProcess(qint64 pid) {
+    return pid > 0 && ::kill(static_cast<pid_t>(pid), SIGTERM) == 0;
 }
 
 QList<SetupPlatform::Volume> LinuxSetupPlatform::volumes() {

@@ -3,7 +3,9 @@
 #include <QWidget>
 #include <functional>
 
+#include "installer/installmanifest.h"
 #include "installer/setupconfig.h"
+#include "installer/setupfiles.h"
 
 class QCheckBox;
 class QComboBox;
@@ -55,11 +57,21 @@ private:
     QString dataFolder() const;
     QString defaultTarget() const;
     void runList(const QString& name, const std::function<void(const QString&)>& action);
+    Places places() const;
+    QString programIn(const QString& folder) const { return folder + u'/' + config_.appName; }
+    // True once no copy of the program runs from or on `folder`; asks to end a running one
+    // and waits for it. False (after telling the user) when it still runs.
+    bool programEnded(const QString& folder, const QString& action);
+    void clearRecord();
 
     Context ctx_;
     AppConfig config_;
-    QStringList files_;  // what List1 shows: the data tree at start
+    QStringList files_;      // what List1 shows: the data tree at start
+    QStringList dataNames_;  // the data tree at start, relative to data/
+    qint16 installedVersion_ = 0;
     bool installed_ = false;
+    QString target_;  // the clean target of the install, for the finish
+    InstallManifest manifest_;
     int driveIndex_ = -1;
 
     QLabel* label1_;
