@@ -1,6 +1,10 @@
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "core/cardinput.h"
+#include "core/readerchoice.h"
+#include "testsupport.h"
 
 using namespace tallyra;
 
@@ -128,6 +132,91 @@ private Q_SLOTS:
         QCOMPARE(input.CardBuffer(), "77");
         timer.advance(1);  // 100 ms after the last digit
         QCOMPARE(input.CardBuffer(), QString());
+    }
+
+    void readerFile_data() {
+        QTest::addColumn<QByteArray>("file");  // null: no reader.dat
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("usbId");
+        QTest::newRow("no file") << QByteArray() << ""
+                                 << "";
+        QTest::newRow("empty: any keyboard") << QByteArray("") << ""
+                                             << "";
+        QTest::newRow("name and id")
+            << QByteArray("name=Acme Reader\nid=0C2E:0B61\n") << "Acme Reader"
+            << "0c2e:0b61";
+        QTest::newRow("CRLF lines")
+            << QByteArray("id=0c2e:0b61\r\nname=读卡器 K1\r\n") << "读卡器 K1"
+            << "0c2e:0b61";
+        QTest::newRow("an id without a name is any keyboard") << QByteArray("id=0c2e:0b61\n") << ""
+                                                              << "";
+        QTest::newRow("other lines ignored")
+            << QByteArray("# from elsewhere\nname=Virtual core XTEST keyboard\nx=1\n")
+            << "Virtual core XTEST keyboard"
+            << "";
+    }
+    void readerFile() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, name);
+        QFETCH(QString, usbId);
+        QTemporaryDir dir;
+        const DataFolder folder(dir.path());
+        if (!file.isNull()) test::WriteAll(folder.file("reader.dat"), file);
+        const ReaderChoice loaded = LoadReaderChoice(folder);
+        QCOMPARE(loaded, (ReaderChoice{name, usbId}));
+        QVERIFY(SaveReaderChoice(folder, loaded));
+        QCOMPARE(LoadReaderChoice(folder), loaded);
+    }
+
+    void readerNotSaved() {
+        QTemporaryDir dir;
+        const DataFolder folder(dir.path());
+        const ReaderChoice acme{"Acme Reader", "0c2e:0b61"};
+        QVERIFY(SaveReaderChoice(folder, acme));
+        QVERIFY(!SaveReaderChoice(DataFolder(dir.filePath("missing")), acme));
+        // A folder in the way (root may write anywhere, so no read-only folder here).
+        QFile::remove(folder.file("reader.dat"));
+        QVERIFY(QDir(dir.path()).mkpath("reader.dat"));
+        QVERIFY(!SaveReaderChoice(folder, {}));
+        QVERIFY(!SaveReaderChoice(folder, acme));
+    }
+
+    void readerMatches_data() {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("chosenId");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("usbId");
+        QTest::addColumn<bool>("matches");
+        QTest::newRow("any keyboard") << ""
+                                      << ""
+                                      << "AT keyboard"
+                                      << "0001:0001" << true;
+        QTest::newRow("the reader") << "Acme"
+                                    << "0c2e:0b61"
+                                    << "Acme"
+                                    << "0c2e:0b61" << true;
+        QTest::newRow("same name, other product") << "Acme"
+                                                  << "0c2e:0b61"
+                                                  << "Acme"
+                                                  << "0c2e:0b62" << false;
+        QTest::newRow("same product, other interface") << "Acme"
+                                                       << "0c2e:0b61"
+                                                       << "Acme Consumer Control"
+                                                       << "0c2e:0b61" << false;
+        QTest::newRow("an X driver that does not tell the product") << "Acme"
+                                                                    << "0c2e:0b61"
+                                                                    << "Acme"
+                                                                    << "" << true;
+    }
+    void readerMatches() {
+        QFETCH(QString, chosen);
+        QFETCH(QString, chosenId);
+        QFETCH(QString, name);
+        QFETCH(QString, usbId);
+        QFETCH(bool, matches);
+        QCOMPARE(
+            (ReaderChoice{chosen, chosenId}.matches(Keyboard{name, usbId, "/dev/input/event3"})),
+            matches);
     }
 };
 

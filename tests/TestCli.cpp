@@ -227,6 +227,21 @@ private Q_SLOTS:
     void badUsage() {
         QCOMPARE(Cli({}).code, 2);
         QCOMPARE(Cli({"--data-dir", "/tmp", "explode"}).code, 2);
+        QCOMPARE(Cli({"reader", "allow", "*"}).code, 2);
+        QCOMPARE(Cli({"reader", "allow"}).code, 2);
+        QCOMPARE(Cli({"reader", "list"}).code, 0);
+    }
+
+    void readerRuleNotWritten() {
+        // Refused either way: not root, or the rule's folder does not exist.
+        QTemporaryDir dir;
+        const QString rules = dir.filePath("missing/70-tallyra-reader.rules");
+        const Run r = Cli({"--rules", rules, "reader", "allow", "0c2e:0b61"});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.out, QString());
+        QVERIFY2(r.err.contains("nothing was changed") || r.err.contains("was not allowed"),
+                 qPrintable(r.err));
+        QVERIFY(!QFile::exists(rules));
     }
 };
 

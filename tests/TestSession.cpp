@@ -1,11 +1,16 @@
+#include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QTest>
 #include <QProcess>
 #include <sys/stat.h>
 
 
+#include "app/settingspanel.h"
 #include "apprig.h"
+#include "core/readerchoice.h"
 #include "must.h"
+#include "platform/readergate.h"
 
 using namespace tallyra;
 using namespace tallyra::test;
@@ -111,6 +116,46 @@ private Q_SLOTS:
         session.window().ShowPanel(2);
         rig.type(QStringLiteral("3000174"));
         QCOMPARE(session.station().dayStatus().read(2, 0), qint16(0));
+    }
+
+    void onlyTheChosenReaderSignsIn() {
+        AppRig rig;
+        const Keyboard reader{"Acme Reader", "0c2e:0b61", "/dev/input/by-id/usb-Acme-event-kbd"};
+        const Keyboard desk{"AT Translated Set 2 keyboard", "0001:0001", "/dev/input/event3"};
+        rig.keyboards = {desk, reader};
+        QVERIFY(SaveReaderChoice(rig.folder, ReaderChoice::Of(reader)));
+        Session session(rig.parts());
+        QVERIFY(session.StartUp());
+        rig.type(QStringLiteral("3000137"), desk);
+        QCOMPARE(session.station().dayStatus().read(1, 0), qint16(0));
+        rig.type(QStringLiteral("3000137"), reader);
+        QCOMPARE(session.station().dayStatus().read(1, 0), qint16(5));
+
+        auto* list = session.window().findChild<QComboBox*>("ReaderList");
+        QCOMPARE(list->count(), 3);
+        QCOMPARE(list->itemText(0), "任意键盘");
+        QCOMPARE(list->currentText(), reader.caption());
+        session.window().settingsPanel()->ChooseReader(0);
+        QCOMPARE(LoadReaderChoice(rig.folder), ReaderChoice{});
+        QTest::qWait(CardInput::kBurstMs + 20);  // the last card's digits time out
+        rig.type(QStringLiteral("3000174"), desk);
+        QCOMPARE(session.station().dayStatus().read(2, 0), qint16(5));
+
+        // Not saved: said so, and the choice stays as the file has it.
+        QFile::remove(rig.folder.file("reader.dat"));
+        QVERIFY(QDir(rig.dir.path()).mkpath("reader.dat"));
+        session.window().settingsPanel()->ChooseReader(2);
+        QCOMPARE(session.popups().stack().text(1), "读卡器选择未保存");
+        QVERIFY(session.readerGate().choice().anyKeyboard());
+        QCOMPARE(list->currentIndex(), 0);
+
+        // The reader unplugged: said so, and kept in the list with a mark.
+        QVERIFY(QDir(rig.dir.path()).rmdir("reader.dat"));
+        session.window().settingsPanel()->ChooseReader(2);
+        rig.keyboards = {desk};
+        rig.capture->plugged();
+        QCOMPARE(session.popups().stack().text(1), "读卡器已断开");
+        QCOMPARE(list->currentText(), "Acme Reader  (0c2e:0b61)（已断开）");
     }
 
     void theTickClosesTheWindow() {

@@ -12,18 +12,22 @@
 
 namespace tallyra::test {
 
-// Keys arrive when the test says so.
+// Keys arrive when the test says so, from the keyboards the test lists.
 class FakeCapture final : public KeyCapture {
 public:
-    explicit FakeCapture(KeyDown* out) : out_(out) {}
+    FakeCapture(KeyDown* out, const std::vector<Keyboard>* keyboards)
+        : out_(out), keyboards_(keyboards) {}
     bool start(KeyDown onKeyDown) override {
         *out_ = std::move(onKeyDown);
         return true;
     }
     QString name() const override { return QStringLiteral("fake"); }
+    std::vector<Keyboard> keyboards() const override { return *keyboards_; }
+    void plugged() { keyboardsChanged(); }
 
 private:
     KeyDown* out_;
+    const std::vector<Keyboard>* keyboards_;
 };
 
 // The demo folder on a Tuesday; its first window, 早读, runs 07:10-07:40.
@@ -34,22 +38,26 @@ struct AppRig {
     ScriptedDialogs dialogs;
     RecordingCuePlayer cues;
     KeyCapture::KeyDown keys;
+    std::vector<Keyboard> keyboards;
+    FakeCapture* capture = nullptr;
     AppRig() { WriteDemoFolder(folder, clock.today()); }
     Session::Parts parts(bool captureWorks = true) {
         Session::Parts p{dir.path(), &clock, &dialogs, &cues, {}, false};
         p.startCapture = [this, captureWorks](KeyCapture::KeyDown down) {
             std::unique_ptr<KeyCapture> c;
             if (captureWorks) {
-                c = std::make_unique<FakeCapture>(&keys);
-                c->start(std::move(down));
+                auto fake = std::make_unique<FakeCapture>(&keys, &keyboards);
+                capture = fake.get();
+                fake->start(std::move(down));
+                c = std::move(fake);
             }
             return c;
         };
         return p;
     }
-    void type(const QString& digits) {
-        for (QChar c : digits) keys(c.unicode(), -1);
-        keys(13, -1);
+    void type(const QString& digits, const Keyboard& from = {}) {
+        for (QChar c : digits) keys(c.unicode(), -1, from);
+        keys(13, -1, from);
     }
 };
 

@@ -71,6 +71,7 @@ public:
     StructurePanel* structurePanel() const { return structure_; }
     GridView* rosterView() const { return roster_; }
     GridView* boardView() const { return board_; }
+    SettingsPanel* settingsPanel() const { return settings_; }
     void ApplyGridFont(const QFont& font);
 
     void Command7Click(int index);

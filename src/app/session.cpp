@@ -8,6 +8,7 @@
 #include "board/gridview.h"
 #include "board/noticepopups.h"
 #include "core/workstation.h"
+#include "platform/readergate.h"
 
 namespace tallyra {
 
@@ -22,13 +23,14 @@ bool Session::StartUp() {
     station_ =
         std::make_unique<Workstation>(DataFolder(parts_.dataFolder), *parts_.clock, *popups_);
     MainWindow* window = window_.get();
-    const auto result =
-        station_->start([] { QCoreApplication::processEvents(); },
-                        [&] {
-                            capture_ = parts_.startCapture(
-                                [window](int key, qint64 timeMs) { window->AllIN(key, timeMs); });
-                            return capture_ != nullptr;
-                        });
+    gate_ = std::make_unique<ReaderGate>(
+        LoadReaderChoice(station_->folder()), station_->notifier(),
+        [window](int key, qint64 timeMs) { window->AllIN(key, timeMs); });
+    const auto result = station_->start([] { QCoreApplication::processEvents(); },
+                                        [&] {
+                                            capture_ = parts_.startCapture(gate_->keyDown());
+                                            return capture_ != nullptr;
+                                        });
     if (result == Workstation::StartResult::InUse ||
         result == Workstation::StartResult::FileProblem) {
         capture_.reset();
@@ -44,6 +46,8 @@ bool Session::StartUp() {
     popups_->ApplyPopupFont(FontFromChoice(station_->settings().popupFont, DefaultPopupFont()));
     popups_->ApplyPopupColour(ColourFromStored(station_->settings().popupColour));
     window_->attach(*station_, *parts_.cues, *popups_, *parts_.dialogs);
+    gate_->attach(capture_.get());
+    window_->settingsPanel()->attachReader(*gate_);
     return true;
 }
 
@@ -68,6 +72,7 @@ void Session::ShutDown() {
         if (!lost.isEmpty())
             parts_.dialogs->message(NotSavedText(lost.join(QStringLiteral("、"))), true);
     }
+    if (gate_) gate_->attach(nullptr);
     capture_.reset();
     if (started_) station_->shutDown();
     started_ = false;

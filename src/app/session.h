@@ -13,6 +13,7 @@ namespace tallyra {
 class Dialogs;
 class MainWindow;
 class NoticePopups;
+class ReaderGate;
 class Workstation;
 
 // One run of the attendance program: the popups, the window, the data and the key
@@ -41,12 +42,14 @@ public:
     MainWindow& window() { return *window_; }
     NoticePopups& popups() { return *popups_; }
     Workstation& station() { return *station_; }
+    ReaderGate& readerGate() { return *gate_; }
 
 private:
     Parts parts_;
     std::unique_ptr<NoticePopups> popups_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<Workstation> station_;
+    std::unique_ptr<ReaderGate> gate_;
     std::unique_ptr<KeyCapture> capture_;
     bool started_ = false;
 };

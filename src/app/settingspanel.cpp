@@ -17,8 +17,10 @@
 #include "board/noticepopups.h"
 #include "board/timetableeditor.h"
 #include "common/gbk.h"
+#include "core/readerchoice.h"
 #include "core/settings.h"
 #include "core/workstation.h"
+#include "platform/readergate.h"
 
 namespace tallyra {
 
@@ -128,6 +130,35 @@ SettingsPanel::SettingsPanel(QWidget* parent) : QFrame(parent) {
     lower->addWidget(passwordBox);
     layout->addLayout(lower);
 
+    auto* readerBox = new QGroupBox(QStringLiteral("读卡器"), this);
+    readerBox->setObjectName(QStringLiteral("ReaderBox"));
+    auto* readerGrid = new QGridLayout(readerBox);
+    readers_ = new QComboBox(readerBox);
+    readers_->setObjectName(QStringLiteral("ReaderList"));
+    readers_->addItem(QStringLiteral("任意键盘"));
+    readers_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    readerTest_ = new QPushButton(QStringLiteral("测试"), readerBox);
+    readerTest_->setObjectName(QStringLiteral("ReaderTest"));
+    readerTest_->setCheckable(true);
+    capture_ = new QLabel(readerBox);
+    capture_->setObjectName(QStringLiteral("ReaderCapture"));
+    capture_->setWordWrap(true);
+    tested_ = new QLabel(readerBox);
+    tested_->setObjectName(QStringLiteral("ReaderTested"));
+    tested_->hide();
+    readerGrid->addWidget(readers_, 0, 0);
+    readerGrid->addWidget(readerTest_, 0, 1);
+    readerGrid->addWidget(tested_, 0, 2);
+    readerGrid->addWidget(capture_, 1, 0, 1, 4);
+    readerGrid->setColumnStretch(3, 1);
+    connect(readers_, &QComboBox::activated, this, &SettingsPanel::ChooseReader);
+    connect(readerTest_, &QPushButton::toggled, this, [this](bool on) {
+        if (gate_) gate_->setTesting(on);
+        tested_->setText(QStringLiteral("请刷卡…"));
+        tested_->setVisible(on);
+    });
+    layout->addWidget(readerBox);
+
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
     close_ = new QPushButton(QStringLiteral("关闭"), this);
@@ -146,6 +177,54 @@ void SettingsPanel::attach(Workstation& station, NoticePopups& popups, Dialogs& 
     timeTable_->attach(station.folder(), station.timeTable(), station.notifier(), dialogs,
                        [&station](const QString& text) { station.ReportFailure(text); });
     showSettings();
+}
+
+void SettingsPanel::attachReader(ReaderGate& gate) {
+    gate_ = &gate;
+    connect(&gate, &ReaderGate::keyboardsChanged, this, &SettingsPanel::showReaders);
+    connect(&gate, &ReaderGate::burstTyped, this, [this](const Keyboard& by) {
+        tested_->setText(QStringLiteral("最近刷卡的键盘：") + by.caption());
+    });
+    showReaders();
+}
+
+void SettingsPanel::showReaders() {
+    const ReaderChoice& chosen = gate_->choice();
+    readers_->clear();
+    readers_->addItem(QStringLiteral("任意键盘"), QStringList());
+    int current = 0;
+    for (const Keyboard& k : gate_->keyboards()) {
+        readers_->addItem(k.caption(), QStringList{k.name, k.usbId});
+        if (current == 0 && !chosen.anyKeyboard() && chosen.matches(k))
+            current = readers_->count() - 1;
+    }
+    if (!chosen.anyKeyboard() && current == 0) {
+        const Keyboard gone{chosen.name, chosen.usbId, {}};
+        readers_->addItem(gone.caption() + QStringLiteral("（已断开）"),
+                          QStringList{chosen.name, chosen.usbId});
+        current = readers_->count() - 1;
+    }
+    readers_->setCurrentIndex(current);
+    QString text = QStringLiteral("按键来源：") + gate_->captureName();
+    if (!gate_->readerPresent()) text += QStringLiteral("　读卡器已断开");
+    if (!gate_->captureLimit().isEmpty())
+        text += u'\n' + gate_->captureLimit() +
+                QStringLiteral("（管理员以 root 运行 tallyra-cli reader allow 读卡器ID 可授权）");
+    capture_->setText(text);
+}
+
+void SettingsPanel::ChooseReader(int index) {
+    if (!gate_ || !station_ || index < 0 || index >= readers_->count()) return;
+    const QStringList id = readers_->itemData(index).toStringList();
+    const ReaderChoice choice{id.value(0), id.value(1)};
+    if (choice == gate_->choice()) return;
+    if (!SaveReaderChoice(station_->folder(), choice)) {
+        station_->notifier().ShowNotice(QStringLiteral("读卡器选择未保存"));
+        showReaders();
+        return;
+    }
+    gate_->setChoice(choice);
+    showReaders();
 }
 
 void SettingsPanel::showSettings() {

@@ -6,6 +6,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -14,6 +15,7 @@ namespace tallyra {
 class ClickLabel;
 class Dialogs;
 class NoticePopups;
+class ReaderGate;
 class TimeTableEditor;
 class Workstation;
 struct FontChoice;
@@ -26,14 +28,16 @@ QColor ColourFromStored(quint32 stored);  // red in the low byte
 quint32 StoredFromColour(const QColor& colour);
 
 // Panel 0, the system settings: the time-window table, the option and precision boxes,
-// the grid font, the notice font and colour, and the administrator password. Every change
-// is written to its file at once.
+// the grid font, the notice font and colour, the administrator password and the card
+// reader. Every change is written to its file at once.
 class SettingsPanel : public QFrame {
     Q_OBJECT
 public:
     explicit SettingsPanel(QWidget* parent = nullptr);
     void attach(Workstation& station, NoticePopups& popups, Dialogs& dialogs,
                 std::function<void(const QFont&)> applyGridFont);
+    // After attach: the reader box lists the capture's keyboards and stores the choice.
+    void attachReader(ReaderGate& gate);
 
     TimeTableEditor* timeTable() const { return timeTable_; }
     QPushButton* closeButton() const { return close_; }
@@ -46,9 +50,12 @@ public:
     void ChangeAdminPassword();
     // The three password boxes are emptied whenever the panel is opened.
     void clearPasswords();
+    // The reader box's list item i: 0 any keyboard, then the capture's keyboards.
+    void ChooseReader(int index);
 
 private:
     void showSettings();
+    void showReaders();
 
     TimeTableEditor* timeTable_ = nullptr;
     std::array<QCheckBox*, 13> options_{};
@@ -59,6 +66,11 @@ private:
     std::array<QLineEdit*, 3> passwords_{};
     QPushButton* changePassword_ = nullptr;
     QPushButton* close_ = nullptr;
+    QComboBox* readers_ = nullptr;
+    QPushButton* readerTest_ = nullptr;
+    QLabel* capture_ = nullptr;
+    QLabel* tested_ = nullptr;
+    ReaderGate* gate_ = nullptr;
     bool loading_ = false;
 
     Workstation* station_ = nullptr;

@@ -1,8 +1,13 @@
 // tallyra-cli: a look at a data folder without the window.
+#include <unistd.h>
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QSaveFile>
 #include <QTextStream>
 #include <cmath>
 #include <cstdio>
@@ -21,6 +26,7 @@
 #include "core/textgridmodel.h"
 #include "core/timewindows.h"
 #include "core/workstation.h"
+#include "platform/keycapture.h"
 #include "stats/spreadsheet.h"
 
 using namespace tallyra;
@@ -208,6 +214,96 @@ int WithWorkstation(const DataFolder& folder, QTextStream& out, QTextStream& err
     return notifier.failed ? kFailed : rc;
 }
 
+const char* const kReaderRules = "/etc/udev/rules.d/70-tallyra-reader.rules";
+
+// udev re-reads its rules and runs them again over the input devices, so a rule takes
+// effect without a re-plug. An error text when a step failed.
+QString ReloadUdev() {
+    const QList<QStringList> steps{{QStringLiteral("control"), QStringLiteral("--reload")},
+                                   {QStringLiteral("trigger"), QStringLiteral("--action=change"),
+                                    QStringLiteral("--subsystem-match=input")}};
+    for (const QStringList& step : steps) {
+        QProcess p;
+        p.start(QStringLiteral("udevadm"), step);
+        if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit ||
+            p.exitCode() != 0) {
+            const QString why = p.error() == QProcess::FailedToStart
+                                    ? QStringLiteral("not found")
+                                    : QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
+            return QStringLiteral("udevadm %1 failed (%2)").arg(step.join(u' '), why);
+        }
+    }
+    return {};
+}
+
+// reader list | allow ID | deny: the keyboards and the udev rule that lets the user at the
+// seat read the card reader alone (never the whole input group).
+int Reader(const QStringList& args, const QString& rulesFile, QTextStream& out, QTextStream& err) {
+    const QString what = args.value(0);
+    const bool allow = what == u"allow" && args.size() == 2;
+    const bool deny = what == u"deny" && args.size() == 1;
+    if (what == u"list" && args.size() == 1) {
+        const std::vector<EvdevKeyboard> list = ListEvdevKeyboards();
+        for (const EvdevKeyboard& k : list) {
+            const bool readable = ::access(QFile::encodeName(k.node).constData(), R_OK) == 0;
+            out << (k.keyboard.usbId.isEmpty() ? QStringLiteral("-") : k.keyboard.usbId) << '\t'
+                << k.keyboard.where << '\t' << k.keyboard.name << '\t'
+                << (readable ? "readable" : "no access") << '\n';
+        }
+        if (list.empty()) out << "no keyboards under /dev/input\n";
+        return 0;
+    }
+    if (!allow && !deny) {
+        err << "usage: tallyra-cli reader list | reader allow ID | reader deny\n";
+        return 2;
+    }
+    const QString rule = allow ? UdevReaderRule(args[1]) : QString();
+    if (allow && rule.isEmpty()) {
+        err << args[1] << ": not a vendor:product (0c2e:0b61) or a /dev/input/by-id/ path\n";
+        return 2;
+    }
+    if (::geteuid() != 0) {
+        err << "reader " << what << " changes the udev rules: run it as root (sudo); nothing "
+            << "was changed\n";
+        return 1;
+    }
+    if (allow) {
+        QSaveFile f(rulesFile);
+        const QByteArray text =
+            "# Written by tallyra-cli reader allow: the user at the seat may read the card\n"
+            "# reader below; tallyra-cli reader deny removes this file.\n" +
+            rule.toUtf8() + '\n';
+        if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size() || !f.commit()) {
+            err << "could not write " << rulesFile << ": " << f.errorString()
+                << "; the reader was not allowed\n";
+            return 1;
+        }
+    } else if (!QFile::exists(rulesFile)) {
+        out << "no reader rule in " << rulesFile << ": nothing to remove\n";
+        return 0;
+    } else if (!QFile::remove(rulesFile)) {
+        err << "could not remove " << rulesFile << "; the reader is still allowed\n";
+        return 1;
+    }
+    const QString reload = ReloadUdev();
+    if (!reload.isEmpty()) {
+        err << (allow ? "wrote " : "removed ") << rulesFile << ", but " << reload
+            << "; it takes effect when the reader is plugged in again\n";
+        return 1;
+    }
+    if (allow) {
+        out << "wrote " << rulesFile << ":\n  " << rule << '\n'
+            << "reloaded udev and re-applied it to the input devices: the user logged in at "
+               "the seat may now read "
+            << args[1] << " (and no other keyboard)\n";
+    } else {
+        out << "removed " << rulesFile
+            << " and reloaded udev; access already given ends when the reader is plugged in "
+               "again\n";
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -223,6 +319,8 @@ int main(int argc, char** argv) {
         "  stats    the statistics query (--from --to --name --card --late-min --late-max\n"
         "           --weekdays); export-stats FILE.xlsx writes it as the panel's export\n"
         "  import FILE  the roster import from a spreadsheet (.xlsx, .xls, .csv)\n"
+        "  reader list | reader allow ID | reader deny  the keyboards with their ids; as root,\n"
+        "           the udev rule that lets the user at the seat read that reader alone\n"
         "swipe and tick exit with 2 while Tallyra runs on the folder."));
     parser.addHelpOption();
     const QCommandLineOption dataDir(QStringLiteral("data-dir"),
@@ -233,6 +331,10 @@ int main(int argc, char** argv) {
                                    QStringLiteral("Panel the swipe comes in: 4 (sign-in) or 5."),
                                    QStringLiteral("N"), QStringLiteral("4"));
     parser.addOption(panel);
+    const QCommandLineOption rules(QStringLiteral("rules"),
+                                   QStringLiteral("The udev rule file of reader allow/deny."),
+                                   QStringLiteral("FILE"), QString::fromLatin1(kReaderRules));
+    parser.addOption(rules);
     StatsOptions stats;
     stats.add(parser);
     parser.addPositionalArgument(QStringLiteral("command"),
@@ -242,6 +344,7 @@ int main(int argc, char** argv) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     const QString command = args.value(0);
+    if (command == u"reader") return Reader(args.mid(1), parser.value(rules), out, err);
     const bool withArgument =
         command == u"swipe" || command == u"export-stats" || command == u"import";
     const int expected = withArgument ? 2 : 1;
