@@ -11,7 +11,7 @@
 #include "app/mainwindow.h"
 #include "app/session.h"
 #include "bench_support.h"
-#include "board/dialogs.h"
+#include "gui/dialogs.h"
 #include "core/roster.h"
 #include "core/settings.h"
 #include "core/timewindows.h"

@@ -13,7 +13,7 @@
 #include "core/rosterimport.h"
 #include "core/statistics.h"
 #include "core/yearlog.h"
-#include "stats/spreadsheet.h"
+#include "sheets/spreadsheet.h"
 
 using namespace tallyra;
 

@@ -6,7 +6,7 @@
 
 #include "core/rosterimport.h"
 #include "fuzz_support.h"
-#include "stats/spreadsheet.h"
+#include "sheets/spreadsheet.h"
 
 using namespace tallyra;
 

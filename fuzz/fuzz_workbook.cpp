@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "stats/spreadsheet.h"
+#include "sheets/spreadsheet.h"
 
 using namespace tallyra;
 

@@ -1,7 +1,7 @@
 #include <QApplication>
 #include <QTest>
 
-#include "board/gridview.h"
+#include "gui/gridview.h"
 #include "core/textgridmodel.h"
 
 using namespace tallyra;

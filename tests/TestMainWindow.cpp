@@ -6,10 +6,10 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "app/settingspanel.h"
+#include "gui/settingspanel.h"
 #include "apprig.h"
-#include "board/gridview.h"
-#include "board/timetableeditor.h"
+#include "gui/gridview.h"
+#include "gui/timetableeditor.h"
 #include "core/rosterrows.h"
 #include "must.h"
 
@@ -377,10 +377,10 @@ private Q_SLOTS:
         QCOMPARE(app.lastNotice(), "日期输入错误，请输入YYYY-MM-DD");
         Find<QLineEdit>(app.w(), "Text7_0")->setText("2026-12-01");
         Click(app.w(), "Command7_0");
-        QCOMPARE(app.w().statsValue(0)->text(), "1");
-        QCOMPARE(app.w().statsValue(1)->text(), "5");
-        QCOMPARE(app.w().statsValue(5)->text(), "0.1小时");
-        QCOMPARE(app.w().statsValue(4)->text(), "1");
+        QCOMPARE(app.w().statisticsPanel()->value(0)->text(), "1");
+        QCOMPARE(app.w().statisticsPanel()->value(1)->text(), "5");
+        QCOMPARE(app.w().statisticsPanel()->value(5)->text(), "0.1小时");
+        QCOMPARE(app.w().statisticsPanel()->value(4)->text(), "1");
         const StatsGridModel& grid = app.session.station().statsGrid();
         QCOMPARE(grid.text(2, 3), "3000137");
 

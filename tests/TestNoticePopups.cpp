@@ -3,7 +3,7 @@
 #include <QScreen>
 #include <QTest>
 
-#include "board/noticepopups.h"
+#include "gui/noticepopups.h"
 
 using namespace tallyra;
 

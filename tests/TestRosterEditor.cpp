@@ -7,11 +7,11 @@
 #include <QTest>
 
 #include "apprig.h"
-#include "board/gridview.h"
+#include "gui/gridview.h"
 #include "common/datetime.h"
-#include "editor/personalcentre.h"
-#include "editor/rostereditor.h"
-#include "editor/structurepanel.h"
+#include "gui/personalcentre.h"
+#include "gui/rostereditor.h"
+#include "gui/structurepanel.h"
 #include "must.h"
 
 using namespace tallyra;

@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 
 
-#include "app/settingspanel.h"
+#include "gui/settingspanel.h"
 #include "apprig.h"
 #include "core/readerchoice.h"
 #include "must.h"

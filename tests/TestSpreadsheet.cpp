@@ -1,7 +1,7 @@
 #include <QProcess>
 #include <QTest>
 
-#include "stats/spreadsheet.h"
+#include "sheets/spreadsheet.h"
 #include "testsupport.h"
 
 using namespace tallyra;

@@ -4,7 +4,8 @@
 
 #include "app/mainwindow.h"
 #include "app/session.h"
-#include "board/noticepopups.h"
+#include "gui/statisticspanel.h"
+#include "gui/noticepopups.h"
 #include "cli/demo.h"
 #include "core/workstation.h"
 #include "scripteddialogs.h"

@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <variant>
 
-#include "board/dialogs.h"
+#include "gui/dialogs.h"
 
 namespace tallyra::test {
 

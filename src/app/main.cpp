@@ -4,7 +4,7 @@
 
 #include "app/mainwindow.h"
 #include "app/session.h"
-#include "board/dialogs.h"
+#include "gui/dialogs.h"
 #include "platform/compositor.h"
 #include "platform/cueplayer_canberra.h"
 #include "platform/termination.h"

@@ -3,16 +3,13 @@
 #include <QMainWindow>
 #include <QTimer>
 #include <array>
-#include <functional>
 #include <memory>
 
 #include "core/cardinput.h"
 #include "core/cueplayer.h"
 #include "core/signin.h"
-#include "core/statistics.h"
-#include "editor/structurepanel.h"
+#include "gui/structurepanel.h"
 
-class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -21,17 +18,20 @@ class QStackedWidget;
 
 namespace tallyra {
 
+class BoardPanel;
+class DatabasePanel;
 class Dialogs;
 class GridView;
+class NoticePopups;
 class PersonalCentre;
 class RosterEditor;
-class StructurePanel;
-class NoticePopups;
 class SettingsPanel;
+class StatisticsPanel;
+class StructurePanel;
 class Workstation;
 
-// Form1: six panels in one area switched by the panel buttons, the administrator mode,
-// the login box, the shared button array and the timers of the sign-in board.
+// Form1: the frame around the six panels, the panel buttons and ShowPanel, the
+// administrator mode and its login box, and the timers of the sign-in board.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -51,7 +51,6 @@ public:
 
     void ShowPanel(int index);
     void ToggleAdminMode();
-    void Command3Click(int index);
     int currentPanel() const { return currentPanel_; }
     bool adminMode() const { return adminMode_; }
     // The panel on show, or -1 when none is (a refused statistics request).
@@ -66,31 +65,23 @@ public:
     bool rosterGridShown() const { return rosterGridShown_; }
     bool schemaChanged() const { return changes_.schema; }
     const std::array<bool, 3>& choiceListChanged() const { return changes_.choiceLists; }
-    RosterEditor* rosterEditor() const { return rosterEditor_; }
-    PersonalCentre* personalCentre() const { return personal_; }
-    StructurePanel* structurePanel() const { return structure_; }
-    GridView* rosterView() const { return roster_; }
-    GridView* boardView() const { return board_; }
-    SettingsPanel* settingsPanel() const { return settings_; }
-    void ApplyGridFont(const QFont& font);
 
-    void Command7Click(int index);
-    // The statistics query over the panel's boxes; false when a date box is not a date.
-    bool RunStatisticsQuery();
-    void ExportStatistics();
-    void ImportRosterSpreadsheet();
-    // Where the export finds its template (1.dat beside the program by default).
-    void setTemplatePath(const QString& path) { templatePath_ = path; }
-    QLabel* statsValue(int i) const { return i == 5 ? statsHours_ : statsValues_[size_t(i)]; }
+    // The panels.
+    SettingsPanel* settingsPanel() const { return settings_; }
+    StructurePanel* structurePanel() const { return structure_; }
+    DatabasePanel* databasePanel() const { return database_; }
+    StatisticsPanel* statisticsPanel() const { return statistics_; }
+    BoardPanel* boardPanel() const { return board_; }
+    PersonalCentre* personalCentre() const { return personal_; }
+    RosterEditor* rosterEditor() const;
+    GridView* rosterView() const;
+    GridView* boardView() const;
+    void ApplyGridFont(const QFont& font);
 
 Q_SIGNALS:
     void exitRequested();
 
 private:
-    QWidget* buildBoardPanel();
-    QWidget* buildDatabasePanel();
-    QWidget* buildStatisticsPanel();
-    bool eventFilter(QObject* watched, QEvent* e) override;
     void buildLogin();
     // The day's captions, the statistics date range and the personal centre follow the day.
     void showDay();
@@ -98,11 +89,8 @@ private:
     void setAdminButtonsVisible(bool visible);
     void login();
     void closeLogin();
-    void addRows();
-    void deleteRows();
     void saveBoardWidths();
-    void sortStatistics(int column);
-    void sortBoard(int column);
+    void showNothing();
 
     QStackedWidget* panels_ = nullptr;
     std::array<QWidget*, 6> pages_{};
@@ -114,27 +102,11 @@ private:
     QFrame* login_ = nullptr;
     QLineEdit* password_ = nullptr;
     SettingsPanel* settings_ = nullptr;
-    GridView* board_ = nullptr;
-    GridView* roster_ = nullptr;
-    GridView* stats_ = nullptr;
-    QLabel* date_ = nullptr;
-    QLabel* weekday_ = nullptr;
-    QLabel* clock_ = nullptr;
-    std::array<QLineEdit*, 2> statsDates_{};
-    std::array<QComboBox*, 2> statsWeekdays_{};
-    QLineEdit* statsName_ = nullptr;
-    QLineEdit* statsCard_ = nullptr;
-    QList<QWidget*> statsPersonFilter_;
-    std::array<QLineEdit*, 2> statsLate_{};
-    std::array<QLabel*, 5> statsValues_{};
-    QLabel* statsHours_ = nullptr;
-    QLabel* statsSorted_ = nullptr;
-    HeaderSort statsSort_{{7, 7, 7, 3, 3, 7}};
-    HeaderSort boardSort_{{3, 3, 7, 7, 7, 7, 7, 7, 7}};
-    QString templatePath_;
-    RosterEditor* rosterEditor_ = nullptr;
-    PersonalCentre* personal_ = nullptr;
     StructurePanel* structure_ = nullptr;
+    DatabasePanel* database_ = nullptr;
+    StatisticsPanel* statistics_ = nullptr;
+    BoardPanel* board_ = nullptr;
+    PersonalCentre* personal_ = nullptr;
 
     int currentPanel_ = SignIn::kSignInPanel;
     bool adminMode_ = false;

@@ -3,11 +3,11 @@
 #include <QCoreApplication>
 
 #include "app/mainwindow.h"
-#include "app/settingspanel.h"
-#include "board/dialogs.h"
-#include "board/gridview.h"
-#include "board/noticepopups.h"
 #include "core/workstation.h"
+#include "gui/dialogs.h"
+#include "gui/gridview.h"
+#include "gui/noticepopups.h"
+#include "gui/settingspanel.h"
 #include "platform/readergate.h"
 
 namespace tallyra {

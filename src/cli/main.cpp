@@ -27,7 +27,7 @@
 #include "core/timewindows.h"
 #include "core/workstation.h"
 #include "platform/keycapture.h"
-#include "stats/spreadsheet.h"
+#include "sheets/spreadsheet.h"
 
 using namespace tallyra;
 
@@ -124,27 +124,30 @@ struct StatsOptions {
         for (auto* o : {&from, &to, &name, &card, &lateMin, &lateMax, &weekdays}) p.addOption(*o);
     }
     // The filter the panel's boxes would make; an error text when one is not usable.
+    // The filter the panel's boxes would make; an error text when one is not usable.
     QString filter(const QCommandLineParser& p, const QDate& today, StatsFilter& f) const {
-        f.first = p.isSet(from) ? QDate::fromString(p.value(from), QStringLiteral("yyyy-MM-dd"))
-                                : today.addDays(-365);
-        f.last = p.isSet(to) ? QDate::fromString(p.value(to), QStringLiteral("yyyy-MM-dd")) : today;
-        if (!f.first.isValid() || !f.last.isValid()) return QStringLiteral("dates are YYYY-MM-DD");
-        if (p.isSet(name) && !p.value(name).isEmpty()) f.namePattern = p.value(name);
-        f.card = qint64(std::llround(NumericValue(p.value(card)) * 10000.0));
-        if (p.isSet(lateMin))
-            f.lateMin = qint16(std::clamp(NumericValue(p.value(lateMin)), -32768.0, 32767.0));
-        if (p.isSet(lateMax))
-            f.lateMax = qint16(std::clamp(NumericValue(p.value(lateMax)), -32768.0, 32767.0));
+        StatsQueryTexts t;
+        t.first = p.isSet(from) ? p.value(from)
+                                : today.addDays(-365).toString(QStringLiteral("yyyy-MM-dd"));
+        t.last = p.isSet(to) ? p.value(to) : today.toString(QStringLiteral("yyyy-MM-dd"));
+        t.name = p.value(name);
+        t.card = p.value(card);
+        t.lateMin = p.value(lateMin);
+        t.lateMax = p.value(lateMax);
         if (p.isSet(weekdays)) {
             const QStringList d = p.value(weekdays).split(u'-');
             bool a = false, b = false;
             if (d.size() == 2) {
-                f.weekdayFirst = d[0].toInt(&a);
-                f.weekdayLast = d[1].toInt(&b);
+                t.weekdayFirst = d[0].toInt(&a);
+                t.weekdayLast = d[1].toInt(&b);
             }
-            if (!a || !b || f.weekdayFirst < 1 || f.weekdayLast > 7)
+            if (!a || !b || t.weekdayFirst < 1 || t.weekdayLast > 7)
                 return QStringLiteral("--weekdays takes D-D with 1 = Sunday ... 7 = Saturday");
         }
+        QString error;
+        const std::optional<StatsFilter> parsed = ParseStatsFilter(t, &error);
+        if (!parsed) return error;
+        f = *parsed;
         return {};
     }
 };
@@ -154,23 +157,14 @@ int Statistics(const DataFolder& folder, const StatsFilter& f, const QString& ex
                QTextStream& out, QTextStream& err) {
     Roster roster;
     if (Unreadable(LoadRoster(folder, roster, {}, {}).error, err)) return kFailed;
-    std::vector<StatsRow> rows;
-    const StatsSummary s = RunStatisticsQuery(folder, roster, f, rows);
     StatsGridModel grid(&roster);
-    grid.setResults(std::move(rows));
+    const StatsSummary s = RunStatistics(folder, roster, f, grid);
     if (!exportPath.isEmpty()) {
         const QString templatePath =
             QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("1.dat"));
-        const bool ok = WriteWorkbookFromTemplate(templatePath, exportPath, 2, grid.gridRowCount(),
-                                                  [&grid](int r) {
-                                                      std::vector<QString> cells;
-                                                      for (int c = 0; c < 6; ++c)
-                                                          cells.push_back(grid.text(r, c));
-                                                      return cells;
-                                                  });
-        if (!ok) {
-            err << "cannot write " << exportPath << '\n';
-            return 1;
+        if (!ExportStatisticsGrid(grid, templatePath, exportPath)) {
+            err << QStringLiteral("导出失败，文件无法写入：") << exportPath << '\n';
+            return kFailed;
         }
         out << QStringLiteral("导出成功") << '\n';
         return 0;
@@ -401,16 +395,16 @@ int main(int argc, char** argv) {
     }
     if (command == u"import") {
         return WithWorkstation(folder, out, err, [&](Workstation& station, SignIn&) {
-            QString why;
-            const std::unique_ptr<Workbook> book = OpenWorkbook(args[1], &why);
-            if (!book) err << args[1] << ": " << why << '\n';
-            station.rosterFile().open(folder);
+            // A roster file that cannot be opened shows when the first record is stored.
+            (void)station.rosterFile().open(folder);
             ImportTargets t{
                 &station.roster(),     &station.rosterFile(),
                 &station.rosterGrid(), &station.schema(),
                 &station.notifier(),   [&out](const QString& m) { out << m << Qt::endl; },
-                clock.today()};
-            const ImportResult r = ImportRosterSpreadsheet(book.get(), t);
+                station.day().day};
+            QString why;
+            const ImportResult r = ImportRosterFile(args[1], t, &why);
+            if (!why.isEmpty()) err << args[1] << ": " << why << '\n';
             return r.headerFound && !r.notStored ? 0 : kFailed;
         });
     }

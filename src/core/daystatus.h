@@ -7,6 +7,13 @@
 
 namespace tallyra {
 
+// A person's status for a window, as the day status file holds it; the year log's minutes
+// late use the same 9999 for absent and 0 for on time.
+constexpr qint16 kStatusNone = 0;
+constexpr qint16 kStatusOnTime = -1;
+constexpr qint16 kStatusAbsent = 9999;
+constexpr qint16 kLoggedOnTime = 0;
+
 // Today's status per person and window in shuju.dat: 0 nothing yet, -1 on time, 1-9998
 // minutes late, 9999 absent. Held open, and locked, for the whole run: the lock is what
 // tells a second copy that this one is running, and everything that resets or rewrites

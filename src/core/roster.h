@@ -20,6 +20,8 @@ class TextGridModel;
 struct Schema;
 
 constexpr int kRosterSize = 5000;
+// The roster grid MSRW: titles in row 0, the hidden row 1, one person per row from row 2.
+constexpr int kRosterFirstPerson = 2;
 constexpr int kSlotSize = 256;
 // Everything but the text bytes: five 2-byte lengths and the numbers.
 constexpr int kFixedRecordBytes = 97;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/cueplayer.h"
+#include "core/daystatus.h"
 #include "core/textgridmodel.h"
 
 namespace tallyra {
@@ -19,9 +20,6 @@ constexpr int kBoardCardColumn = 1;
 constexpr int kBoardNameColumn = 2;
 constexpr int kBoardFirstWindowColumn = 3;
 constexpr int kLongestCard = 12;
-
-constexpr qint16 kStatusOnTime = -1;
-constexpr qint16 kStatusAbsent = 9999;
 
 // Present/expected into row 1 and late/absent into row 2 of window w's column, counted by
 // the first character of each person's mark.

@@ -8,6 +8,7 @@
 
 #include "common/datetime.h"
 #include "common/text.h"
+#include "core/daystatus.h"
 #include "core/textgridmodel.h"
 #include "core/yearlog.h"
 
@@ -44,6 +45,42 @@ QString StatsSummary::hoursText() const {
     return QString::number(double(lateMinutes) / 60.0, 'f', 1) + QStringLiteral("小时");
 }
 
+std::optional<StatsFilter> ParseStatsFilter(const StatsQueryTexts& t, QString* error) {
+    StatsFilter f;
+    f.first = QDate::fromString(t.first.trimmed(), QStringLiteral("yyyy-MM-dd"));
+    f.last = QDate::fromString(t.last.trimmed(), QStringLiteral("yyyy-MM-dd"));
+    if (!f.first.isValid() || !f.last.isValid()) {
+        if (error) *error = QStringLiteral("日期输入错误，请输入YYYY-MM-DD");
+        return std::nullopt;
+    }
+    f.namePattern = t.name.isEmpty() ? QStringLiteral("*") : t.name;
+    const double card = NumericValue(t.card);
+    f.card =
+        std::isfinite(card) && std::abs(card) < 9e14 ? qint64(std::llround(card * 10000.0)) : 0;
+    auto bound = [](const QString& text, qint16 empty) {
+        if (text.isEmpty()) return empty;
+        return qint16(std::clamp(NumericValue(text), -32768.0, 32767.0));
+    };
+    f.lateMin = bound(t.lateMin, 0);
+    f.lateMax = bound(t.lateMax, kStatusAbsent);
+    f.weekdayFirst = t.weekdayFirst;
+    f.weekdayLast = t.weekdayLast;
+    return f;
+}
+
+std::vector<int> BoardSortCodes() {
+    using C = TextGridModel::SortCode;
+    return {C::NumericAscending, C::NumericAscending, C::TextAscending,
+            C::TextAscending,    C::TextAscending,    C::TextAscending,
+            C::TextAscending,    C::TextAscending,    C::TextAscending};
+}
+
+std::vector<int> StatsSortCodes() {
+    using C = TextGridModel::SortCode;
+    return {C::TextAscending,    C::TextAscending,    C::TextAscending,
+            C::NumericAscending, C::NumericAscending, C::TextAscending};
+}
+
 StatsSummary RunStatisticsQuery(const DataFolder& folder, const Roster& roster,
                                 const StatsFilter& filter, std::vector<StatsRow>& rows) {
     StatsSummary summary;
@@ -77,9 +114,9 @@ StatsSummary RunStatisticsQuery(const DataFolder& folder, const Roster& roster,
                 const int weekday = WeekdayOfDay(day);
                 if (weekday < wFirst || weekday > wLast) continue;
                 rows.push_back(StatsRow{day, rec.index, rec.minute, rec.minutesLate});
-                if (rec.minutesLate == 0) {
+                if (rec.minutesLate == kLoggedOnTime) {
                     ++summary.onTime;
-                } else if (rec.minutesLate == 9999) {
+                } else if (rec.minutesLate == kStatusAbsent) {
                     ++summary.missed;
                 } else {
                     ++summary.late;
@@ -92,6 +129,14 @@ StatsSummary RunStatisticsQuery(const DataFolder& folder, const Roster& roster,
     }
     if (rows.size() < rows.capacity() / 2) rows.shrink_to_fit();  // a narrow filter keeps little
     return summary;
+}
+
+StatsSummary RunStatistics(const DataFolder& folder, const Roster& roster,
+                           const StatsFilter& filter, StatsGridModel& grid) {
+    std::vector<StatsRow> rows;
+    const StatsSummary s = RunStatisticsQuery(folder, roster, filter, rows);
+    grid.setResults(std::move(rows));
+    return s;
 }
 
 StatsGridModel::StatsGridModel(const Roster* roster, QObject* parent)

@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <QDate>
 #include <QString>
+#include <optional>
 #include <vector>
 
 #include "core/datafolder.h"
@@ -13,8 +14,8 @@ namespace tallyra {
 struct StatsFilter {
     QDate first, last;  // inclusive
     QString namePattern = QStringLiteral("*");
-    qint64 card = 0;  // fixed point; 0 = every card
-    qint16 lateMin = 0, lateMax = 9999;
+    qint64 card = 0;                        // fixed point; 0 = every card
+    qint16 lateMin = 0, lateMax = 9999;     // absent is 9999
     int weekdayFirst = 1, weekdayLast = 7;  // 1 = Sunday
 };
 
@@ -37,11 +38,28 @@ struct StatsSummary {
     QString hoursText() const;  // late minutes / 60 as "0.0小时"
 };
 
+// The filter as the panel's boxes (or the command line's options) give it.
+struct StatsQueryTexts {
+    QString first, last;       // "YYYY-MM-DD"
+    QString name;              // wildcard pattern; empty = everyone
+    QString card;              // card number; empty or 0 = every card
+    QString lateMin, lateMax;  // minutes; empty = 0 and 9999
+    int weekdayFirst = 1, weekdayLast = 7;
+};
+// The filter those texts make, or nothing when a date is not a date (`error` then holds the
+// notice the panel shows).
+std::optional<StatsFilter> ParseStatsFilter(const StatsQueryTexts& texts, QString* error = nullptr);
+
 // Reads the year logs of every year of the range, earlier first, in file order, and
 // appends the events the filter lets through. Records whose index lies outside the roster
 // or whose person has no name are skipped.
 StatsSummary RunStatisticsQuery(const DataFolder& folder, const Roster& roster,
                                 const StatsFilter& filter, std::vector<StatsRow>& rows);
+
+class StatsGridModel;
+// The query into the grid, as the panel and the command-line tool run it.
+StatsSummary RunStatistics(const DataFolder& folder, const Roster& roster,
+                           const StatsFilter& filter, StatsGridModel& grid);
 
 // The statistics grid MSTJ: the header row, the blank row 1 (kept in the row order, as
 // sorts move it, but never shown) and the result rows.
@@ -73,6 +91,11 @@ private:
     std::vector<StatsRow> rows_{StatsRow{}};
     size_t blank_ = 0;  // where the blank row stands in rows_
 };
+
+// The ascending sort code of each column (3 numeric, 7 text) of the sign-in board and of the
+// statistics grid.
+std::vector<int> BoardSortCodes();
+std::vector<int> StatsSortCodes();
 
 // Header-click sorting: the first click on a column sorts it descending, the next
 // ascending, each column on its own.

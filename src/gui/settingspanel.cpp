@@ -1,4 +1,4 @@
-#include "app/settingspanel.h"
+#include "gui/settingspanel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,14 +12,14 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "board/clicklabel.h"
-#include "board/dialogs.h"
-#include "board/noticepopups.h"
-#include "board/timetableeditor.h"
 #include "common/gbk.h"
 #include "core/readerchoice.h"
 #include "core/settings.h"
 #include "core/workstation.h"
+#include "gui/clicklabel.h"
+#include "gui/dialogs.h"
+#include "gui/noticepopups.h"
+#include "gui/timetableeditor.h"
 #include "platform/readergate.h"
 
 namespace tallyra {

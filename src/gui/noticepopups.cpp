@@ -1,4 +1,4 @@
-#include "board/noticepopups.h"
+#include "gui/noticepopups.h"
 
 #include <QGuiApplication>
 #include <QLabel>

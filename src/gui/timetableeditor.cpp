@@ -1,4 +1,4 @@
-#include "board/timetableeditor.h"
+#include "gui/timetableeditor.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -6,9 +6,9 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 
-#include "board/clicklabel.h"
-#include "board/dialogs.h"
 #include "core/notifier.h"
+#include "gui/clicklabel.h"
+#include "gui/dialogs.h"
 
 namespace tallyra {
 
@@ -99,21 +99,11 @@ TimeTableEditor::TimeTableEditor(QWidget* parent) : QWidget(parent) {
     row->addWidget(store_);
     row->addWidget(storeAll_);
     row->addWidget(cancel_);
+    connect(store_, &QPushButton::clicked, this, [this] { storeTimes(false); });
+    connect(storeAll_, &QPushButton::clicked, this, [this] { storeTimes(true); });
+    connect(cancel_, &QPushButton::clicked, this, &TimeTableEditor::parkInput);
     input_->adjustSize();
     parkInput();
-}
-
-QPushButton* TimeTableEditor::command3(int index) const {
-    switch (index) {
-        case 8:
-            return store_;
-        case 10:
-            return cancel_;
-        case 12:
-            return storeAll_;
-        default:
-            return nullptr;
-    }
 }
 
 void TimeTableEditor::attach(const DataFolder& folder, TimeTable& table, Notifier& notifier,

@@ -29,9 +29,8 @@ public:
     void attach(const DataFolder& folder, TimeTable& table, Notifier& notifier, Dialogs& dialogs,
                 std::function<void(const QString&)> failure = {});
 
-    // The input panel's buttons, by their index in the shared button array: 8 store the
-    // cell, 12 store it for every weekday, 10 close.
-    QPushButton* command3(int index) const;
+    // The input panel's buttons: 确定 (Command3_8) stores the cell, 统一设定 (Command3_12)
+    // every weekday of its window, 取消 (Command3_10) closes.
     void storeTimes(bool allWeekdays);
     void parkInput();
     bool inputOpen() const;

@@ -1,4 +1,4 @@
-#include "editor/structurepanel.h"
+#include "gui/structurepanel.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

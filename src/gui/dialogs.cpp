@@ -1,4 +1,4 @@
-#include "board/dialogs.h"
+#include "gui/dialogs.h"
 
 #include <QColorDialog>
 #include <QFileDialog>

@@ -1,4 +1,4 @@
-#include "board/gridview.h"
+#include "gui/gridview.h"
 
 #include <QEvent>
 #include <QGuiApplication>

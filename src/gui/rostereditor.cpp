@@ -1,4 +1,4 @@
-#include "editor/rostereditor.h"
+#include "gui/rostereditor.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,12 +10,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "board/clicklabel.h"
-#include "board/gridview.h"
 #include "common/datetime.h"
 #include "common/text.h"
 #include "core/rosteredit.h"
 #include "core/workstation.h"
+#include "gui/clicklabel.h"
+#include "gui/gridview.h"
 
 namespace tallyra {
 

@@ -1,4 +1,4 @@
-#include "editor/personalcentre.h"
+#include "gui/personalcentre.h"
 
 #include <QFormLayout>
 #include <QGridLayout>

@@ -33,4 +33,17 @@ QString GeneralNumberText(double value);
 bool WriteWorkbookFromTemplate(const QString& templatePath, const QString& path, int firstRow,
                                int rows, const std::function<std::vector<QString>(int)>& rowAt);
 
+class StatsGridModel;
+// The statistics grid as the panel's export writes it: the template's title rows, then the
+// grid rows from sheet row 2. False when the file could not be written.
+bool ExportStatisticsGrid(const StatsGridModel& grid, const QString& templatePath,
+                          const QString& path);
+
+struct ImportTargets;
+struct ImportResult;
+// The roster import from a workbook file; a file that cannot be read as one ends in the
+// import's failure notice, and `why` says what was wrong with it.
+ImportResult ImportRosterFile(const QString& path, const ImportTargets& targets,
+                              QString* why = nullptr);
+
 }  // namespace tallyra

@@ -1,4 +1,4 @@
-#include "stats/spreadsheet.h"
+#include "sheets/spreadsheet.h"
 
 #include <freexl.h>
 #include <xlsxwriter.h>
@@ -17,6 +17,8 @@
 
 #include "common/gbk.h"
 #include "core/positionedfile.h"
+#include "core/rosterimport.h"
+#include "core/statistics.h"
 
 namespace tallyra {
 
@@ -471,6 +473,20 @@ bool WriteWorkbookFromTemplate(const QString& templatePath, const QString& path,
     if (::rename(file.constData(), QFile::encodeName(path).constData()) != 0) return false;
     cleanup.keep = true;
     return true;
+}
+
+bool ExportStatisticsGrid(const StatsGridModel& grid, const QString& templatePath,
+                          const QString& path) {
+    return WriteWorkbookFromTemplate(templatePath, path, 2, grid.gridRowCount(), [&grid](int r) {
+        std::vector<QString> cells(StatsGridModel::kColumns);
+        for (int c = 0; c < StatsGridModel::kColumns; ++c) cells[size_t(c)] = grid.text(r, c);
+        return cells;
+    });
+}
+
+ImportResult ImportRosterFile(const QString& path, const ImportTargets& targets, QString* why) {
+    const std::unique_ptr<Workbook> book = OpenWorkbook(path, why);
+    return ImportRosterSpreadsheet(book.get(), targets);
 }
 
 }  // namespace tallyra
