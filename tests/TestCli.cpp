@@ -1,7 +1,8 @@
+#include <sys/stat.h>
+
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
-#include <sys/stat.h>
 
 #include "cli/demo.h"
 #include "common/datetime.h"
@@ -169,8 +170,10 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("args");  // after --data-dir
         QTest::addColumn<QString>("err");
         QTest::newRow("missing folder") << "missing" << QStringList{"roster"} << "数据文件夹不存在";
-        QTest::newRow("import a device") << "" << QStringList{"import", "/dev/zero"} << "不是普通文件";
-        QTest::newRow("import a FIFO") << "fifo" << QStringList{"import", "@fifo"} << "不是普通文件";
+        QTest::newRow("import a device")
+            << "" << QStringList{"import", "/dev/zero"} << "不是普通文件";
+        QTest::newRow("import a FIFO")
+            << "fifo" << QStringList{"import", "@fifo"} << "不是普通文件";
         QTest::newRow("roster a FIFO") << "roster fifo" << QStringList{"roster"} << "Rw.dat";
         QTest::newRow("swipe into an immutable log")
             << "immutable log" << QStringList{"swipe", "1001"} << "未能保存";
@@ -221,7 +224,8 @@ private Q_SLOTS:
     void checkChangesNothing() {
         QTemporaryDir dir;
         QCOMPARE(Cli({"--data-dir", dir.path(), "check"}).code, 0);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList{});
     }
 
     void badUsage() {

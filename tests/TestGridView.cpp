@@ -1,8 +1,8 @@
 #include <QApplication>
 #include <QTest>
 
-#include "gui/gridview.h"
 #include "core/textgridmodel.h"
+#include "gui/gridview.h"
 
 using namespace tallyra;
 

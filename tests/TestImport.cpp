@@ -32,8 +32,9 @@ struct Rig {
         schema.twoValueLabels[7] = QStringLiteral("是");
     }
     ImportResult run(const Workbook* wb) {
-        ImportTargets t{&roster, &file, &grid, &schema, &notifier,
-                        [this](const QString& s) { critical << s; }, today};
+        ImportTargets t{&roster, &file,     &grid,
+                        &schema, &notifier, [this](const QString& s) { critical << s; },
+                        today};
         return ImportRosterSpreadsheet(wb, t);
     }
 };

@@ -6,11 +6,11 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "gui/settingspanel.h"
 #include "apprig.h"
-#include "gui/gridview.h"
-#include "gui/timetableeditor.h"
 #include "core/rosterrows.h"
+#include "gui/gridview.h"
+#include "gui/settingspanel.h"
+#include "gui/timetableeditor.h"
 #include "must.h"
 
 using namespace tallyra;

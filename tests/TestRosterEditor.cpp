@@ -7,8 +7,8 @@
 #include <QTest>
 
 #include "apprig.h"
-#include "gui/gridview.h"
 #include "common/datetime.h"
+#include "gui/gridview.h"
 #include "gui/personalcentre.h"
 #include "gui/rostereditor.h"
 #include "gui/structurepanel.h"

@@ -1,14 +1,14 @@
+#include <sys/stat.h>
+
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
-#include <QTest>
 #include <QProcess>
-#include <sys/stat.h>
+#include <QTest>
 
-
-#include "gui/settingspanel.h"
 #include "apprig.h"
 #include "core/readerchoice.h"
+#include "gui/settingspanel.h"
 #include "must.h"
 #include "platform/readergate.h"
 
@@ -56,14 +56,28 @@ private Q_SLOTS:
         QTest::addColumn<QString>("file");  // what stands in the demo folder's place
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("message");  // how the box begins ("" = the start goes on)
-        QTest::newRow("missing folder") << "" << "missing" << "数据文件夹不存在：";
-        QTest::newRow("settings a FIFO") << "aset.dat" << "fifo" << "数据文件无法读取：";
-        QTest::newRow("roster a folder") << "Rw.dat" << "folder" << "数据文件无法读取：";
-        QTest::newRow("definitions a FIFO") << "Dmode.dat" << "fifo" << "数据文件无法读取：";
-        QTest::newRow("day status a FIFO") << "shuju.dat" << "fifo" << "未获得运行权限！\n";
-        QTest::newRow("year log a folder") << "adnt/sols/2026.dat" << "folder" << "数据文件无法读取：";
+        QTest::newRow("missing folder") << ""
+                                        << "missing"
+                                        << "数据文件夹不存在：";
+        QTest::newRow("settings a FIFO") << "aset.dat"
+                                         << "fifo"
+                                         << "数据文件无法读取：";
+        QTest::newRow("roster a folder") << "Rw.dat"
+                                         << "folder"
+                                         << "数据文件无法读取：";
+        QTest::newRow("definitions a FIFO") << "Dmode.dat"
+                                            << "fifo"
+                                            << "数据文件无法读取：";
+        QTest::newRow("day status a FIFO") << "shuju.dat"
+                                           << "fifo"
+                                           << "未获得运行权限！\n";
+        QTest::newRow("year log a folder") << "adnt/sols/2026.dat"
+                                           << "folder"
+                                           << "数据文件无法读取：";
         // An immutable settings file is read as it is: the password still holds.
-        QTest::newRow("settings immutable") << "aset.dat" << "immutable" << "";
+        QTest::newRow("settings immutable") << "aset.dat"
+                                            << "immutable"
+                                            << "";
     }
     void aStartThatCannotTrustAFileIsRefused() {
         QFETCH(QString, file);

@@ -285,6 +285,88 @@ private Q_SLOTS:
         QCOMPARE(int(rig.log().size()), people - int(signedIn.size()));
     }
 
+    // A station left running: the tick after midnight closes the old day (the window that
+    // ends at 23:59 too, on the old date) and begins the new one as a start would.
+    void aRunAcrossMidnight_data() {
+        QTest::addColumn<QDate>("first");
+        QTest::newRow("over midnight") << QDate(2026, 12, 8);
+        QTest::newRow("over New Year") << QDate(2026, 12, 31);
+    }
+    void aRunAcrossMidnight() {
+        QFETCH(QDate, first);
+        const QDate second = first.addDays(1);
+        QTemporaryDir dir;
+        DataFolder folder(dir.path());
+        WriteSignInFolder(folder, 3, {});
+        for (int d = 1; d <= 7; ++d) {  // 07:30-08:00 and 23:00-23:59 every day
+            Must(WriteCellTimes(folder, TimeTable::Cell(0, d), 450, 480));
+            Must(WriteCellTimes(folder, TimeTable::Cell(1, d), 1380, 1439));
+            Must(WriteCellFlag(folder, TimeTable::Cell(0, d), true));
+            Must(WriteCellFlag(folder, TimeTable::Cell(1, d), true));
+        }
+        MockClock clock(QDateTime(first, QTime(7, 0)));
+        RecordingNotifier notifier;
+        RecordingCuePlayer cues;
+        Workstation station(folder, clock, notifier);
+        QCOMPARE(station.start(), Workstation::StartResult::Ready);
+        SignIn signIn(station, cues);
+        int newDays = 0;
+        signIn.setNewDayHandler([&] { ++newDays; });
+        auto at = [&](const QDate& d, int minute, int second = 0) {
+            clock.set(QDateTime(d, QTime(minute / 60, minute % 60, second)));
+        };
+        at(first, 460);
+        QCOMPARE(signIn.ProcessSwipe(Card(1), SignIn::kSignInPanel).outcome, SwipeOutcome::OnTime);
+        at(first, 1390);
+        QCOMPARE(signIn.ProcessSwipe(Card(1), SignIn::kSignInPanel).outcome, SwipeOutcome::OnTime);
+        at(first, 481, 10);
+        signIn.OnTimer1();  // 2 and 3 absent from window 0; the clock went back a little
+        at(first, 1439, 50);
+        signIn.OnTimer1();
+        notifier.notices.clear();
+        at(second, 0, 20);
+        signIn.OnTimer1();
+        QCOMPARE(newDays, 1);
+        QCOMPARE(station.day().day, second);
+        QCOMPARE(ReadLastStart(folder), second);
+        const bool newYear = second.year() != first.year();
+        QCOMPARE(notifier.notices.contains("欢迎新一年"), newYear);
+        QVERIFY(notifier.notices.last().startsWith("新的一天已经开始"));
+        // The old day's last window closed at midnight under the old date, minute 23:59.
+        QCOMPARE(notifier.notices.first(), "P2,P3已登记[未签]");
+        std::vector<YearLogRecord> old;
+        ReadYearLog(folder.yearLog(first.year()), [&](const YearLogRecord* r, size_t n) {
+            old.insert(old.end(), r, r + n);
+            return true;
+        });
+        QCOMPARE(old.back(), (YearLogRecord{3, DateToOle(first), 1439, kStatusAbsent}));
+        // A fresh board and day: yesterday's sign-in and absence are gone.
+        for (int w = 0; w < 2; ++w) QCOMPARE(station.board().text(4, 3 + w), QString());
+        QCOMPARE(station.board().text(1, 3), "0/3");
+        at(second, 460);
+        QCOMPARE(signIn.ProcessSwipe(Card(1), SignIn::kSignInPanel).outcome, SwipeOutcome::OnTime);
+        QCOMPARE(signIn.ProcessSwipe(Card(2), SignIn::kSignInPanel).outcome, SwipeOutcome::OnTime);
+        std::vector<YearLogRecord> fresh;
+        ReadYearLog(folder.yearLog(second.year()), [&](const YearLogRecord* r, size_t n) {
+            fresh.insert(fresh.end(), r, r + n);
+            return true;
+        });
+        QCOMPARE(fresh.back(), (YearLogRecord{2, DateToOle(second), 460, 0}));
+        QCOMPARE(int(fresh.size()), newYear ? 2 : int(old.size()) + 2);
+
+        // The clock set back across midnight keeps the day, and says so once.
+        notifier.notices.clear();
+        at(first, 1438);
+        signIn.OnTimer1();
+        QCOMPARE(signIn.ProcessSwipe(Card(3), SignIn::kSignInPanel).outcome,
+                 SwipeOutcome::NoWindow);
+        QCOMPARE(station.day().day, second);
+        QCOMPARE(notifier.notices.filter("系统时钟").size(), 1);
+        at(second, 470);
+        QCOMPARE(signIn.ProcessSwipe(Card(3), SignIn::kSignInPanel).outcome, SwipeOutcome::OnTime);
+        station.shutDown();
+    }
+
     void whichWindowsATickCloses_data() {
         QTest::addColumn<QList<int>>("ticks");         // minutes of the ticks, in order
         QTest::addColumn<std::vector<int>>("closed");  // by the last of them

@@ -26,7 +26,18 @@ namespace {
 constexpr int kPeople = 3;
 std::vector<WindowSpec> Windows() { return {{0, 450, 480}}; }
 
-enum class Path { OnTime, OnTimeUnlogged, Late, Close, RosterEdit, Import, Option, Font, Times, Schema };
+enum class Path {
+    OnTime,
+    OnTimeUnlogged,
+    Late,
+    Close,
+    RosterEdit,
+    Import,
+    Option,
+    Font,
+    Times,
+    Schema
+};
 
 struct Case {
     Path path;
@@ -69,8 +80,8 @@ Case CaseOf(Path path) {
                         wb.row(1, 1, {"卡号", "姓名"});
                         wb.row(1, 2, {"2001", "甲"});
                         wb.row(1, 3, {"2002", "乙"});
-                        ImportTargets t{&s.roster(),  &s.rosterFile(), &s.rosterGrid(),
-                                        &s.schema(),  &s.notifier(),   {},
+                        ImportTargets t{&s.roster(), &s.rosterFile(), &s.rosterGrid(),
+                                        &s.schema(), &s.notifier(),   {},
                                         s.day().day};
                         return !ImportRosterSpreadsheet(&wb, t).notStored;
                     }};
@@ -91,9 +102,8 @@ Case CaseOf(Path path) {
                                                true) == StoreTimes::Stored;
                     }};
         case Path::Schema:
-            return {path, true, [](SignInRig& rig) {
-                        return SaveSchema(rig.folder, Schema::Defaults());
-                    }};
+            return {path, true,
+                    [](SignInRig& rig) { return SaveSchema(rig.folder, Schema::Defaults()); }};
     }
     return {};
 }
@@ -152,11 +162,16 @@ private Q_SLOTS:
         QTest::addColumn<int>("code");
         QTest::addColumn<int>("nth");
         const std::pair<const char*, Path> paths[] = {
-            {"on time", Path::OnTime},       {"on time, not recorded", Path::OnTimeUnlogged},
-            {"late", Path::Late},            {"window close", Path::Close},
-            {"roster edit", Path::RosterEdit}, {"import", Path::Import},
-            {"option box", Path::Option},    {"grid font", Path::Font},
-            {"time window", Path::Times},    {"definitions", Path::Schema}};
+            {"on time", Path::OnTime},
+            {"on time, not recorded", Path::OnTimeUnlogged},
+            {"late", Path::Late},
+            {"window close", Path::Close},
+            {"roster edit", Path::RosterEdit},
+            {"import", Path::Import},
+            {"option box", Path::Option},
+            {"grid font", Path::Font},
+            {"time window", Path::Times},
+            {"definitions", Path::Schema}};
         const std::tuple<const char*, faults::Kind, int> kinds[] = {
             {"disk full", faults::Kind::Fail, ENOSPC},
             {"read-only", faults::Kind::Fail, EROFS},

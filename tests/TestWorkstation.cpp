@@ -1,3 +1,6 @@
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QTest>
 
 #include "cli/demo.h"
@@ -115,6 +118,66 @@ private Q_SLOTS:
         Workstation nextDay(folder, clock, n);
         nextDay.start();
         QCOMPARE(nextDay.board().text(4, 3), "");
+    }
+
+    // A copy refused on a new day writes nothing: the next real start still finds
+    // yesterday's record and begins the day. The copy may be in this process or in another
+    // one stopped while it holds the lock (two starts racing).
+    void aRefusedStartChangesNothing_data() {
+        QTest::addColumn<bool>("otherProcess");
+        QTest::newRow("second copy") << false;
+        QTest::newRow("copy stopped at the lock in another process") << true;
+    }
+    void aRefusedStartChangesNothing() {
+        QFETCH(bool, otherProcess);
+        QTemporaryDir dir;
+        DataFolder folder(dir.path());
+        const QDate day(2026, 12, 8);
+        WriteDemoFolder(folder, day);
+        MockClock clock(QDateTime(day, QTime(7, 20)));
+        SilentNotifier n;
+        {
+            Workstation first(folder, clock, n);
+            QCOMPARE(first.start(), Workstation::StartResult::Ready);
+            Must(first.dayStatus().write(1, 0, -1));
+            first.shutDown();
+        }
+        clock.set(QDateTime(day.addDays(1), QTime(7, 20)));
+        int locked[2] = {-1, -1}, release[2] = {-1, -1};
+        pid_t child = -1;
+        std::unique_ptr<DayStatusFile> held;
+        if (otherProcess) {
+            QCOMPARE(pipe(locked), 0);
+            QCOMPARE(pipe(release), 0);
+            child = fork();
+            if (child == 0) {
+                DayStatusFile lock;
+                if (lock.open(folder) != DayStatusFile::OpenResult::Opened) _exit(1);
+                char c;
+                (void)!write(locked[1], "x", 1);
+                (void)!read(release[0], &c, 1);  // held until the parent has tried
+                _exit(0);
+            }
+            char c;
+            QCOMPARE(read(locked[0], &c, 1), 1);
+        } else {
+            held = std::make_unique<DayStatusFile>();
+            QCOMPARE(held->open(folder), DayStatusFile::OpenResult::Opened);
+        }
+        const QByteArray urs = ReadAll(folder.lastRun()), status = ReadAll(folder.dayStatus());
+        Workstation refused(folder, clock, n);
+        QCOMPARE(refused.start(), Workstation::StartResult::InUse);
+        QCOMPARE(ReadAll(folder.lastRun()), urs);
+        QCOMPARE(ReadAll(folder.dayStatus()), status);
+        if (otherProcess) {
+            QCOMPARE(write(release[1], "x", 1), 1);
+            waitpid(child, nullptr, 0);
+        }
+        held.reset();
+        Workstation next(folder, clock, n);
+        QCOMPARE(next.start(), Workstation::StartResult::Ready);
+        QCOMPARE(next.dayStatus().read(1, 0), kStatusNone);  // the day began
+        QCOMPARE(ReadLastStart(folder), day.addDays(1));
     }
 };
 

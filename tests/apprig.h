@@ -4,10 +4,10 @@
 
 #include "app/mainwindow.h"
 #include "app/session.h"
-#include "gui/statisticspanel.h"
-#include "gui/noticepopups.h"
 #include "cli/demo.h"
 #include "core/workstation.h"
+#include "gui/noticepopups.h"
+#include "gui/statisticspanel.h"
 #include "scripteddialogs.h"
 #include "signinfixture.h"
 
