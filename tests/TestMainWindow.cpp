@@ -1,12 +1,16 @@
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
 
 #include "apprig.h"
+#include "common/translations.h"
 #include "core/rosterrows.h"
 #include "gui/gridview.h"
 #include "gui/settingspanel.h"
@@ -17,13 +21,6 @@ using namespace tallyra;
 using namespace tallyra::test;
 
 namespace {
-
-template <typename T = QWidget>
-T* Find(MainWindow& w, const QString& name) {
-    T* found = w.findChild<T*>(name);
-    if (!found) qWarning("no control %s", qPrintable(name));
-    return found;
-}
 
 void Click(MainWindow& w, const QString& name, Qt::MouseButton button = Qt::LeftButton) {
     QWidget* c = Find(w, name);
@@ -108,6 +105,13 @@ private Q_SLOTS:
         QVERIFY(!app.w().adminMode());
         QCOMPARE(app.w().shownPanel(), 4);
         QVERIFY(!Find(app.w(), "Command1_0")->isVisible());
+        // Escape closes the login box with nothing typed kept.
+        Click(app.w(), "Command4");
+        QTest::keyClicks(box, "ab");
+        QTest::keyClick(box, Qt::Key_Escape);
+        QVERIFY(!login->isVisible());
+        QVERIFY(box->text().isEmpty());
+        QVERIFY(!app.w().adminMode());
     }
 
     void panelSwitchClosesTheRosterFile() {
@@ -192,19 +196,34 @@ private Q_SLOTS:
         QCOMPARE(after.mid(200, 42), before.mid(200, 42));  // flags untouched
     }
 
-    void startNotBeforeEndIsRefused() {
+    void badTimesAreRefused_data() {
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<int>("key");  // 0: the 确定 button
+        QTest::newRow("start not before end") << QStringList{"08", "30", "08", "30"} << 0;
+        QTest::newRow("hour 24") << QStringList{"24", "00", "25", "00"} << 0;
+        QTest::newRow("minute 60") << QStringList{"08", "60", "09", "00"} << int(Qt::Key_Return);
+        QTest::newRow("not a number") << QStringList{"ab", "00", "09", "00"} << int(Qt::Key_Enter);
+        QTest::newRow("a fraction") << QStringList{"7.5", "00", "09", "00"} << 0;
+    }
+    void badTimesAreRefused() {
+        QFETCH(QStringList, boxes);
+        QFETCH(int, key);
         Running app;
         app.w().ShowPanel(0);
         const QByteArray before = ReadAll(app.rig.folder.timeWindows());
         Click(app.w(), "Label9_3");
         for (int i = 0; i < 4; ++i)
-            Find<QComboBox>(app.w(), QStringLiteral("Combo4_%1").arg(i))
-                ->setCurrentText(i % 2 ? "30" : "08");
-        Click(app.w(), "Command3_8");
+            Find<QComboBox>(app.w(), QStringLiteral("Combo4_%1").arg(i))->setCurrentText(boxes[i]);
+        auto* box = Find<QComboBox>(app.w(), "Combo4_3");
+        if (key == 0)
+            Click(app.w(), "Command3_8");
+        else
+            QTest::keyClick(box->lineEdit(), Qt::Key(key));
         QCOMPARE(app.lastNotice(), "时间输入错误");
         QVERIFY(Find(app.w(), "Picture5")->isVisible());
         QCOMPARE(ReadAll(app.rig.folder.timeWindows()), before);
-        Click(app.w(), "Command3_10");
+        QCOMPARE(box->count(), 12);  // typed text never joins the list
+        QTest::keyClick(box->lineEdit(), Qt::Key_Escape);
         QVERIFY(!Find(app.w(), "Picture5")->isVisible());
     }
 
@@ -401,6 +420,29 @@ private Q_SLOTS:
         QCOMPARE(app.lastNotice(), "导入成功");
         QCOMPARE(app.session.station().rosterGrid().rows(), rows + 1);
         QCOMPARE(app.session.station().roster().at(41).name, "新生");
+    }
+
+    // Qt's own buttons and dialogs speak the window's language.
+    void qtDialogsAreChinese() {
+        QVERIFY(InstallQtTranslations(*QCoreApplication::instance()));
+        QMessageBox box;
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Yes |
+                               QMessageBox::No);
+        QCOMPARE(box.button(QMessageBox::Ok)->text(), "确定");
+        QCOMPARE(box.button(QMessageBox::Cancel)->text(), "取消");
+        QVERIFY(box.button(QMessageBox::Yes)->text().startsWith("是"));
+        QVERIFY(box.button(QMessageBox::No)->text().startsWith("否"));
+        QFileDialog files(nullptr, "导入数据");
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        files.setAcceptMode(QFileDialog::AcceptSave);
+        files.show();
+        QStringList texts;
+        for (const QLabel* l : files.findChildren<QLabel*>()) texts << l->text();
+        for (const QAbstractButton* b : files.findChildren<QAbstractButton*>()) texts << b->text();
+        QVERIFY2(texts.join(' ').contains("保存"), qPrintable(texts.join('|')));
+        for (const QString& t : texts)
+            QVERIFY2(!t.contains(QRegularExpression("^(Look in|File name|Save|Cancel)")),
+                     qPrintable(t));
     }
 
     void fixedRowsStayWhileScrolling() {

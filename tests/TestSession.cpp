@@ -4,9 +4,11 @@
 #include <QDir>
 #include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QTest>
 
 #include "apprig.h"
+#include "core/datacheck.h"
 #include "core/readerchoice.h"
 #include "gui/settingspanel.h"
 #include "must.h"
@@ -29,17 +31,62 @@ private Q_SLOTS:
         QVERIFY(again.StartUp());
     }
 
-    void firstStartWithNoDataFiles() {
+    // A new station is usable at once: the files it lacks (or that an earlier first start
+    // left empty) get the field table's defaults; a file that holds anything is kept.
+    void firstStart_data() {
+        QTest::addColumn<QStringList>("files");  // written before the start
+        QTest::addColumn<QString>("content");    // "empty", or a short Dmode.dat
+        QTest::newRow("empty folder") << QStringList{} << "";
+        QTest::newRow("only Rw.dat") << QStringList{"Rw.dat"} << "empty";
+        QTest::newRow("every file zero bytes")
+            << QStringList{"Rw.dat",   "Dmode.dat", "enids8.dat", "enids9.dat", "enids10.dat",
+                           "aset.dat", "time.dat",  "urs.dat",    "shuju.dat"}
+            << "empty";
+        QTest::newRow("a short Dmode.dat") << QStringList{"Dmode.dat"} << "short";
+    }
+    void firstStart() {
+        QFETCH(QStringList, files);
+        QFETCH(QString, content);
         AppRig rig;
         QTemporaryDir empty;
+        const DataFolder folder(empty.path());
+        // Field 1 titled 号码 and used, in the first 1201 bytes only.
+        QByteArray shortSchema = QByteArray("\xba\xc5\xc2\xeb") + QByteArray(20, ' ');
+        ResizeZeroed(shortSchema, 1201);
+        shortSchema[1200] = 1;
+        for (const QString& f : files)
+            WriteAll(folder.file(f), content == "short" ? shortSchema : "");
         Session::Parts parts = rig.parts();
         parts.dataFolder = empty.path();
         Session session(parts);
         QVERIFY(session.StartUp());
-        QVERIFY(QFile::exists(DataFolder(empty.path()).dayStatus()));
-        QCOMPARE(session.station().board().rows(), kBoardFirstPerson);
-        QVERIFY(session.window().adminMode());  // no password yet
         QVERIFY(rig.dialogs.messages.isEmpty());
+        QVERIFY(session.window().adminMode());  // no password yet
+        // Whatever the program wrote passes the folder check (the short file is the user's).
+        if (content != "short") QCOMPARE(CheckDataFolder(folder), QStringList{});
+        const TextGridModel& roster = session.station().rosterGrid();
+        const TextGridModel& board = session.station().board();
+        QCOMPARE(board.rows(), kBoardFirstPerson);
+        if (content == "short") {
+            QCOMPARE(ReadAll(folder.schema()), shortSchema);  // never rewritten
+            QCOMPARE(roster.text(0, 1), "号码");
+            QCOMPARE(roster.columnWidth(2), 0);
+            return;
+        }
+        const QStringList titles{"卡号", "姓名", "年龄", "性别", "工龄"};
+        for (int f = 1; f <= 5; ++f) {
+            QCOMPARE(roster.text(0, f), titles[f - 1]);
+            QVERIFY(roster.columnWidth(f) >= 900);
+        }
+        QCOMPARE(roster.columnWidth(6), 0);  // not used until switched on
+        for (int c = 1; c <= 2; ++c) QVERIFY(board.columnWidth(c) >= 900);
+        QCOMPARE(session.station().timeTable().displayName(0), "一");
+        QCOMPARE(session.station().schema().twoValueLabel(19, true), "是");
+        // A person added now can be seen and edited.
+        session.window().ShowPanel(2);
+        rig.dialogs.setNextAnswer(QStringLiteral("1"));
+        Find<QPushButton>(session.window(), "Command3_5")->click();
+        QCOMPARE(roster.text(kRosterFirstPerson, 2), "[NEW]");
     }
 
     void aSecondCopyIsRefused() {

@@ -129,9 +129,15 @@ private:
         s.setValue("set/ver", ver);
         s.setValue("set/path", path);
     }
+    // Typed into the target box and Enter pressed, as an administrator does; an upgrade's
+    // box is fixed, so its button is clicked.
     void install(const QString& target) {
-        child<QLineEdit>("Text1")->setText(target);
-        window_->Command1_Click();
+        auto* box = child<QLineEdit>("Text1");
+        box->setText(target);
+        if (box->isEnabled())
+            QTest::keyClick(box, Qt::Key_Return);
+        else
+            window_->Command1_Click();
     }
 
     std::unique_ptr<QTemporaryDir> scratch_;

@@ -57,7 +57,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("stored");
         QTest::addColumn<int>("shown");
         QTest::newRow("not used") << false << 1500 << 0;
-        QTest::newRow("used, no width") << true << 0 << 120;
+        // Wide enough for its title, 自定义 (six narrow columns of eight pixels and a margin).
+        QTest::newRow("used, no width") << true << 0 << 1020;
         QTest::newRow("used, too wide") << true << 4000 << 2500;
         QTest::newRow("used, stored width") << true << 1300 << 1300;
     }

@@ -13,6 +13,14 @@
 
 namespace tallyra::test {
 
+// A control of the window by its objectName.
+template <typename T = QWidget>
+T* Find(MainWindow& w, const QString& name) {
+    T* found = w.findChild<T*>(name);
+    if (!found) qWarning("no control %s", qPrintable(name));
+    return found;
+}
+
 // Keys arrive when the test says so, from the keyboards the test lists.
 class FakeCapture final : public KeyCapture {
 public:

@@ -4,6 +4,7 @@
 
 #include "app/mainwindow.h"
 #include "app/session.h"
+#include "common/translations.h"
 #include "gui/dialogs.h"
 #include "platform/compositor.h"
 #include "platform/cueplayer_canberra.h"
@@ -14,6 +15,7 @@ using namespace tallyra;
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tallyra"));
+    InstallQtTranslations(app);
     QCommandLineParser parser;
     parser.addHelpOption();
     const QCommandLineOption dataDir(
@@ -30,7 +32,7 @@ int main(int argc, char** argv) {
     Session session({parser.isSet(dataDir) ? parser.value(dataDir) : programFolder, &clock,
                      &dialogs, &cues, StartKeyCapture, HasCompositor()});
     if (!session.StartUp()) return 1;
-    session.window().show();
+    session.window().showOnScreen();
     QuitOnTerminationSignals();
     const int rc = app.exec();
     session.ShutDown();

@@ -1,11 +1,13 @@
 #include "app/mainwindow.h"
 
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -94,7 +96,22 @@ MainWindow::MainWindow(QWidget* parent)
     setAdminButtonsVisible(false);
     timer1_.setInterval(kTimer1Ms);
     connect(&timer1_, &QTimer::timeout, this, &MainWindow::onTimer1);
-    resize(1180, 760);
+    resize(kComfortableSize);
+}
+
+void MainWindow::showOnScreen() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect free = screen ? screen->availableGeometry() : QRect(QPoint(), kComfortableSize);
+    // The frame needs a little more than the client area.
+    const QSize frame = kComfortableSize + QSize(16, 40);
+    if (free.width() < frame.width() || free.height() < frame.height()) {
+        setGeometry(free);
+        showMaximized();
+        return;
+    }
+    resize(kComfortableSize);
+    move(free.center() - rect().center());
+    show();
 }
 
 MainWindow::~MainWindow() = default;
@@ -121,6 +138,7 @@ void MainWindow::buildLogin() {
     connect(ok, &QPushButton::clicked, this, &MainWindow::login);
     connect(cancel, &QPushButton::clicked, this, &MainWindow::closeLogin);
     connect(password_, &QLineEdit::returnPressed, this, &MainWindow::login);
+    password_->installEventFilter(this);
     login_->adjustSize();
     login_->hide();
 }
@@ -237,6 +255,16 @@ void MainWindow::login() {
         setAdminButtonsVisible(true);
     }
     closeLogin();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+    // Escape in the password box closes the login box, as its 取消 does.
+    if (watched == password_ && e->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
+        closeLogin();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, e);
 }
 
 void MainWindow::closeLogin() {

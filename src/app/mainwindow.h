@@ -49,6 +49,11 @@ public:
     ~MainWindow() override;
     void attach(Workstation& station, CuePlayer& cues, NoticePopups& popups, Dialogs& dialogs);
 
+    // Opens inside the screen's free area: at its comfortable size, or maximized on a screen
+    // too small for it.
+    void showOnScreen();
+    static constexpr QSize kComfortableSize{1180, 760};
+
     void ShowPanel(int index);
     void ToggleAdminMode();
     int currentPanel() const { return currentPanel_; }
@@ -83,6 +88,7 @@ Q_SIGNALS:
 
 private:
     void buildLogin();
+    bool eventFilter(QObject* watched, QEvent* e) override;
     // The day's captions, the statistics date range and the personal centre follow the day.
     void showDay();
     void onCardEntered(const QString& card, int panel);

@@ -47,7 +47,8 @@ void CheckRoster(const DataFolder& folder, QStringList& out) {
 }
 
 void CheckSchema(const DataFolder& folder, QStringList& out) {
-    if (!QFileInfo::exists(folder.schema())) return;
+    // An empty file is taken as missing: a start writes the defaults into it.
+    if (QFileInfo(folder.schema()).size() == 0) return;
     PositionedFile file;
     if (!file.open(folder.schema(), PositionedFile::Mode::ReadOnly)) return;
     for (int f = 9; f <= 11; ++f) {

@@ -142,7 +142,11 @@ QString FixedPointText(qint64 fixedPoint) {
 
 QString RosterCellText(const PersonRecord& p, int field, const RosterDisplay& d) {
     auto years = [&](double date, int precision) {
-        return OleToDate(date) ? YearsText(YearsSince(date, precision, d.today)) : QString();
+        if (!OleToDate(date)) return QString();
+        // The decimals the settings ask for ("0.0"), the same right after an edit as after
+        // a restart; whole years otherwise.
+        const float v = YearsSince(date, precision, d.today);
+        return precision >= 1 && precision <= 3 ? QString::number(v, 'f', precision) : YearsText(v);
     };
     switch (field) {
         case 1:

@@ -127,12 +127,7 @@ EditOutcome RosterEdit::commitDate(int index, int field, const QDate& date) {
     const double ole = DateToOle(date);
     (field == 3 ? person.firstDate : person.secondDate) = ole;
     EditOutcome out = store(index, field, before);
-    if (out.result == EditResult::Stored) {
-        // A commit shows the decimals it was asked for ("0.0"), whole years cut down.
-        const int p = display_.yearsPrecision[field == 3 ? 0 : 1];
-        const float v = YearsSince(ole, p, display_.today);
-        out.cellText = p >= 1 && p <= 3 ? QString::number(v, 'f', p) : YearsText(v);
-    }
+    // The cell shows what a restart would show (store() gave the grid's own text).
     return out;
 }
 

@@ -1,17 +1,11 @@
 #include "core/schema.h"
 
+#include "core/layout/dmode.h"
 #include "core/positionedfile.h"
 
 namespace tallyra {
 
-namespace {
-qint64 TitlePos(int f) { return 48 * f - 47; }
-qint64 EnabledPos(int f) { return 1200 + f; }
-qint64 CountPos(int f) { return 1249 + 2 * f; }
-qint64 FirstLabelPos(int f) { return 12 * f + 1289; }
-qint64 SecondLabelPos(int f) { return 12 * f + 1589; }
-qint64 ElementPos(int e) { return 48 * e + 1; }
-}  // namespace
+using namespace layout::dmode;
 
 QString Schema::choiceElement(int field, int element) const {
     if (field < 9 || field > 11 || element < 0 || element >= kChoiceSlots) return {};
@@ -34,16 +28,16 @@ Schema Schema::Defaults() {
 }
 
 void LoadSchema(const DataFolder& folder, Schema& schema, FileError* error) {
-    const QByteArray all = ReadDataFile(folder.schema(), 1900, error);
+    const QByteArray all = ReadDataFile(folder.schema(), kFileBytes, error);
     auto text = [&](qint64 pos, qint64 width) {
         return DecodeFixedText(SliceBytes(all, pos - 1, width));
     };
     for (int f = 1; f <= kFieldCount; ++f) {
-        schema.titles[f - 1] = text(TitlePos(f), 24);
+        schema.titles[f - 1] = text(TitlePos(f), kTitleBytes);
         schema.enabled[f - 1] = static_cast<quint8>(all[EnabledPos(f) - 1]);
         if (f >= 19) {
-            schema.twoValueLabels[f - 19] = text(FirstLabelPos(f), 6);
-            schema.twoValueLabels[f - 12] = text(SecondLabelPos(f), 6);
+            schema.twoValueLabels[f - 19] = text(FirstLabelPos(f), kLabelBytes);
+            schema.twoValueLabels[f - 12] = text(SecondLabelPos(f), kLabelBytes);
         }
     }
     for (int f = 9; f <= 11; ++f)
@@ -54,13 +48,13 @@ void LoadSchema(const DataFolder& folder, Schema& schema, FileError* error) {
 bool SaveSchema(const DataFolder& folder, const Schema& schema) {
     PositionedFile file;
     if (!file.open(folder.schema())) return false;
-    FileImage image(file, SecondLabelPos(kFieldCount) + 6 - 1);
+    FileImage image(file, kFileBytes);
     for (int f = 1; f <= kFieldCount; ++f) {
-        image.fixedText(TitlePos(f), 24, schema.titles[f - 1]);
+        image.fixedText(TitlePos(f), kTitleBytes, schema.titles[f - 1]);
         image.number<quint8>(EnabledPos(f), schema.enabled[f - 1]);
         if (f >= 19) {
-            image.fixedText(FirstLabelPos(f), 6, schema.twoValueLabels[f - 19]);
-            image.fixedText(SecondLabelPos(f), 6, schema.twoValueLabels[f - 12]);
+            image.fixedText(FirstLabelPos(f), kLabelBytes, schema.twoValueLabels[f - 19]);
+            image.fixedText(SecondLabelPos(f), kLabelBytes, schema.twoValueLabels[f - 12]);
         }
     }
     for (int f = 9; f <= 11; ++f) image.number<qint16>(CountPos(f), schema.choiceCounts[f - 9]);
@@ -69,19 +63,19 @@ bool SaveSchema(const DataFolder& folder, const Schema& schema) {
 
 void LoadChoiceList(const DataFolder& folder, Schema& schema, int field, FileError* error) {
     if (field < 9 || field > 11) return;
-    const QByteArray all = ReadDataFile(folder.choiceList(field), 48 * kChoiceSlots, error);
+    const QByteArray all = ReadDataFile(folder.choiceList(field), kElementFileBytes, error);
     for (int e = 0; e < kChoiceSlots; ++e)
         schema.choiceElements[field - 9][e] =
-            DecodeFixedText(SliceBytes(all, ElementPos(e) - 1, 24));
+            DecodeFixedText(SliceBytes(all, ElementPos(e) - 1, kElementBytes));
 }
 
 bool SaveChoiceList(const DataFolder& folder, const Schema& schema, int field) {
     if (field < 9 || field > 11) return false;
     PositionedFile file;
     if (!file.open(folder.choiceList(field))) return false;
-    FileImage image(file, ElementPos(kChoiceSlots - 1) + 24 - 1);
+    FileImage image(file, kElementFileBytes);
     for (int e = 0; e < kChoiceSlots; ++e)
-        image.fixedText(ElementPos(e), 24, schema.choiceElements[field - 9][e]);
+        image.fixedText(ElementPos(e), kElementBytes, schema.choiceElements[field - 9][e]);
     return image.writeTo(file);
 }
 

@@ -4,27 +4,14 @@
 #include <cmath>
 
 #include "common/gbk.h"
+#include "core/layout/aset.h"
 #include "core/positionedfile.h"
 
 namespace tallyra {
 
+using namespace layout::aset;
+
 namespace {
-constexpr qint64 kPrecisionPos = 14;
-constexpr qint64 kPopupFontNamePos = 18;
-constexpr qint64 kPopupBoldPos = 68;
-constexpr qint64 kPopupItalicPos = 69;
-constexpr qint64 kPopupColourPos = 70;
-constexpr qint64 kPasswordLengthPos = 74;
-constexpr qint64 kPasswordPos = 76;
-constexpr qint64 kPasswordBytes = 24;
-constexpr qint64 kRosterWidthsPos = 100;
-constexpr qint64 kBoardWidthsPos = 200;
-constexpr qint64 kPopupSizePos = 306;
-constexpr qint64 kGridSizePos = 400;
-constexpr qint64 kGridFontNamePos = 404;
-constexpr qint64 kGridBoldPos = 464;
-constexpr qint64 kGridItalicPos = 465;
-constexpr qint64 kFileBytes = 465;
 
 SettingsWrite Done(bool ok) { return ok ? SettingsWrite::Written : SettingsWrite::Failed; }
 
@@ -43,7 +30,7 @@ FontChoice ReadFont(const QByteArray& all, qint64 sizePos, qint64 namePos, qint6
     FontChoice f;
     const float size = PositionedFile::FromLittle<float>(all.constData() + sizePos - 1);
     f.size = IsUsableFontSize(size) ? size : 0.0f;
-    f.name = DecodeFixedText(SliceBytes(all, namePos - 1, 24));
+    f.name = DecodeFixedText(SliceBytes(all, namePos - 1, kFontNameBytes));
     f.bold = all[boldPos - 1] == 1;
     f.italic = all[italicPos - 1] == 1;
     return f;
@@ -52,9 +39,10 @@ FontChoice ReadFont(const QByteArray& all, qint64 sizePos, qint64 namePos, qint6
 // The four fields of a font go out in one write: all of them or none.
 bool WriteFont(PositionedFile& file, const FontChoice& f, qint64 sizePos, qint64 namePos,
                qint64 boldPos, qint64 italicPos) {
-    FileImage image(file, std::max({sizePos + 3, namePos + 23, boldPos, italicPos}));
+    FileImage image(file,
+                    std::max({sizePos + 3, namePos + kFontNameBytes - 1, boldPos, italicPos}));
     image.number<float>(sizePos, f.size);
-    image.fixedText(namePos, 24, f.name);
+    image.fixedText(namePos, kFontNameBytes, f.name);
     image.number<quint8>(boldPos, f.bold ? 1 : 0);
     image.number<quint8>(italicPos, f.italic ? 1 : 0);
     return image.writeTo(file);
@@ -105,10 +93,39 @@ Settings LoadSettings(const DataFolder& folder, FileError* error) {
     return s;
 }
 
+SettingsWrite SaveSettings(const DataFolder& folder, const Settings& s) {
+    return WithFile(folder, [&](PositionedFile& f) {
+        FileImage image(f, kFileBytes);
+        for (int k = 0; k < Settings::kOptionCount; ++k)
+            image.number<quint8>(OptionPos(k), s.options[size_t(k)]);
+        for (int k = 0; k < 2; ++k)
+            image.number<quint8>(kPrecisionPos + k,
+                                 quint8(std::max(s.yearsPrecision[size_t(k)], 0)));
+        image.number<float>(kPopupSizePos, s.popupFont.size);
+        image.fixedText(kPopupFontNamePos, kFontNameBytes, s.popupFont.name);
+        image.number<quint8>(kPopupBoldPos, s.popupFont.bold ? 1 : 0);
+        image.number<quint8>(kPopupItalicPos, s.popupFont.italic ? 1 : 0);
+        image.number<quint32>(kPopupColourPos, s.popupColour);
+        const QByteArray password = EncodeGbkFitting(s.adminPassword, kPasswordBytes);
+        image.number<qint16>(kPasswordLengthPos, qint16(DecodeGbk(password).size()));
+        image.bytes(kPasswordPos, password);
+        for (int c = 0; c < kRosterColumns; ++c)
+            image.number<qint16>(kRosterWidthsPos + 2 * c, s.rosterWidths[size_t(c)]);
+        for (int c = 0; c < kBoardColumns; ++c)
+            image.number<qint16>(kBoardWidthsPos + 2 * c, s.boardWidths[size_t(c)]);
+        image.number<float>(kGridSizePos, s.gridFont.size);
+        image.fixedText(kGridFontNamePos, kFontNameBytes, s.gridFont.name);
+        image.number<quint8>(kGridBoldPos, s.gridFont.bold ? 1 : 0);
+        image.number<quint8>(kGridItalicPos, s.gridFont.italic ? 1 : 0);
+        return image.writeTo(f);
+    });
+}
+
 SettingsWrite SaveOptionBox(const DataFolder& folder, int k, bool ticked) {
     if (k < 0 || k >= Settings::kOptionCount) return SettingsWrite::Failed;
-    return WithFile(
-        folder, [&](PositionedFile& f) { return f.writeNumber<quint8>(k + 1, ticked ? 1 : 0); });
+    return WithFile(folder, [&](PositionedFile& f) {
+        return f.writeNumber<quint8>(OptionPos(k), ticked ? 1 : 0);
+    });
 }
 
 SettingsWrite SavePrecision(const DataFolder& folder, int k, int listIndex) {

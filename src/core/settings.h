@@ -39,6 +39,8 @@ Settings LoadSettings(const DataFolder& folder, FileError* error = nullptr);
 
 enum class SettingsWrite { Written, Failed, TooLong };
 
+// Every field of the settings in one write: a new station's file.
+[[nodiscard]] SettingsWrite SaveSettings(const DataFolder& folder, const Settings& settings);
 [[nodiscard]] SettingsWrite SaveOptionBox(const DataFolder& folder, int k, bool ticked);
 [[nodiscard]] SettingsWrite SavePrecision(const DataFolder& folder, int k, int listIndex);
 [[nodiscard]] SettingsWrite SaveRosterColumnWidths(const DataFolder& folder,

@@ -3,18 +3,16 @@
 #include <cmath>
 
 #include "common/datetime.h"
+#include "common/gbk.h"
 #include "common/text.h"
+#include "core/layout/time.h"
 #include "core/positionedfile.h"
 
 namespace tallyra {
 
+using namespace layout::time;
+
 namespace {
-// 1-based positions of the file's items.
-qint64 StartPos(int k) { return 1 + 2 * k; }
-qint64 EndPos(int k) { return 101 + 2 * k; }
-qint64 FlagPos(int k) { return 201 + k; }
-qint64 NamePos(int w) { return 301 + 16 * w; }
-constexpr qint64 kFileBytes = 392;
 
 bool ValidCell(int k) { return k >= 0 && k < kCellCount; }
 }  // namespace
@@ -39,7 +37,7 @@ TimeTable LoadTimeWindows(const DataFolder& folder, FileError* error) {
         t.set[size_t(k)] = all[FlagPos(k) - 1] != 0;
     }
     for (int w = 0; w < kWindowCount; ++w)
-        t.names[size_t(w)] = DecodeFixedText(SliceBytes(all, NamePos(w) - 1, 12));
+        t.names[size_t(w)] = DecodeFixedText(SliceBytes(all, NamePos(w) - 1, kNameBytes));
     return t;
 }
 
@@ -84,7 +82,7 @@ bool WriteWindowName(const DataFolder& folder, int window, const QString& name) 
     if (window < 0 || window >= kWindowCount) return false;
     PositionedFile file;
     return file.open(folder.timeWindows()) &&
-           file.writeFixedText(NamePos(window), 12, name.left(12));
+           file.writeFixedText(NamePos(window), kNameBytes, name);
 }
 
 QString TwoDigitText(const QString& boxText) {
@@ -109,6 +107,13 @@ std::pair<int, int> StoredCells(int k, bool allWeekdays) {
 StoreTimes StoreTimeWindow(const DataFolder& folder, TimeTable& table, int k,
                            const std::array<QString, 4>& boxes, bool allWeekdays) {
     if (!ValidCell(k)) return StoreTimes::WriteFailed;
+    // Hours 00-23 and minutes 00-59, nothing else: "25:70" would store a minute of no day.
+    for (int i = 0; i < 4; ++i) {
+        bool number = false;
+        const double v = boxes[size_t(i)].trimmed().toDouble(&number);
+        if (!number || v != std::floor(v) || v < 0 || v > (i % 2 == 0 ? 23 : 59))
+            return StoreTimes::StartNotBeforeEnd;
+    }
     const QString s = TimeBoxCaption(boxes);
     const qint16 t1 = ClockTextToMinutes(s.left(5));
     const qint16 t2 = ClockTextToMinutes(s.right(5));
@@ -131,7 +136,8 @@ bool SetCellFlag(const DataFolder& folder, TimeTable& table, int k, bool set) {
 std::optional<QString> RenameWindow(const DataFolder& folder, TimeTable& table, int window,
                                     const QString& answer) {
     if (window < 0 || window >= kWindowCount) return {};
-    const QString name = answer.left(12);
+    // What the 12-byte field can hold is what is kept, and shown.
+    const QString name = DecodeGbk(EncodeGbkFitting(answer.left(12), kNameBytes));
     if (!WriteWindowName(folder, window, name)) return std::nullopt;
     table.names[size_t(window)] = TrimBlanks(name);
     return table.displayName(window);

@@ -53,6 +53,8 @@ QString TwoDigitText(const QString& boxText);
 QString TimeBoxCaption(const std::array<QString, 4>& boxes);
 // The cells a store covers: k alone, or the seven weekdays of k's window.
 std::pair<int, int> StoredCells(int k, bool allWeekdays);
+// StartNotBeforeEnd also stands for a box that is not an hour 00-23 or a minute 00-59: both
+// are "时间输入错误".
 enum class StoreTimes { Stored, StartNotBeforeEnd, WriteFailed };
 // Stores the boxes' times into cell k, or into all seven weekdays of k's window. The
 // set/not-set flags stay as they are.

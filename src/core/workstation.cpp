@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <algorithm>
 
+#include "core/firststart.h"
 #include "core/signin.h"
 
 namespace tallyra {
@@ -50,6 +51,10 @@ Workstation::StartResult Workstation::start(const std::function<void()>& yield,
     rollover_ = RollOverDay(folder_, today, dayStatus_, notifier_);
     if (rollover_.error.failed())
         return refuseFile(QStringLiteral("数据文件无法读写："), rollover_.error);
+    // A new station gets the files it needs to be used at once; files that hold anything
+    // are never rewritten.
+    const FileError defaults = WriteMissingDefaults(folder_);
+    if (defaults.failed()) return refuseFile(QStringLiteral("数据文件无法写入："), defaults);
     const QString unreadable = QStringLiteral("数据文件无法读取：");
     FileError error;
     buildGrids();
@@ -167,7 +172,7 @@ void Workstation::writeRosterHeaders() {
         if (!schema_.isEnabled(f))
             rosterGrid_.setColumnWidth(f, kHiddenWidth);
         else if (width == 0)
-            rosterGrid_.setColumnWidth(f, 120);
+            rosterGrid_.setColumnWidth(f, TitleWidth(schema_.title(f)));
         else if (width > 2500)
             rosterGrid_.setColumnWidth(f, 2500);
     }

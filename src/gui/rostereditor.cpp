@@ -293,6 +293,7 @@ void RosterEditor::openDateFor(QLineEdit* target) {
     if (!station_ || !target) return;
     parkEditors();
     dateTarget_ = target;
+    dateTargetText_ = target->text();
     const QDate d = QDate::fromString(target->text(), QStringLiteral("yyyy-MM-dd"));
     setDateParts(d.isValid() ? d : station_->day().day);
     if (date_->parentWidget() != target->window()) date_->setParent(target->window());
@@ -301,6 +302,8 @@ void RosterEditor::openDateFor(QLineEdit* target) {
     date_->move(at);
     date_->show();
     date_->raise();
+    years_->setFocus();
+    years_->selectAll();
 }
 
 void RosterEditor::commitDate() {
@@ -309,7 +312,12 @@ void RosterEditor::commitDate() {
                          dateParts_[1]->currentText().left(2) + u'-' +
                          dateParts_[2]->currentText().left(2);
     if (dateTarget_) {
-        dateTarget_->setText(text);
+        // A date typed into the box itself while the panel was open is what the user meant.
+        const bool typed =
+            dateTarget_->text() != dateTargetText_ &&
+            QDate::fromString(dateTarget_->text().trimmed(), QStringLiteral("yyyy-MM-dd"))
+                .isValid();
+        if (!typed) dateTarget_->setText(text);
         dateTarget_ = nullptr;
         Park(date_);
         return;

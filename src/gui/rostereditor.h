@@ -79,6 +79,7 @@ private:
     QLabel* editing_ = nullptr;
     QLabel* sorted_ = nullptr;
     QLineEdit* dateTarget_ = nullptr;
+    QString dateTargetText_;  // the box's text when the panel opened
 
     int editRow_ = -1;
     int editColumn_ = -1;

@@ -11,7 +11,9 @@
 #include <QVBoxLayout>
 
 #include "common/text.h"
+#include "core/layout/dmode.h"
 #include "core/workstation.h"
+#include "gui/gbkvalidator.h"
 
 namespace tallyra {
 
@@ -50,7 +52,8 @@ StructurePanel::StructurePanel(QWidget* parent) : QFrame(parent) {
         number->setObjectName(QStringLiteral("Label1_%1").arg(i));
         titles_[size_t(i)] = new QLineEdit(table);
         titles_[size_t(i)]->setObjectName(QStringLiteral("Text1_%1").arg(i));
-        titles_[size_t(i)]->setMaxLength(24);
+        titles_[size_t(i)]->setValidator(
+            new GbkLengthValidator(layout::dmode::kTitleBytes, titles_[size_t(i)]));
         auto* type = new QLabel(QString::fromUtf16(TypeText(f)), table);
         type->setObjectName(QStringLiteral("Label5_%1").arg(i));
         enabled_[size_t(i)] = new QCheckBox(table);
@@ -73,8 +76,8 @@ StructurePanel::StructurePanel(QWidget* parent) : QFrame(parent) {
             first->setObjectName(QStringLiteral("Text3_%1").arg(i));
             auto* second = new QLineEdit(table);
             second->setObjectName(QStringLiteral("Text4_%1").arg(i));
-            first->setMaxLength(6);
-            second->setMaxLength(6);
+            first->setValidator(new GbkLengthValidator(layout::dmode::kLabelBytes, first));
+            second->setValidator(new GbkLengthValidator(layout::dmode::kLabelBytes, second));
             grid->addWidget(first, f, 4);
             grid->addWidget(second, f, 5);
             if (f == 4) {
@@ -125,6 +128,7 @@ StructurePanel::StructurePanel(QWidget* parent) : QFrame(parent) {
     number_ = new QLabel(QStringLiteral("编号----"), elements_);
     number_->setObjectName(QStringLiteral("Label7_1"));
     element_ = new QLineEdit(elements_);
+    element_->setValidator(new GbkLengthValidator(layout::dmode::kElementBytes, element_));
     element_->setObjectName(QStringLiteral("Text2"));
     auto* editRow = new QHBoxLayout;
     editRow->addWidget(number_);

@@ -4,6 +4,8 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 
 #include "core/notifier.h"
@@ -82,7 +84,9 @@ TimeTableEditor::TimeTableEditor(QWidget* parent) : QWidget(parent) {
     for (int i = 0; i < 4; ++i) {
         auto* box = new QComboBox(input_);
         box->setObjectName(QStringLiteral("Combo4_%1").arg(i));
-        box->setEditable(true);  // typed times are taken too
+        box->setEditable(true);  // typed times are taken too, but never join the lists
+        box->setInsertPolicy(QComboBox::NoInsert);
+        box->lineEdit()->installEventFilter(this);
         box->addItems(i % 2 == 0 ? hours : minutes);
         box->setMinimumContentsLength(2);
         boxes_[size_t(i)] = box;
@@ -156,6 +160,25 @@ void TimeTableEditor::storeTimes(bool allWeekdays) {
         return;
     }
     parkInput();
+}
+
+bool TimeTableEditor::eventFilter(QObject* watched, QEvent* e) {
+    // In a time box Enter stores the cell and Escape closes the panel.
+    if (e->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        for (QComboBox* box : boxes_) {
+            if (watched != box->lineEdit()) continue;
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                storeTimes(false);
+                return true;
+            }
+            if (key == Qt::Key_Escape) {
+                parkInput();
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, e);
 }
 
 void TimeTableEditor::parkInput() {

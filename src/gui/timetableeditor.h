@@ -41,6 +41,7 @@ public:
     void renameWindow(int w);         // click on a window name
 
 private:
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void reportFailure(const QString& text);
     void showTable();
 

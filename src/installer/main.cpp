@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include "common/translations.h"
 #include "installer/setupdialogs.h"
 #include "installer/setupplatform.h"
 #include "installer/setupwindow.h"
@@ -10,6 +11,7 @@ using namespace tallyra;
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("setup"));
+    InstallQtTranslations(app);
     QCommandLineParser parser;
     parser.addHelpOption();
     const QCommandLineOption systemRoot(

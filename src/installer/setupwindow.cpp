@@ -145,6 +145,10 @@ void SetupWindow::buildUi() {
     connect(drive1_, &QComboBox::currentIndexChanged, this, &SetupWindow::Drive1_Change);
     connect(dir1_, &FolderList::pathChanged, this, &SetupWindow::Dir1_Change);
     connect(text1_, &QLineEdit::textChanged, this, &SetupWindow::Text1_Change);
+    // Enter in the target box does what the default button does.
+    connect(text1_, &QLineEdit::returnPressed, this, [this] {
+        if (command1_->isEnabled()) command1_->click();
+    });
 }
 
 QString SetupWindow::settingsApplication() const {
