@@ -3,7 +3,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSet>
 #include <QTest>
 
 #include "apprig.h"
@@ -207,6 +210,11 @@ private Q_SLOTS:
         if (!password.isEmpty()) {
             QVERIFY(app.find("Picture7")->isVisible());
             QVERIFY(!first->isVisible());
+            // The reader's own Enter reaches the password box that has the focus now: it is
+            // no wrong password.
+            const QString before = app.lastNotice();
+            QTest::keyClick(app.find<QLineEdit>("Text11"), Qt::Key_Return);
+            QCOMPARE(app.lastNotice(), before);
             app.find<QLineEdit>("Text11")->setText("wrong");
             app.find<QPushButton>("Command3_16")->click();
             QCOMPARE(app.lastNotice(), "密码错误");
@@ -225,6 +233,120 @@ private Q_SLOTS:
         app.find<QPushButton>("Command3_17")->click();
         QVERIFY(pc->waiting());
         QVERIFY(!first->isVisible());
+    }
+
+    // Whatever moves the rows under an open editor puts it away, and a commit reaches the
+    // person the editor opened for, or nobody when that person is gone.
+    void editorsFollowTheirPerson_data() {
+        QTest::addColumn<QString>("action");
+        QTest::newRow("header sort") << "sort";
+        QTest::newRow("scroll") << "scroll";
+        QTest::newRow("delete") << "delete";
+        QTest::newRow("panel switch") << "panel";
+    }
+    void editorsFollowTheirPerson() {
+        QFETCH(QString, action);
+        Running app;
+        app.w().ShowPanel(2);
+        app.w().resize(900, 400);  // room for a few rows only, so the grid scrolls
+        QCoreApplication::processEvents();
+        const PersonRecord second = app.stored(2);
+        app.click(3, 6);  // person 2, 住址
+        auto* box = app.find<QLineEdit>("Texstr");
+        QVERIFY(box->isVisible());
+        if (action == "sort")
+            QTest::mouseClick(
+                app.w().rosterView()->fixedView()->viewport(), Qt::LeftButton, {},
+                app.w().rosterView()->fixedView()->visualRect(app.grid().index(0, 2)).center());
+        if (action == "scroll") app.w().rosterView()->verticalScrollBar()->setValue(5);
+        if (action == "delete") {
+            QTest::mouseClick(app.w().rosterView()->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                              app.w().rosterView()->visualRect(app.grid().index(3, 6)).center());
+            app.find<QPushButton>("Command3_4")->click();
+        }
+        if (action == "panel") app.w().ShowPanel(2);
+        QVERIFY(!box->isVisible());
+        // Typed into anyway: the value goes to person 2 or to no one.
+        box->setText("改");
+        QTest::keyClick(box, Qt::Key_Tab);
+        for (int r = kRosterFirstPerson; r < app.grid().rows(); ++r)
+            if (app.grid().text(r, 6) == "改") QCOMPARE(app.grid().text(r, 0), "2");
+        if (action == "delete") {
+            QVERIFY(!app.session.station().roster().at(2).inUse());
+            QCOMPARE(app.stored(2).name, QString());  // not written back
+        } else {
+            QCOMPARE(app.stored(1), app.session.station().roster().at(1));
+        }
+        (void)second;
+    }
+
+    // Row and RowSel are the rows the view shows selected, however they were picked.
+    void selectionGestures_data() {
+        QTest::addColumn<QString>("gesture");
+        QTest::addColumn<int>("deleted");
+        QTest::newRow("shift-click") << "shift" << 3;
+        QTest::newRow("ctrl-click") << "ctrl" << 3;  // one contiguous range, as the view draws it
+        QTest::newRow("drag") << "drag" << 3;
+    }
+    void selectionGestures() {
+        QFETCH(QString, gesture);
+        QFETCH(int, deleted);
+        Running app;
+        app.w().ShowPanel(2);
+        GridView* view = app.w().rosterView();
+        auto at = [&](int row) { return view->visualRect(app.grid().index(row, 2)).center(); };
+        app.click(3, 2);
+        if (gesture == "shift")
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ShiftModifier, at(5));
+        if (gesture == "ctrl")
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, at(5));
+        if (gesture == "drag") {
+            QTest::mousePress(view->viewport(), Qt::LeftButton, {}, at(3));
+            QMouseEvent move(QEvent::MouseMove, at(5), view->viewport()->mapToGlobal(at(5)),
+                             Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(view->viewport(), &move);
+            QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, at(5));
+        }
+        QSet<int> shown;
+        for (const QModelIndex& i : view->selectionModel()->selectedIndexes()) shown << i.row();
+        QCOMPARE(int(shown.size()), deleted);
+        const int top = std::min(app.grid().row(), app.grid().rowSel());
+        const int bottom = std::max(app.grid().row(), app.grid().rowSel());
+        QCOMPARE(bottom - top + 1, deleted);
+        for (int r = top; r <= bottom; ++r) QVERIFY(shown.contains(r));
+        app.find<QPushButton>("Command3_4")->click();
+        int gone = 0;
+        for (int i = 1; i <= 5; ++i) gone += app.session.station().roster().at(i).inUse() ? 0 : 1;
+        QCOMPARE(gone, deleted);
+    }
+
+    // What an edit cannot store faithfully is refused with a notice that names it.
+    void refusedEdits_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("outside code page 936") << 2 << "吉𠮷祥"
+                                               << "文字“𠮷”无法保存，请改用其他文字";
+        QTest::newRow("Latin with a diaeresis") << 6 << "Zoë"
+                                                << "文字“ë”无法保存，请改用其他文字";
+        QTest::newRow("another person's card") << 1 << "3000137"
+                                               << "卡号已被“@1”使用";
+    }
+    void refusedEdits() {
+        QFETCH(int, column);
+        QFETCH(QString, typed);
+        QFETCH(QString, notice);
+        Running app;
+        app.w().ShowPanel(2);
+        const PersonRecord before = app.stored(2);
+        app.click(3, column);
+        auto* box = app.find<QLineEdit>(column == 1 ? "Texintll_1" : "Texstr");
+        box->setText(typed);
+        QTest::keyClick(box, Qt::Key_Return);
+        QVERIFY(box->isVisible());
+        QCOMPARE(app.lastNotice(),
+                 QString(notice).replace("@1", app.session.station().roster().at(1).name));
+        QCOMPARE(app.stored(2), before);
     }
 
     void aCardTwiceShowsTheFirstRow() {

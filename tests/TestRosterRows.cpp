@@ -37,7 +37,8 @@ private Q_SLOTS:
         DataFolder folder(dir.path());
         Roster roster;
         for (int i : {1, 2, 4}) roster.at(i).name = QStringLiteral("P%1").arg(i);
-        roster.at(3).cardNumber = 777 * 10000;  // a deleted person's other values stay
+        roster.at(3).cardNumber = 777 * 10000;  // a deleted person's card
+        roster.at(3).texts[0] = QStringLiteral("旧住址");
         RosterFile file;
         file.open(folder);
         TextGridModel grid(2, 26);
@@ -47,10 +48,12 @@ private Q_SLOTS:
         QCOMPARE((QStringList{grid.text(2, 0), grid.text(3, 0), grid.text(4, 0)}),
                  (QStringList{"3", "5", "6"}));
         QCOMPARE(grid.text(2, 1), QString());
-        QCOMPARE(roster.at(3).name, "[NEW]");
-        QCOMPARE(roster.at(3).cardNumber, 777 * 10000);
-        const QByteArray slot3 = ReadAll(folder.roster()).mid(2 * 256, 256);
-        QCOMPARE(DecodePersonRecord(slot3).record, roster.at(3));
+        // The new person starts from nothing: the old card would sign them in.
+        PersonRecord fresh;
+        fresh.name = QStringLiteral("[NEW]");
+        QCOMPARE(roster.at(3), fresh);
+        QByteArray slot3 = ReadAll(folder.roster()).mid(2 * 256, 256);
+        QCOMPARE(slot3, *EncodePersonRecord(fresh));
     }
 
     void addStopsWhenTheRosterIsFull() {

@@ -87,6 +87,11 @@ private Q_SLOTS:
         card.card = 9 * 10000;
         QTest::newRow("one card") << card << QList<int>{452} << QList<qint64>{0, 0, 1, 0, 1}
                                   << "0.0小时";
+        StatsFilter own = all;  // the personal centre: by roster index, the name is no pattern
+        own.index = 1;
+        own.namePattern = QStringLiteral("李[x]");
+        QTest::newRow("one person by index")
+            << own << QList<int>{450, 456} << QList<qint64>{0, 0, 0, 2, 2} << "0.0小时";
         StatsFilter oneDay = all;
         oneDay.first = oneDay.last = QDate(2026, 12, 7);
         QTest::newRow("one day, bounds inclusive")
@@ -105,6 +110,24 @@ private Q_SLOTS:
         for (const StatsRow& r : rows) got << r.minute;
         QCOMPARE(got, minutes);
         QCOMPARE((QList<qint64>{s.late, s.lateMinutes, s.missed, s.onTime, s.rows}), summary);
+        QCOMPARE(s.hoursText(), hours);
+    }
+
+    void hoursRoundHalvesUp_data() {
+        QTest::addColumn<qint64>("minutes");
+        QTest::addColumn<QString>("hours");
+        QTest::newRow("9 minutes are 0.15 h") << qint64(9) << "0.2小时";
+        QTest::newRow("57 minutes are 0.95 h") << qint64(57) << "1.0小时";
+        QTest::newRow("4563 minutes are 76.05 h") << qint64(4563) << "76.1小时";
+        QTest::newRow("3 minutes are 0.05 h") << qint64(3) << "0.1小时";
+        QTest::newRow("2 minutes") << qint64(2) << "0.0小时";
+        QTest::newRow("none") << qint64(0) << "0.0小时";
+    }
+    void hoursRoundHalvesUp() {
+        QFETCH(qint64, minutes);
+        QFETCH(QString, hours);
+        StatsSummary s;
+        s.lateMinutes = minutes;
         QCOMPARE(s.hoursText(), hours);
     }
 

@@ -54,6 +54,20 @@ QByteArray EncodeGbk(const QString& text) {
     return encoder.encode(text);
 }
 
+QString CharactersOutsideGbk(const QString& text) {
+    QString out;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString one = text.mid(i, n);
+        i += n;
+        if (one.front().unicode() < 0x80 || one == u"?") continue;
+        const QByteArray bytes = EncodeGbk(one);
+        // The encoder writes "?" for what it cannot hold.
+        if ((bytes.isEmpty() || bytes.contains('?')) && !out.contains(one)) out += one;
+    }
+    return out;
+}
+
 QByteArray EncodeGbkFitting(const QString& text, qsizetype maxBytes) {
     QByteArray bytes = EncodeGbk(text);
     if (bytes.size() <= maxBytes) return bytes;

@@ -14,6 +14,10 @@ namespace tallyra {
 QString DecodeGbk(QByteArrayView bytes);
 QByteArray EncodeGbk(const QString& text);
 
+// The characters of `text` that code page 936 cannot hold, each once, in order: what would
+// be stored as "?".
+QString CharactersOutsideGbk(const QString& text);
+
 // Encodes and cuts at `maxBytes` without splitting a two-byte character.
 QByteArray EncodeGbkFitting(const QString& text, qsizetype maxBytes);
 

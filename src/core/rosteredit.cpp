@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/datetime.h"
+#include "common/gbk.h"
 #include "common/text.h"
 
 namespace tallyra {
@@ -59,26 +60,41 @@ std::optional<qint64> ParseFixedPoint(const QString& text) {
     return negative ? -value : value;
 }
 
+QString NotEncodableText(const QString& characters) {
+    return QStringLiteral("文字“") + characters + QStringLiteral("”无法保存，请改用其他文字");
+}
+
+int CardHolder(const Roster& roster, qint64 cardNumber, int except) {
+    for (int i = 1; i <= kRosterSize; ++i)
+        if (i != except && roster.at(i).inUse() && roster.at(i).cardNumber == cardNumber) return i;
+    return 0;
+}
+
 EditOutcome RosterEdit::store(int index, int field, const PersonRecord& before) {
     PersonRecord& person = roster_.at(index);
     if (RecordTextBytes(person) > kMaxTextBytes) {
         person = before;
-        return {EditResult::TooLong, {}};
+        return {EditResult::TooLong, {}, {}};
     }
     if (file_.write(index, person) != WriteResult::Written) {
         // The record stays as the file has it, so what is shown is what is stored.
         person = before;
-        return {EditResult::NotStored, {}};
+        return {EditResult::NotStored, {}, {}};
     }
-    return {EditResult::Stored, RosterCellText(person, field, display_)};
+    return {EditResult::Stored, RosterCellText(person, field, display_), {}};
 }
 
 EditOutcome RosterEdit::commitNumber(int index, int field, const QString& text) {
     if (!Roster::validIndex(index) || KindOfField(field) != FieldKind::Number) return {};
     const std::optional<qint64> value = ParseFixedPoint(text);
-    if (!value) return {EditResult::NotANumber, {}};
+    if (!value) return {EditResult::NotANumber, {}, {}};
     PersonRecord& person = roster_.at(index);
     const PersonRecord before = person;
+    // Two people with one card: the board finds the first, the second could never sign in.
+    if (field == 1 && *value != 0 && *value != person.cardNumber) {
+        if (const int holder = CardHolder(roster_, *value, index))
+            return {EditResult::DuplicateCard, {}, roster_.at(holder).name};
+    }
     if (field == 1)
         person.cardNumber = *value;
     else
@@ -88,9 +104,12 @@ EditOutcome RosterEdit::commitNumber(int index, int field, const QString& text) 
 
 EditOutcome RosterEdit::commitText(int index, int field, const QString& text) {
     if (!Roster::validIndex(index) || KindOfField(field) != FieldKind::Text) return {};
+    const QString trimmed = TrimBlanks(text);
+    // Stored as "?" it would come back as another name after a restart.
+    if (const QString outside = CharactersOutsideGbk(trimmed); !outside.isEmpty())
+        return {EditResult::NotEncodable, {}, outside};
     PersonRecord& person = roster_.at(index);
     const PersonRecord before = person;
-    const QString trimmed = TrimBlanks(text);
     if (field == 2)
         person.name = trimmed;
     else

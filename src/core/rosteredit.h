@@ -20,11 +20,25 @@ int RosterSortKind(int column);
 // it is not a number or does not fit.
 std::optional<qint64> ParseFixedPoint(const QString& text);
 
-enum class EditResult { Stored, NotANumber, TooLong, NotStored, NotEditable };
+enum class EditResult {
+    Stored,
+    NotANumber,
+    TooLong,
+    NotStored,
+    NotEditable,
+    NotEncodable,   // characters code page 936 cannot hold (in `detail`)
+    DuplicateCard,  // another person holds the card (their name in `detail`)
+};
 struct EditOutcome {
     EditResult result = EditResult::NotEditable;
     QString cellText;  // the grid cell after a commit
+    QString detail;
 };
+
+// The notice of a refused edit or import row: which characters cannot be stored.
+QString NotEncodableText(const QString& characters);
+// The roster index of another person in use who holds `cardNumber`, or 0.
+int CardHolder(const Roster& roster, qint64 cardNumber, int except);
 
 // One commit of an editor: changes the person's record, writes that record to Rw.dat at
 // once and gives the cell's text. A value the record cannot hold is refused and leaves the

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/datetime.h"
+#include "common/gbk.h"
 #include "common/text.h"
 #include "core/rosteredit.h"
 
@@ -120,6 +121,16 @@ ImportResult ImportRosterSpreadsheet(const Workbook* wb, const ImportTargets& t)
             if (schema.isEnabled(f) && !texts[size_t(f)].isEmpty() &&
                 texts[size_t(f)] == TrimBlanks(schema.twoValueLabel(f, true)))
                 p.flags = quint8(p.flags | (1u << (f - 18)));
+        QString texts3 = p.name;
+        for (const QString& t : p.texts) texts3 += t;
+        if (const QString outside = CharactersOutsideGbk(texts3); !outside.isEmpty()) {
+            // Stored as "?" these would read back as other text.
+            p = before;
+            t.notifier->ShowNotice(QStringLiteral("第%1行").arg(r) + NotEncodableText(outside) +
+                                   QStringLiteral("，未导入"));
+            ++r;
+            continue;
+        }
         if (RecordTextBytes(p) > kMaxTextBytes) {
             // A record cannot hold these texts; writing them would spill into the next slot.
             p = before;
@@ -138,6 +149,11 @@ ImportResult ImportRosterSpreadsheet(const Workbook* wb, const ImportTargets& t)
                     .arg(result.imported));
             return result;
         }
+        // Kept as the import always did, but said: the second holder can never sign in.
+        if (p.cardNumber != 0)
+            if (const int holder = CardHolder(roster, p.cardNumber, i))
+                t.notifier->ShowNotice(
+                    QStringLiteral("第%1行卡号与“%2”重复").arg(r).arg(roster.at(holder).name));
         TextGridModel& grid = *t.grid;
         const int g = grid.rows();
         grid.setRows(g + 1);

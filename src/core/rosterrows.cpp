@@ -49,7 +49,9 @@ AddedRows AddRosterRows(Roster& roster, RosterFile& file, TextGridModel& grid, i
             result.rosterFull = true;
             break;
         }
-        PersonRecord added = roster.at(s);
+        // A freed slot still holds the deleted person's card and the rest: a new person
+        // starts from nothing.
+        PersonRecord added;
         added.name = fresh;
         if (file.write(s, added) != WriteResult::Written) {
             result.notStored = true;

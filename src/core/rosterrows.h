@@ -26,7 +26,8 @@ struct AddedRows {
     bool notStored = false;   // stopped early: a record could not be written
 };
 // Appends up to n rows, each taking the next free roster slot: index in column 0, "[NEW]"
-// as the name in the record and column 2. A slot is taken only once its record is stored.
+// as the name of an otherwise empty record and in column 2. A slot is taken only once its
+// record is stored.
 AddedRows AddRosterRows(Roster& roster, RosterFile& file, TextGridModel& grid, int n);
 
 }  // namespace tallyra

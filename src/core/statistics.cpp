@@ -42,7 +42,13 @@ QString DayText(qint32 day) {
 }  // namespace
 
 QString StatsSummary::hoursText() const {
-    return QString::number(double(lateMinutes) / 60.0, 'f', 1) + QStringLiteral("小时");
+    // Tenths of an hour from the whole minutes, halves up: 9 minutes are 0.2 hours, not the
+    // 0.1 a binary 0.15 rounds to.
+    const qint64 m = lateMinutes < 0 ? -lateMinutes : lateMinutes;
+    const qint64 tenths = (m * 10 + 30) / 60;
+    return (lateMinutes < 0 && tenths > 0 ? QStringLiteral("-") : QString()) +
+           QString::number(tenths / 10) + u'.' + QString::number(tenths % 10) +
+           QStringLiteral("小时");
 }
 
 std::optional<StatsFilter> ParseStatsFilter(const StatsQueryTexts& t, QString* error) {
@@ -92,8 +98,10 @@ StatsSummary RunStatisticsQuery(const DataFolder& folder, const Roster& roster,
     const QString pattern = filter.namePattern.isEmpty() ? QStringLiteral("*") : filter.namePattern;
     for (int i = 1; i <= kRosterSize; ++i) {
         const PersonRecord& p = roster.at(i);
-        listed[size_t(i)] = !p.name.isEmpty() && WildcardMatch(p.name, pattern) &&
-                            (filter.card == 0 || p.cardNumber == filter.card);
+        listed[size_t(i)] = filter.index > 0
+                                ? i == filter.index && !p.name.isEmpty()
+                                : !p.name.isEmpty() && WildcardMatch(p.name, pattern) &&
+                                      (filter.card == 0 || p.cardNumber == filter.card);
     }
     // Room for every record of the range's files at once: growing a vector of millions of
     // rows step by step copies it again and again.

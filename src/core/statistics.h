@@ -17,6 +17,9 @@ struct StatsFilter {
     qint64 card = 0;                        // fixed point; 0 = every card
     qint16 lateMin = 0, lateMax = 9999;     // absent is 9999
     int weekdayFirst = 1, weekdayLast = 7;  // 1 = Sunday
+    // One person by roster index (the personal centre's own attendance: a name may hold
+    // wildcard characters); 0 = whoever the name and card filters let through.
+    int index = 0;
 };
 
 // One listed event, kept as small as the record it came from: the grid formats its cells

@@ -259,16 +259,20 @@ bool GridView::eventFilter(QObject* watched, QEvent* e) {
 
 void GridView::mousePressEvent(QMouseEvent* e) {
     pressing_ = true;
+    pressModifiers_ = e->modifiers();
     QTableView::mousePressEvent(e);
     pressing_ = false;
     const QModelIndex at = indexAt(e->position().toPoint());
-    if (at.isValid()) Q_EMIT cellPressed(at.row(), at.column(), e->button());
+    if (at.isValid()) Q_EMIT cellPressed(at.row(), at.column(), e->button(), e->modifiers());
 }
 
 void GridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTableView::currentChanged(current, previous);
     // Dragging or shift-moving extends the selection; the anchor stays where it began.
-    const bool extending = QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier) ||
+    // A click's own modifiers count: the application's may not have caught up with it.
+    const Qt::KeyboardModifiers held =
+        pressing_ ? pressModifiers_ : QGuiApplication::keyboardModifiers();
+    const bool extending = (held & (Qt::ShiftModifier | Qt::ControlModifier)) ||
                            (!pressing_ && QGuiApplication::mouseButtons() != Qt::NoButton);
     if (grid_ && current.isValid() && !extending) {
         // A new anchor: the selection starts and ends here until it is extended.

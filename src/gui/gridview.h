@@ -37,8 +37,9 @@ public:
 Q_SIGNALS:
     // A click on a header row cell (the grids sort on it).
     void fixedCellClicked(int row, int column);
-    // A mouse button went down on a cell of the scrolling rows.
-    void cellPressed(int row, int column, Qt::MouseButton button);
+    // A mouse button went down on a cell of the scrolling rows; with shift or ctrl held it
+    // extends the selection instead.
+    void cellPressed(int row, int column, Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -62,6 +63,7 @@ private:
     QSortFilterProxyModel* fixedRowsModel_ = nullptr;
     int fixedRows_ = 0;
     bool pressing_ = false;
+    Qt::KeyboardModifiers pressModifiers_;
     int dragging_ = -1;
     int dragStartX_ = 0;
     int dragStartWidth_ = 0;

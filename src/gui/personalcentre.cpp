@@ -14,6 +14,7 @@ namespace tallyra {
 
 namespace {
 constexpr int kMaxPersonalPassword = 18;
+constexpr int kReaderEnterMs = 400;
 constexpr int kMinShownWidth = 20;  // twips: narrower columns are hidden ones
 }  // namespace
 
@@ -47,7 +48,14 @@ PersonalCentre::PersonalCentre(QWidget* parent) : QFrame(parent) {
     ph->addWidget(go);
     ph->addWidget(back);
     connect(go, &QPushButton::clicked, this, &PersonalCentre::enter);
-    connect(password_, &QLineEdit::returnPressed, this, &PersonalCentre::enter);
+    connect(password_, &QLineEdit::returnPressed, this, [this] {
+        // The reader's own Enter, which loaded the person, reaches this box too once it has
+        // the focus: it is no attempt at the password.
+        if (password_->text().isEmpty() && lookedUp_.isValid() &&
+            lookedUp_.elapsed() < kReaderEnterMs)
+            return;
+        enter();
+    });
     connect(back, &QPushButton::clicked, this, &PersonalCentre::cancel);
     passwordPanel_->hide();
     v->addWidget(passwordPanel_, 0, Qt::AlignCenter);
@@ -140,6 +148,7 @@ void PersonalCentre::LookUp(const QString& card) {
     password_->clear();
     passwordPanel_->show();
     prompt_->hide();
+    lookedUp_.start();
     password_->setFocus();
     if (expected_.isEmpty()) enter();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QFrame>
 #include <array>
 #include <functional>
@@ -47,6 +48,7 @@ private:
 
     QString expected_;  // the person's password while the password panel shows
     int index_ = 0;
+    QElapsedTimer lookedUp_;  // since a swipe loaded the person
     int row_ = -1;
     Workstation* station_ = nullptr;
     std::function<void()> showMyAttendance_;

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 
 #include "common/datetime.h"
 #include "common/text.h"
@@ -99,9 +100,18 @@ RosterEditor::RosterEditor(GridView* grid, QWidget* controls)
         hint_->setText(t);
     });
 
-    connect(grid_, &GridView::cellPressed, this, [this](int row, int column, Qt::MouseButton b) {
-        if (b == Qt::LeftButton) openEditor(row, column);
-    });
+    connect(grid_, &GridView::cellPressed, this,
+            [this](int row, int column, Qt::MouseButton b, Qt::KeyboardModifiers held) {
+                // Shift and ctrl pick rows; only a plain click edits.
+                if (held & (Qt::ShiftModifier | Qt::ControlModifier))
+                    parkEditors();
+                else if (b == Qt::LeftButton)
+                    openEditor(row, column);
+            });
+    // An editor is only ever over the person it opened for: anything that moves rows or
+    // the view puts it away.
+    for (QScrollBar* bar : {grid_->verticalScrollBar(), grid_->horizontalScrollBar()})
+        connect(bar, &QScrollBar::valueChanged, this, &RosterEditor::parkEditors);
     connect(grid_, &GridView::fixedCellClicked, this,
             [this](int, int column) { sortByColumn(column); });
     parkEditors();
@@ -109,6 +119,10 @@ RosterEditor::RosterEditor(GridView* grid, QWidget* controls)
 
 void RosterEditor::attach(Workstation& station) {
     station_ = &station;
+    TextGridModel* model = &station.rosterGrid();
+    connect(model, &QAbstractItemModel::modelReset, this, &RosterEditor::parkEditors);
+    connect(model, &QAbstractItemModel::layoutChanged, this, &RosterEditor::parkEditors);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &RosterEditor::parkEditors);
     const int year = station.rollover().currentYear;
     dateParts_[0]->clear();
     for (int y = year - 100; y <= year + 20; ++y)
@@ -250,13 +264,33 @@ RosterEdit RosterEditor::edit() const {
     return RosterEdit(station_->roster(), station_->rosterFile(), station_->rosterDisplay());
 }
 
+int RosterEditor::rowOfRecord() const {
+    const TextGridModel& model = station_->rosterGrid();
+    const QString index = QString::number(editRecord_);
+    for (int r = kFirstPersonRow; r < model.rows(); ++r)
+        if (model.cell(r, 0) == index) return r;
+    return -1;
+}
+
+bool RosterEditor::personStillThere() {
+    // Deleted (or its row gone) while the editor was open: nothing is written for it.
+    if (Roster::validIndex(editRecord_) && station_->roster().at(editRecord_).inUse() &&
+        rowOfRecord() >= 0)
+        return true;
+    parkEditors();
+    return false;
+}
+
 bool RosterEditor::apply(const EditOutcome& out, QWidget* editor) {
     Notifier& n = station_->notifier();
     switch (out.result) {
-        case EditResult::Stored:
-            station_->rosterGrid().setText(editRow_, editColumn_, out.cellText);
+        case EditResult::Stored: {
+            // The row the person stands in now, whatever moved since the editor opened.
+            editRow_ = rowOfRecord();
+            if (editRow_ >= 0) station_->rosterGrid().setText(editRow_, editColumn_, out.cellText);
             Park(editor);
             return true;
+        }
         // A refused value leaves the editor open with what was typed.
         case EditResult::NotANumber:
             n.ShowNotice(QStringLiteral("请输入数字"));
@@ -267,6 +301,12 @@ bool RosterEditor::apply(const EditOutcome& out, QWidget* editor) {
         case EditResult::NotStored:
             station_->ReportFailure(NotSavedText(QStringLiteral("人员资料")));
             break;
+        case EditResult::NotEncodable:
+            n.ShowNotice(NotEncodableText(out.detail));
+            break;
+        case EditResult::DuplicateCard:
+            n.ShowNotice(QStringLiteral("卡号已被“") + out.detail + QStringLiteral("”使用"));
+            break;
         case EditResult::NotEditable:
             break;
     }
@@ -274,17 +314,19 @@ bool RosterEditor::apply(const EditOutcome& out, QWidget* editor) {
 }
 
 void RosterEditor::commitNumber() {
-    if (station_ && apply(edit().commitNumber(editRecord_, editColumn_, number_->text()), number_))
+    if (station_ && personStillThere() &&
+        apply(edit().commitNumber(editRecord_, editColumn_, number_->text()), number_))
         advanceToNextRow();
 }
 
 void RosterEditor::commitText() {
-    if (station_ && apply(edit().commitText(editRecord_, editColumn_, text_->text()), text_))
+    if (station_ && personStillThere() &&
+        apply(edit().commitText(editRecord_, editColumn_, text_->text()), text_))
         advanceToNextRow();
 }
 
 void RosterEditor::commitChoice(int listIndex) {
-    if (loading_ || !station_ || listIndex < 0) return;
+    if (loading_ || !station_ || listIndex < 0 || !personStillThere()) return;
     apply(edit().commitChoice(editRecord_, editColumn_, listIndex, choice_->itemText(listIndex)),
           choice_);
 }
@@ -327,6 +369,7 @@ void RosterEditor::commitDate() {
         station_->notifier().ShowNotice(QStringLiteral("日期输入错误"));
         return;
     }
+    if (!personStillThere()) return;
     apply(edit().commitDate(editRecord_, editColumn_, date), date_);
 }
 
@@ -341,6 +384,7 @@ void RosterEditor::advanceToNextRow() {
 
 void RosterEditor::sortByColumn(int column) {
     if (!station_ || column < 0 || column > 25) return;
+    parkEditors();
     TextGridModel& model = station_->rosterGrid();
     descending_[size_t(column)] = !descending_[size_t(column)];
     const bool down = descending_[size_t(column)];

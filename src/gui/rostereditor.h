@@ -62,6 +62,8 @@ private:
     void place(QWidget* editor, int row, int column, bool below);
     RosterEdit edit() const;
     // Shows a commit's result: the cell and a parked editor, or the refusal's notice.
+    int rowOfRecord() const;
+    bool personStillThere();
     bool apply(const EditOutcome& out, QWidget* editor);
     void setDateParts(const QDate& date);
 

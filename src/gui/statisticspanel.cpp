@@ -139,6 +139,7 @@ void StatisticsPanel::showDay() {
 }
 
 void StatisticsPanel::showFor(bool admin, int personalIndex) {
+    personalIndex_ = admin ? 0 : personalIndex;
     for (QWidget* w : personFilter_) w->setVisible(admin);
     if (admin) {
         name_->clear();
@@ -185,11 +186,12 @@ bool StatisticsPanel::RunStatisticsQuery() {
                                 weekdays_[0]->currentIndex() + 1,
                                 weekdays_[1]->currentIndex() + 1};
     QString error;
-    const std::optional<StatsFilter> f = ParseStatsFilter(texts, &error);
+    std::optional<StatsFilter> f = ParseStatsFilter(texts, &error);
     if (!f) {
         station_->notifier().ShowNotice(error);
         return false;
     }
+    f->index = personalIndex_;
     const StatsSummary s =
         RunStatistics(station_->folder(), station_->roster(), *f, station_->statsGrid());
     const qint64 values[] = {s.late, s.lateMinutes, s.missed, s.onTime, s.rows};

@@ -57,6 +57,7 @@ private:
     GridView* grid_ = nullptr;
     HeaderSort sort_{StatsSortCodes()};
     QString templatePath_;
+    int personalIndex_ = 0;  // the person the query is fixed to, when not the administrator
     Workstation* station_ = nullptr;
     Dialogs* dialogs_ = nullptr;
     std::function<void(QLineEdit*)> openDatePanel_;
