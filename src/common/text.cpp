@@ -145,7 +145,7 @@ QString ZeroPadded(qint64 value, int width) {
 
 QString StatusMark(int status) {
     if (status == -1) return QStringLiteral("√");
-    if (status == 9999) return QStringLiteral("×");
+    if (status == 9999) return QStringLiteral("×");  // absent
     if (status > 0) return QStringLiteral("○") + BlankLeadingZeros(ZeroPadded(status, 3));
     return {};
 }

@@ -6,6 +6,8 @@
 
 #include "common/datetime.h"
 #include "core/daystatus.h"
+#include "core/layout/aset.h"
+#include "core/layout/dmode.h"
 #include "core/positionedfile.h"
 #include "core/roster.h"
 #include "core/schema.h"
@@ -52,14 +54,14 @@ void CheckSchema(const DataFolder& folder, QStringList& out) {
     PositionedFile file;
     if (!file.open(folder.schema(), PositionedFile::Mode::ReadOnly)) return;
     for (int f = 9; f <= 11; ++f) {
-        const qint16 count = file.readNumber<qint16>(1249 + 2 * f);
+        const qint16 count = file.readNumber<qint16>(layout::dmode::CountPos(f));
         if (count < 2 || count > 64)
             out << QStringLiteral("Dmode.dat: element count of field %1 is %2, not 2-64")
                        .arg(f)
                        .arg(count);
     }
     for (int f = 1; f <= kFieldCount; ++f) {
-        const quint8 e = file.readNumber<quint8>(1200 + f);
+        const quint8 e = file.readNumber<quint8>(layout::dmode::EnabledPos(f));
         if (e > 1)
             out << QStringLiteral("Dmode.dat: enabled flag of field %1 is %2, not 0 or 1")
                        .arg(f)
@@ -72,11 +74,11 @@ void CheckSettings(const DataFolder& folder, QStringList& out) {
     PositionedFile file;
     if (!file.open(folder.settings(), PositionedFile::Mode::ReadOnly)) return;
     for (int k = 0; k < Settings::kOptionCount; ++k) {
-        const quint8 v = file.readNumber<quint8>(k + 1);
+        const quint8 v = file.readNumber<quint8>(layout::aset::OptionPos(k));
         if (v > 1) out << QStringLiteral("aset.dat: option %1 is %2, not 0 or 1").arg(k).arg(v);
     }
     for (int k = 0; k < 2; ++k) {
-        const quint8 v = file.readNumber<quint8>(14 + k);
+        const quint8 v = file.readNumber<quint8>(layout::aset::kPrecisionPos + k);
         if (v > 3) out << QStringLiteral("aset.dat: decimals box %1 is %2, not 0-3").arg(k).arg(v);
     }
     const auto size = [&](qint64 pos, const char* what) {
@@ -86,16 +88,16 @@ void CheckSettings(const DataFolder& folder, QStringList& out) {
                        .arg(QLatin1String(what))
                        .arg(double(s));
     };
-    size(306, "popup");
-    size(400, "grid");
-    const qint16 n = file.readNumber<qint16>(74);
+    size(layout::aset::kPopupSizePos, "popup");
+    size(layout::aset::kGridSizePos, "grid");
+    const qint16 n = file.readNumber<qint16>(layout::aset::kPasswordLengthPos);
     if (n < 0 || n > 24) out << QStringLiteral("aset.dat: password length is %1, not 0-24").arg(n);
     for (int c = 0; c < 26; ++c) {
-        const qint16 w = file.readNumber<qint16>(100 + 2 * c);
+        const qint16 w = file.readNumber<qint16>(layout::aset::kRosterWidthsPos + 2 * c);
         if (w < 0) out << QStringLiteral("aset.dat: roster column %1 width is %2").arg(c).arg(w);
     }
     for (int c = 0; c < 9; ++c) {
-        const qint16 w = file.readNumber<qint16>(200 + 2 * c);
+        const qint16 w = file.readNumber<qint16>(layout::aset::kBoardWidthsPos + 2 * c);
         if (w < 0) out << QStringLiteral("aset.dat: sign-in column %1 width is %2").arg(c).arg(w);
     }
 }
@@ -121,7 +123,7 @@ void CheckDayStatus(const DataFolder& folder, QStringList& out) {
     for (int i = 1; i <= kRosterSize; ++i) {
         for (int w = 0; w < 6; ++w) {
             const qint16 s = file.readNumber<qint16>(DayStatusFile::Position(i, w));
-            if (s < -1 || s > 9999)
+            if (s < kStatusOnTime || s > kStatusAbsent)
                 out << QStringLiteral("shuju.dat: status of person %1, window %2 is %3")
                            .arg(i)
                            .arg(w)
@@ -148,7 +150,7 @@ void CheckYearLogs(const DataFolder& folder, QStringList& out) {
                 if (!IsDate(r[i].date)) what << QStringLiteral("no date");
                 if (r[i].minute < 0 || r[i].minute > 1439)
                     what << QStringLiteral("minute %1").arg(r[i].minute);
-                if (r[i].minutesLate < 0 || r[i].minutesLate > 9999)
+                if (r[i].minutesLate < 0 || r[i].minutesLate > kStatusAbsent)
                     what << QStringLiteral("minutes late %1").arg(r[i].minutesLate);
                 if (!what.isEmpty() && reported++ < 100)
                     out << name + QStringLiteral(" record %1: ").arg(n + 1) +

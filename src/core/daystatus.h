@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "core/datafolder.h"
+#include "core/layout/shuju.h"
 #include "core/positionedfile.h"
 
 namespace tallyra {
@@ -41,8 +42,10 @@ public:
     bool isClosed(int window) const;
     [[nodiscard]] bool markClosed(int window);
 
-    static qint64 Position(int index, int window) { return 12 * qint64(index) + 2 * window; }
-    static constexpr qint64 kClosedWindowsPosition = 1;
+    static qint64 Position(int index, int window) {
+        return layout::shuju::StatusPos(index, window);
+    }
+    static constexpr qint64 kClosedWindowsPosition = layout::shuju::kClosedWindowsPos;
 
 private:
     PositionedFile file_;

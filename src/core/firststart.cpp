@@ -4,12 +4,12 @@
 
 #include "core/layout/time.h"
 #include "core/schema.h"
+#include "core/textgridmodel.h"
 #include "core/timewindows.h"
 
 namespace tallyra {
 
 namespace {
-constexpr int kTwipsPerPixel = 15;
 
 // Missing, or nothing in it: a first start of an earlier version left such files.
 bool Empty(const QString& path) {
@@ -29,7 +29,7 @@ qint16 TitleWidth(const QString& title) {
     for (QChar c : title) columns += c.unicode() >= 0x1100 ? 2 : 1;
     // Eight pixels a column and some room for the grid's margins; never narrower than a
     // short number needs.
-    return qint16(std::max(60, columns * 8 + 20) * kTwipsPerPixel);
+    return qint16(std::max(60, columns * 8 + 20) * TextGridModel::kTwipsPerPixel);
 }
 
 Settings DefaultSettings() {

@@ -3,15 +3,13 @@
 #include "common/datetime.h"
 #include "common/text.h"
 #include "core/daystatus.h"
+#include "core/layout/urs.h"
 #include "core/notifier.h"
 #include "core/positionedfile.h"
 
 namespace tallyra {
 
-namespace {
-constexpr qint16 kDateTag = 7;
-constexpr qint64 kStoredDateBytes = 10;
-}  // namespace
+using namespace layout::urs;
 
 DayCaptions DescribeDay(const QDate& day) {
     DayCaptions c;
@@ -28,17 +26,17 @@ QDate ReadLastStart(const DataFolder& folder, FileError* error) {
     if (OpenForReading(file, folder.lastRun()) == ReadOpen::Failed && error)
         *error = file.lastError();
     // A cut record holds no date: zeros past the end would read as 1899-12-30.
-    if (file.size() < kStoredDateBytes || file.readNumber<qint16>(1) != kDateTag) return {};
-    const auto date = OleToDate(file.readNumber<double>(3));
+    if (file.size() < kRecordBytes || file.readNumber<qint16>(kTagPos) != kDateTag) return {};
+    const auto date = OleToDate(file.readNumber<double>(kDatePos));
     return date ? *date : QDate();
 }
 
 FileError WriteLastStart(const DataFolder& folder, const QDate& day) {
     PositionedFile file;
-    char raw[kStoredDateBytes];
+    char raw[kRecordBytes];
     PositionedFile::ToLittle(kDateTag, raw);
-    PositionedFile::ToLittle(DateToOle(day), raw + 2);
-    if (file.open(folder.lastRun()) && file.write(1, QByteArrayView(raw, kStoredDateBytes)))
+    PositionedFile::ToLittle(DateToOle(day), raw + kDatePos - kTagPos);
+    if (file.open(folder.lastRun()) && file.write(kTagPos, QByteArrayView(raw, kRecordBytes)))
         return {};
     return file.lastError();
 }

@@ -7,6 +7,7 @@
 #include "common/gbk.h"
 #include "common/text.h"
 #include "core/daystatus.h"
+#include "core/fields.h"
 #include "core/notifier.h"
 #include "core/schema.h"
 #include "core/textgridmodel.h"
@@ -126,11 +127,11 @@ std::optional<QByteArray> EncodePersonRecord(const PersonRecord& p) {
     return out.take();
 }
 
-QString CardText(qint64 fixedPoint) { return QString::number(fixedPoint / 10000); }
+QString CardText(qint64 fixedPoint) { return QString::number(fixedPoint / kFixedPointScale); }
 
 QString FixedPointText(qint64 fixedPoint) {
-    const qint64 whole = fixedPoint / 10000;
-    qint64 frac = fixedPoint % 10000;
+    const qint64 whole = fixedPoint / kFixedPointScale;
+    qint64 frac = fixedPoint % kFixedPointScale;
     QString text = QString::number(whole);
     if (frac == 0) return text;
     if (fixedPoint < 0 && whole == 0) text.prepend(u'-');
@@ -148,32 +149,23 @@ QString RosterCellText(const PersonRecord& p, int field, const RosterDisplay& d)
         const float v = YearsSince(date, precision, d.today);
         return precision >= 1 && precision <= 3 ? QString::number(v, 'f', precision) : YearsText(v);
     };
-    switch (field) {
-        case 1:
-            return CardText(p.cardNumber);
-        case 2:
-            return p.name;
-        case 3:
-            return years(p.firstDate, d.yearsPrecision[0]);
-        case 4:
-            return p.flag(0) ? QStringLiteral("男") : QStringLiteral("女");
-        case 5:
-            return years(p.secondDate, d.yearsPrecision[1]);
-        case 6:
-        case 7:
-        case 8:
-            return TrimBlanks(p.texts[size_t(field - 6)]);
-        case 9:
-        case 10:
-        case 11:
-            return d.schema ? d.schema->choiceElement(field, p.choices[size_t(field - 9)])
+    switch (KindOfField(field)) {
+        case FieldKind::Number:
+            return field == 1 ? CardText(p.cardNumber) : FixedPointText(*NumberOf(p, field));
+        case FieldKind::Text:
+            return field == 2 ? p.name : TrimBlanks(*TextOf(p, field));
+        case FieldKind::Date:
+            return years(*DateOf(p, field), d.yearsPrecision[size_t(Field(field).slot)]);
+        case FieldKind::Sex:
+            return p.flag(FlagBit(field)) ? QStringLiteral("男") : QStringLiteral("女");
+        case FieldKind::Choice:
+            return d.schema ? d.schema->choiceElement(field, p.choices[size_t(ChoiceSlot(field))])
                             : QString();
-        default:
+        case FieldKind::TwoValue:
+            return d.schema ? d.schema->twoValueLabel(field, p.flag(FlagBit(field))) : QString();
+        case FieldKind::None:
             break;
     }
-    if (field >= 12 && field <= 18) return FixedPointText(p.numbers[size_t(field - 12)]);
-    if (field >= 19 && field <= 25 && d.schema)
-        return d.schema->twoValueLabel(field, p.flag(field - 18));
     return {};
 }
 
@@ -181,7 +173,7 @@ QStringList RosterRowTexts(int index, const PersonRecord& person, const RosterDi
     QStringList row;
     row.reserve(26);
     row << QString::number(index);
-    for (int f = 1; f <= 25; ++f) row << RosterCellText(person, f, display);
+    for (int f = 1; f <= kFieldCount; ++f) row << RosterCellText(person, f, display);
     return row;
 }
 
@@ -190,8 +182,8 @@ WriteResult RosterFile::write(int index, const PersonRecord& record) {
     if (!file_.isOpen()) return WriteResult::NotOpen;
     const auto slot = EncodePersonRecord(record);
     if (!slot) return WriteResult::TooLong;
-    return file_.write(qint64(kSlotSize) * (index - 1) + 1, *slot) ? WriteResult::Written
-                                                                   : WriteResult::IoError;
+    return file_.write(layout::rw::SlotPos(index), *slot) ? WriteResult::Written
+                                                          : WriteResult::IoError;
 }
 
 WriteResult WritePersonRecord(RosterFile& file, const Roster& roster, int index) {

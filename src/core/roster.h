@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "core/datafolder.h"
+#include "core/grids.h"
+#include "core/layout/rw.h"
 #include "core/positionedfile.h"
 
 namespace tallyra {
@@ -19,13 +21,11 @@ class Notifier;
 class TextGridModel;
 struct Schema;
 
-constexpr int kRosterSize = 5000;
-// The roster grid MSRW: titles in row 0, the hidden row 1, one person per row from row 2.
-constexpr int kRosterFirstPerson = 2;
-constexpr int kSlotSize = 256;
-// Everything but the text bytes: five 2-byte lengths and the numbers.
-constexpr int kFixedRecordBytes = 97;
-constexpr int kMaxTextBytes = kSlotSize - kFixedRecordBytes;  // 159
+constexpr int kRosterSize = layout::rw::kRecords;
+
+constexpr int kSlotSize = layout::rw::kSlotBytes;
+constexpr int kFixedRecordBytes = layout::rw::kFixedBytes;
+constexpr int kMaxTextBytes = layout::rw::kMaxTextBytes;  // 159
 
 struct PersonRecord {
     QString name;

@@ -6,26 +6,17 @@
 #include "common/datetime.h"
 #include "common/gbk.h"
 #include "common/text.h"
+#include "core/textgridmodel.h"
 
 namespace tallyra {
-
-FieldKind KindOfField(int field) {
-    if (field == 1 || (field >= 12 && field <= 18)) return FieldKind::Number;
-    if (field == 2 || (field >= 6 && field <= 8)) return FieldKind::Text;
-    if (field == 3 || field == 5) return FieldKind::Date;
-    if (field == 4) return FieldKind::Sex;
-    if (field >= 9 && field <= 11) return FieldKind::Choice;
-    if (field >= 19 && field <= 25) return FieldKind::TwoValue;
-    return FieldKind::None;
-}
 
 int RosterSortKind(int column) {
     switch (KindOfField(column)) {
         case FieldKind::Number:
         case FieldKind::Date:
-            return 3;
+            return TextGridModel::NumericAscending;
         default:
-            return 7;
+            return TextGridModel::TextAscending;
     }
 }
 
@@ -46,7 +37,7 @@ std::optional<qint64> ParseFixedPoint(const QString& text) {
     if (whole.size() > 15) return std::nullopt;
     qint64 value = whole.isEmpty() ? 0 : whole.toLongLong();
     if (value > 900000000000000LL) return std::nullopt;
-    value *= 10000;
+    value *= kFixedPointScale;
     const QString four = (fraction + QStringLiteral("0000")).left(4);
     value += four.toLongLong();
     // Beyond four decimals the value is rounded, halves to even.
@@ -95,10 +86,7 @@ EditOutcome RosterEdit::commitNumber(int index, int field, const QString& text) 
         if (const int holder = CardHolder(roster_, *value, index))
             return {EditResult::DuplicateCard, {}, roster_.at(holder).name};
     }
-    if (field == 1)
-        person.cardNumber = *value;
-    else
-        person.numbers[size_t(field - 12)] = *value;
+    *NumberOf(person, field) = *value;
     return store(index, field, before);
 }
 
@@ -110,10 +98,7 @@ EditOutcome RosterEdit::commitText(int index, int field, const QString& text) {
         return {EditResult::NotEncodable, {}, outside};
     PersonRecord& person = roster_.at(index);
     const PersonRecord before = person;
-    if (field == 2)
-        person.name = trimmed;
-    else
-        person.texts[size_t(field - 6)] = trimmed;
+    *TextOf(person, field) = trimmed;
     return store(index, field, before);
 }
 
@@ -125,9 +110,9 @@ EditOutcome RosterEdit::commitChoice(int index, int field, int listIndex, const 
     PersonRecord& person = roster_.at(index);
     const PersonRecord before = person;
     if (kind == FieldKind::Choice) {
-        person.choices[size_t(field - 9)] = qint16(listIndex);
+        person.choices[size_t(ChoiceSlot(field))] = qint16(listIndex);
     } else {
-        const int bit = kind == FieldKind::Sex ? 0 : field - 18;
+        const int bit = FlagBit(field);
         if (listIndex != 0)
             person.flags = quint8(person.flags | (1u << bit));
         else
@@ -144,7 +129,7 @@ EditOutcome RosterEdit::commitDate(int index, int field, const QDate& date) {
     PersonRecord& person = roster_.at(index);
     const PersonRecord before = person;
     const double ole = DateToOle(date);
-    (field == 3 ? person.firstDate : person.secondDate) = ole;
+    *DateOf(person, field) = ole;
     EditOutcome out = store(index, field, before);
     // The cell shows what a restart would show (store() gave the grid's own text).
     return out;

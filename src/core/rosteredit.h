@@ -4,14 +4,11 @@
 #include <QString>
 #include <optional>
 
+#include "core/fields.h"
 #include "core/roster.h"
 #include "core/schema.h"
 
 namespace tallyra {
-
-// What editor a roster field takes; fixed by the field number.
-enum class FieldKind { None, Number, Text, Date, Sex, Choice, TwoValue };
-FieldKind KindOfField(int field);
 
 // The ascending sort code of each roster grid column (3 numeric, 7 text).
 int RosterSortKind(int column);

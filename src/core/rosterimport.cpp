@@ -6,6 +6,7 @@
 #include "common/datetime.h"
 #include "common/gbk.h"
 #include "common/text.h"
+#include "core/fields.h"
 #include "core/rosteredit.h"
 
 namespace tallyra {
@@ -47,7 +48,7 @@ bool MatchRow(const Workbook* wb, int sheet, int row, const Schema& schema, Colu
 }
 
 qint64 FixedPointValue(const QString& text) {
-    return qint64(std::llround(NumericValue(text) * 10000.0));
+    return qint64(std::llround(NumericValue(text) * double(kFixedPointScale)));
 }
 
 }  // namespace
@@ -107,20 +108,34 @@ ImportResult ImportRosterSpreadsheet(const Workbook* wb, const ImportTargets& t)
         }
         PersonRecord& p = roster.at(i);
         const PersonRecord before = p;
-        p.cardNumber = FixedPointValue(texts[1]);
-        p.name = texts[2];
-        p.firstDate = today - NumericValue(texts[3]) * 365.25;
+        // A freed slot may still hold a deleted person's card and password.
+        p = PersonRecord();
         p.flags = texts[4] == QStringLiteral("女") ? 0 : 1;
-        p.secondDate = today - NumericValue(texts[5]) * 365.25;
-        for (int k = 0; k < 3; ++k) p.texts[size_t(k)] = texts[size_t(6 + k)];
-        for (int k = 0; k < 3; ++k)
-            p.choices[size_t(k)] = qint16(FindChoiceElement(schema, texts[size_t(9 + k)], k));
-        for (int k = 0; k < 7; ++k) p.numbers[size_t(k)] = FixedPointValue(texts[size_t(12 + k)]);
+        for (int f = 1; f <= kFieldCount; ++f) {
+            const QString& cell = texts[size_t(f)];
+            switch (KindOfField(f)) {
+                case FieldKind::Number:
+                    *NumberOf(p, f) = FixedPointValue(cell);
+                    break;
+                case FieldKind::Text:
+                    *TextOf(p, f) = cell;
+                    break;
+                case FieldKind::Date:  // years since, counted back from today
+                    *DateOf(p, f) = today - NumericValue(cell) * 365.25;
+                    break;
+                case FieldKind::Choice:
+                    p.choices[size_t(ChoiceSlot(f))] =
+                        qint16(FindChoiceElement(schema, cell, ChoiceSlot(f)));
+                    break;
+                default:
+                    break;
+            }
+        }
         // An unused field, or an empty cell against an empty label, says nothing.
         for (int f = 19; f <= 25; ++f)
             if (schema.isEnabled(f) && !texts[size_t(f)].isEmpty() &&
                 texts[size_t(f)] == TrimBlanks(schema.twoValueLabel(f, true)))
-                p.flags = quint8(p.flags | (1u << (f - 18)));
+                p.flags = quint8(p.flags | (1u << FlagBit(f)));
         QString texts3 = p.name;
         for (const QString& t : p.texts) texts3 += t;
         if (const QString outside = CharactersOutsideGbk(texts3); !outside.isEmpty()) {

@@ -14,12 +14,8 @@ QString Schema::choiceElement(int field, int element) const {
 
 Schema Schema::Defaults() {
     Schema s;
-    const char16_t* const titles[kFieldCount] = {
-        u"卡号",   u"姓名",   u"年龄",   u"性别",   u"工龄",     u"住址",   u"自定义",
-        u"自定义", u"职务",   u"自定义", u"自定义", u"联系电话", u"自定义", u"自定义",
-        u"自定义", u"自定义", u"自定义", u"自定义", u"启用状态", u"自定义", u"自定义",
-        u"自定义", u"自定义", u"自定义", u"自定义"};
-    for (int i = 0; i < kFieldCount; ++i) s.titles[i] = QString::fromUtf16(titles[i]);
+    for (int f = 1; f <= kFieldCount; ++f)
+        s.titles[f - 1] = QString::fromUtf16(Field(f).defaultTitle);
     for (int f = 1; f <= 5; ++f) s.enabled[f - 1] = 1;
     s.twoValueLabels[0] = QStringLiteral("否");
     s.twoValueLabels[7] = QStringLiteral("是");

@@ -4,11 +4,11 @@
 #include <array>
 
 #include "core/datafolder.h"
+#include "core/fields.h"
 #include "core/positionedfile.h"
 
 namespace tallyra {
 
-constexpr int kFieldCount = 25;
 constexpr int kChoiceFields = 3;  // fields 9, 10, 11
 constexpr int kChoiceSlots = 64;
 

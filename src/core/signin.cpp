@@ -37,8 +37,8 @@ void RecountWindow(TextGridModel& board, int window) {
             ++absent;
         }
     }
-    board.setText(1, c, QStringLiteral("%1/%2").arg(present).arg(expected));
-    board.setText(2, c, QStringLiteral("%1/%2").arg(late).arg(absent));
+    board.setText(kBoardCountsRow, c, QStringLiteral("%1/%2").arg(present).arg(expected));
+    board.setText(kBoardLateRow, c, QStringLiteral("%1/%2").arg(late).arg(absent));
 }
 
 int CloseRecordMinute(int end) { return std::min(end + 1, 1439); }

@@ -7,18 +7,13 @@
 
 #include "core/cueplayer.h"
 #include "core/daystatus.h"
+#include "core/grids.h"
 #include "core/textgridmodel.h"
 
 namespace tallyra {
 
 class Workstation;
 
-// Rows and columns of the sign-in grid.
-constexpr int kBoardFirstPerson = 4;
-constexpr int kBoardIndexColumn = 0;
-constexpr int kBoardCardColumn = 1;
-constexpr int kBoardNameColumn = 2;
-constexpr int kBoardFirstWindowColumn = 3;
 constexpr int kLongestCard = 12;
 
 // Present/expected into row 1 and late/absent into row 2 of window w's column, counted by

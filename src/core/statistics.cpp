@@ -9,6 +9,7 @@
 #include "common/datetime.h"
 #include "common/text.h"
 #include "core/daystatus.h"
+#include "core/fields.h"
 #include "core/textgridmodel.h"
 #include "core/yearlog.h"
 
@@ -61,8 +62,9 @@ std::optional<StatsFilter> ParseStatsFilter(const StatsQueryTexts& t, QString* e
     }
     f.namePattern = t.name.isEmpty() ? QStringLiteral("*") : t.name;
     const double card = NumericValue(t.card);
-    f.card =
-        std::isfinite(card) && std::abs(card) < 9e14 ? qint64(std::llround(card * 10000.0)) : 0;
+    f.card = std::isfinite(card) && std::abs(card) < 9e14
+                 ? qint64(std::llround(card * double(kFixedPointScale)))
+                 : 0;
     auto bound = [](const QString& text, qint16 empty) {
         if (text.isEmpty()) return empty;
         return qint16(std::clamp(NumericValue(text), -32768.0, 32767.0));
@@ -255,7 +257,7 @@ void StatsGridModel::sortColumn(int column, int code) {
             case 3:
                 // As a number the card text is its whole part.
                 return roster_ && Roster::validIndex(r.index)
-                           ? roster_->at(r.index).cardNumber / 10000
+                           ? roster_->at(r.index).cardNumber / kFixedPointScale
                            : 0;
             case 4:
                 return r.late;

@@ -99,8 +99,8 @@ private:
     DayStatusFile dayStatus_;
     YearLog yearLog_;
     RosterFile rosterFile_;
-    TextGridModel board_{4, 9};
-    TextGridModel rosterGrid_{2, 26};
+    TextGridModel board_{kBoardFirstPerson, kBoardColumns};
+    TextGridModel rosterGrid_{kRosterFirstPerson, kFieldCount + 1};
     StatsGridModel statsGrid_{&roster_};
 };
 

@@ -9,19 +9,21 @@ namespace tallyra {
 
 YearLogRecord DecodeYearLogRecord(const char* slot) {
     YearLogRecord r;
-    r.index = PositionedFile::FromLittle<qint16>(slot);
-    r.date = PositionedFile::FromLittle<double>(slot + 2);
-    r.minute = PositionedFile::FromLittle<qint16>(slot + 10);
-    r.minutesLate = PositionedFile::FromLittle<qint16>(slot + 12);
+    using namespace layout::yearlog;
+    r.index = PositionedFile::FromLittle<qint16>(slot + kIndexOffset);
+    r.date = PositionedFile::FromLittle<double>(slot + kDateOffset);
+    r.minute = PositionedFile::FromLittle<qint16>(slot + kMinuteOffset);
+    r.minutesLate = PositionedFile::FromLittle<qint16>(slot + kLateOffset);
     return r;
 }
 
 void EncodeYearLogRecord(const YearLogRecord& r, char* slot) {
     std::memset(slot, 0, kLogSlotSize);
-    PositionedFile::ToLittle(r.index, slot);
-    PositionedFile::ToLittle(r.date, slot + 2);
-    PositionedFile::ToLittle(r.minute, slot + 10);
-    PositionedFile::ToLittle(r.minutesLate, slot + 12);
+    using namespace layout::yearlog;
+    PositionedFile::ToLittle(r.index, slot + kIndexOffset);
+    PositionedFile::ToLittle(r.date, slot + kDateOffset);
+    PositionedFile::ToLittle(r.minute, slot + kMinuteOffset);
+    PositionedFile::ToLittle(r.minutesLate, slot + kLateOffset);
 }
 
 bool YearLog::open(const DataFolder& folder, int year) {

@@ -5,12 +5,13 @@
 #include <vector>
 
 #include "core/datafolder.h"
+#include "core/layout/yearlog.h"
 #include "core/positionedfile.h"
 
 namespace tallyra {
 
-constexpr int kLogSlotSize = 16;
-constexpr int kLogRecordBytes = 14;
+constexpr int kLogSlotSize = layout::yearlog::kSlotBytes;
+constexpr int kLogRecordBytes = layout::yearlog::kRecordBytes;
 
 struct YearLogRecord {
     qint16 index = 0;        // roster index 1-5000

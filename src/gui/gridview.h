@@ -15,7 +15,7 @@ class TextGridModel;
 class GridView : public QTableView {
     Q_OBJECT
 public:
-    static constexpr int kTwipsPerPixel = 15;
+    static constexpr int kTwipsPerPixel = 15;  // as TextGridModel::kTwipsPerPixel
 
     explicit GridView(QWidget* parent = nullptr);
     void setGrid(TextGridModel* grid);

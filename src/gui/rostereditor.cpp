@@ -22,7 +22,6 @@ namespace tallyra {
 
 namespace {
 constexpr int kParkedTop = -5000;
-constexpr int kFirstPersonRow = 2;
 
 void Park(QWidget* w) {
     w->move(w->x(), kParkedTop);
@@ -267,7 +266,7 @@ RosterEdit RosterEditor::edit() const {
 int RosterEditor::rowOfRecord() const {
     const TextGridModel& model = station_->rosterGrid();
     const QString index = QString::number(editRecord_);
-    for (int r = kFirstPersonRow; r < model.rows(); ++r)
+    for (int r = kRosterFirstPerson; r < model.rows(); ++r)
         if (model.cell(r, 0) == index) return r;
     return -1;
 }
@@ -377,7 +376,7 @@ void RosterEditor::advanceToNextRow() {
     if (!continuous_->isChecked() || !station_) return;
     TextGridModel& model = station_->rosterGrid();
     int r = editRow_ + 1;
-    if (r >= model.rows()) r = kFirstPersonRow;
+    if (r >= model.rows()) r = kRosterFirstPerson;
     grid_->setCurrentIndex(model.index(r, editColumn_));
     openEditor(r, editColumn_);
 }
@@ -388,7 +387,7 @@ void RosterEditor::sortByColumn(int column) {
     TextGridModel& model = station_->rosterGrid();
     descending_[size_t(column)] = !descending_[size_t(column)];
     const bool down = descending_[size_t(column)];
-    model.sortRows(kFirstPersonRow, model.rows() - 1, column, column,
+    model.sortRows(kRosterFirstPerson, model.rows() - 1, column, column,
                    RosterSortKind(column) + (down ? 1 : 0));
     sorted_->setText(u'“' + TrimBlanks(model.text(0, column)) + u'”' +
                      (down ? QStringLiteral("降") : QStringLiteral("升")) + u'序');

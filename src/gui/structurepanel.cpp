@@ -19,15 +19,6 @@ namespace tallyra {
 
 namespace {
 
-const char16_t* TypeText(int f) {
-    if (f == 1 || (f >= 12 && f <= 18)) return u"数";
-    if (f == 2) return u"短字符(1~5)";
-    if (f == 3 || f == 5) return u"特殊";
-    if (f == 4 || f >= 19) return u"选择";
-    if (f <= 8) return u"字符(长度1~30)";
-    return u"可选字符";
-}
-
 QString Fit(const QString& text, int width) { return text.left(width).leftJustified(width, u' '); }
 
 }  // namespace
@@ -54,7 +45,7 @@ StructurePanel::StructurePanel(QWidget* parent) : QFrame(parent) {
         titles_[size_t(i)]->setObjectName(QStringLiteral("Text1_%1").arg(i));
         titles_[size_t(i)]->setValidator(
             new GbkLengthValidator(layout::dmode::kTitleBytes, titles_[size_t(i)]));
-        auto* type = new QLabel(QString::fromUtf16(TypeText(f)), table);
+        auto* type = new QLabel(QString::fromUtf16(Field(f).typeLabel), table);
         type->setObjectName(QStringLiteral("Label5_%1").arg(i));
         enabled_[size_t(i)] = new QCheckBox(table);
         enabled_[size_t(i)]->setObjectName(QStringLiteral("Check1_%1").arg(i));
