@@ -315,7 +315,9 @@ int main(int argc, char** argv) {
         "  import FILE  the roster import from a spreadsheet (.xlsx, .xls, .csv)\n"
         "  reader list | reader allow ID | reader deny  the keyboards with their ids; as root,\n"
         "           the udev rule that lets the user at the seat read that reader alone\n"
-        "swipe and tick exit with 2 while Tallyra runs on the folder."));
+        "swipe, tick and import exit with 2 while Tallyra runs on the folder; what could not\n"
+        "be read or stored is said on stderr with exit status 1; the folder must exist\n"
+        "(only demo makes it)."));
     parser.addHelpOption();
     const QCommandLineOption dataDir(QStringLiteral("data-dir"),
                                      QStringLiteral("Folder of the data files."),
@@ -332,7 +334,8 @@ int main(int argc, char** argv) {
     StatsOptions stats;
     stats.add(parser);
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("roster, windows, check, demo, swipe or tick"));
+                                 QStringLiteral("roster, windows, check, demo, swipe, tick, stats, "
+                                                "export-stats, import or reader"));
     parser.process(app);
     const QStringList args = parser.positionalArguments();
     QTextStream out(stdout);
