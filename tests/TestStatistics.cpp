@@ -178,6 +178,29 @@ private Q_SLOTS:
         QCOMPARE(got, order);
     }
 
+    // The command-line tool's lines are the grid's texts joined by tabs, whatever shares a
+    // cached text: days 1024 apart, minutes 2048 apart, no person, the blank row moved.
+    void linesAreTheGridTexts() {
+        Logs l;
+        StatsGridModel grid(&l.roster);
+        grid.setResults({{45000, 1, 5, 0},
+                         {46024, 2, 2053, -3},
+                         {45000, 6000, -5, 9999},
+                         {-700000, 4, 1439, 12}});
+        grid.sortColumn(4, 4);
+        QByteArray expected, got;
+        for (int r = 1; r < grid.gridRowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < StatsGridModel::kColumns; ++c) cells << grid.text(r, c);
+            expected += (cells.join(u'\t') + u'\n').toUtf8();
+        }
+        QVERIFY(grid.writeLines(1, [&got](QByteArrayView b) {
+            got += b;
+            return true;
+        }));
+        QCOMPARE(got, expected);
+    }
+
     // Sorting moves rows chunk by chunk; several chunks and a short last one end as a
     // stable sort leaves them.
     void sortAcrossChunks() {
