@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QTest>
 
 #include "common/datetime.h"
@@ -111,6 +112,117 @@ private Q_SLOTS:
         QCOMPARE(got, minutes);
         QCOMPARE((QList<qint64>{s.late, s.lateMinutes, s.missed, s.onTime, s.rows}), summary);
         QCOMPARE(s.hoursText(), hours);
+        // The grid's own query, into memory a full result left behind, lists the same.
+        StatsGridModel grid(&l.roster);
+        StatsFilter everything;
+        everything.first = QDate(2025, 1, 1);
+        everything.last = QDate(2026, 12, 31);
+        grid.runQuery(l.folder, everything);
+        const StatsSummary again = grid.runQuery(l.folder, filter);
+        QCOMPARE(again.rows, s.rows);
+        QCOMPARE(again.lateMinutes, s.lateMinutes);
+        got.clear();
+        for (size_t k = 0; k < grid.resultCount(); ++k) got << grid.result(k).minute;
+        QCOMPARE(got, minutes);
+    }
+
+    // A log longer than one read, so a record sits first in the second block, and a last
+    // slot cut after the record's 14 bytes.
+    void recordsAcrossBlocksAndACutSlot() {
+        Logs l;
+        QDir().mkpath(l.folder.yearLogFolder());
+        QByteArray bytes(kScanBlockBytes, '\0');  // index 0: no one, all of the first block
+        char slot[kLogSlotSize];
+        const double day = Logs::Day(2026, 12, 7);
+        EncodeYearLogRecord({3, day, 600, 7}, slot);
+        bytes.append(slot, kLogSlotSize);
+        EncodeYearLogRecord({4, day, 601, 9999}, slot);
+        bytes.append(slot, kLogRecordBytes);
+        WriteAll(l.folder.yearLog(2026), bytes);
+        StatsFilter f;
+        f.first = f.last = QDate(2026, 12, 7);
+        std::vector<StatsRow> rows;
+        const StatsSummary s = RunStatisticsQuery(l.folder, l.roster, f, rows);
+        QCOMPARE(rows,
+                 (std::vector<StatsRow>{{qint32(day), 3, 600, 7}, {qint32(day), 4, 601, 9999}}));
+        QCOMPARE((QList<qint64>{s.late, s.lateMinutes, s.missed}), (QList<qint64>{1, 7, 1}));
+    }
+
+    // Header sorts: stable, the blank row placed as empty text or the value 0, keys of more
+    // than one byte (days, 300 minutes) and an earlier sort's order kept among equal keys.
+    void sortOrders_data() {
+        QTest::addColumn<QList<int>>("sorts");  // column * 10 + code, in turn
+        QTest::addColumn<QList<int>>("order");  // rows by their minute, 0 the blank row
+        QTest::newRow("late ascending") << QList<int>{43} << QList<int>{0, 5, 2, 1, 3, 4};
+        QTest::newRow("late descending") << QList<int>{44} << QList<int>{4, 1, 3, 2, 0, 5};
+        QTest::newRow("date descending") << QList<int>{18} << QList<int>{1, 3, 5, 2, 4, 0};
+        QTest::newRow("names ascending") << QList<int>{7} << QList<int>{0, 2, 5, 1, 3, 4};
+        QTest::newRow("cards ascending") << QList<int>{33} << QList<int>{0, 2, 5, 1, 3, 4};
+        QTest::newRow("late descending, then ascending")
+            << QList<int>{44, 43} << QList<int>{0, 5, 2, 1, 3, 4};
+        QTest::newRow("late, then names descending")
+            << QList<int>{43, 8} << QList<int>{1, 3, 4, 5, 2, 0};
+    }
+    void sortOrders() {
+        QFETCH(QList<int>, sorts);
+        QFETCH(QList<int>, order);
+        Logs l;  // 张三 card 11, 李四 card 9; 张小明 stands in for a second 张三 by card
+        l.roster.at(2).name = l.roster.at(3).name;
+        l.roster.at(3).name = l.roster.at(1).name;
+        l.roster.at(3).cardNumber = l.roster.at(1).cardNumber;
+        StatsGridModel grid(&l.roster);
+        grid.setResults({{46000, 1, 1, 300},
+                         {45000, 2, 2, 5},
+                         {46000, 3, 3, 300},
+                         {10, 1, 4, 9999},
+                         {46000, 2, 5, 0}});
+        for (int s : sorts) grid.sortColumn(s / 10, s % 10);
+        QList<int> got;
+        for (int r = 1; r < grid.gridRowCount(); ++r)
+            got << (r == grid.blankGridRow() ? 0 : grid.text(r, 2).mid(3).toInt());
+        QCOMPARE(got, order);
+    }
+
+    // The command-line tool's lines are the grid's texts joined by tabs, whatever shares a
+    // cached text: days 1024 apart, minutes 2048 apart, no person, the blank row moved.
+    void linesAreTheGridTexts() {
+        Logs l;
+        StatsGridModel grid(&l.roster);
+        grid.setResults({{45000, 1, 5, 0},
+                         {46024, 2, 2053, -3},
+                         {45000, 6000, -5, 9999},
+                         {-700000, 4, 1439, 12}});
+        grid.sortColumn(4, 4);
+        QByteArray expected, got;
+        for (int r = 1; r < grid.gridRowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < StatsGridModel::kColumns; ++c) cells << grid.text(r, c);
+            expected += (cells.join(u'\t') + u'\n').toUtf8();
+        }
+        QVERIFY(grid.writeLines(1, [&got](QByteArrayView b) {
+            got += b;
+            return true;
+        }));
+        QCOMPARE(got, expected);
+    }
+
+    // Sorting moves rows chunk by chunk; several chunks and a short last one end as a
+    // stable sort leaves them.
+    void sortAcrossChunks() {
+        Logs l;
+        std::vector<StatsRow> rows;
+        for (int k = 0; k < 3 * int(StatsRowStore::kChunkRows) + 5; ++k)
+            rows.push_back({qint32(45000 + k * 7919 % 400), qint16(1 + k % 4), qint16(k),
+                            qint16(k * 104729 % 1000)});
+        StatsGridModel grid(&l.roster);
+        grid.setResults(rows);
+        grid.sortColumn(4, 4);
+        grid.sortColumn(1, 7);
+        std::stable_sort(rows.begin(), rows.end(),
+                         [](auto& a, auto& b) { return a.late > b.late; });
+        std::stable_sort(rows.begin(), rows.end(), [](auto& a, auto& b) { return a.day < b.day; });
+        QCOMPARE(grid.blankGridRow(), 1);
+        for (size_t k = 0; k < rows.size(); ++k) QCOMPARE(grid.result(k), rows[k]);
     }
 
     void hoursRoundHalvesUp_data() {

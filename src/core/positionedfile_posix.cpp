@@ -128,16 +128,16 @@ qint64 PositionedFile::size() const {
 
 qint64 PositionedFile::readInto(qint64 position, char* out, qint64 length) const {
     if (length <= 0) return 0;
-    std::memset(out, 0, static_cast<size_t>(length));
-    if (fd_ < 0 || position < 1) return 0;
     qint64 done = 0;
-    while (done < length) {
+    while (fd_ >= 0 && position >= 1 && done < length) {
         const ssize_t got = ::pread(fd_, out + done, static_cast<size_t>(length - done),
                                     static_cast<off_t>(position - 1 + done));
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) break;
         done += got;
     }
+    // Only what the file did not have: scans read a mebibyte at a time.
+    std::memset(out + done, 0, static_cast<size_t>(length - done));
     return done;
 }
 

@@ -3,11 +3,13 @@
 #include <QAbstractTableModel>
 #include <QDate>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
 #include "core/datafolder.h"
 #include "core/roster.h"
+#include "core/statsrowstore.h"
 
 namespace tallyra {
 
@@ -20,16 +22,6 @@ struct StatsFilter {
     // One person by roster index (the personal centre's own attendance: a name may hold
     // wildcard characters); 0 = whoever the name and card filters let through.
     int index = 0;
-};
-
-// One listed event, kept as small as the record it came from: the grid formats its cells
-// only when they are shown. An index of 0 is the grid's blank row.
-struct StatsRow {
-    qint32 day = 0;    // OLE date, whole days
-    qint16 index = 0;  // roster index
-    qint16 minute = 0;
-    qint16 late = 0;
-    bool operator==(const StatsRow&) const = default;
 };
 
 struct StatsSummary {
@@ -73,26 +65,39 @@ public:
     explicit StatsGridModel(const Roster* roster = nullptr, QObject* parent = nullptr);
 
     void setRoster(const Roster* roster) { roster_ = roster; }
-    // The rows after the header, blank row first, as a query leaves them.
+    // The rows after the header, blank row first, as a query leaves them. The rows are taken
+    // over where they are, not copied.
     void setResults(std::vector<StatsRow> results);
-    const std::vector<StatsRow>& gridRows() const { return rows_; }  // grid rows 1..
+    // Runs the query straight into the grid. The old rows go first, so a year of new rows
+    // never has to fit beside a year of old ones.
+    StatsSummary runQuery(const DataFolder& folder, const StatsFilter& filter);
+    // The result rows in the grid's order, the blank row left out, and where the blank row is.
+    size_t resultCount() const { return rows_.size(); }
+    const StatsRow& result(size_t k) const { return rows_[k]; }
+    int blankGridRow() const { return 1 + int(blank_); }
 
     // Grid cell text by grid row (0 = header, 1.. = rows in order, the blank one included).
     QString text(int gridRow, int column) const;
-    int gridRowCount() const { return 1 + int(rows_.size()); }
+    int gridRowCount() const { return 2 + int(rows_.size()); }
     // Sorts grid rows 1.. by the column: codes 3/4 numeric, 7/8 text. Stable.
     void sortColumn(int column, int code);
+    // Grid rows from `fromGridRow` on as lines of their six texts joined by tabs, in UTF-8,
+    // made in one reused buffer and handed to `write` about a mebibyte at a time. Returns
+    // false as soon as `write` does.
+    bool writeLines(int fromGridRow, const std::function<bool(QByteArrayView)>& write) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
 private:
-    int gridRowOfView(int viewRow) const;
+    // The result at a grid row; null for the header, the blank row and rows outside.
+    const StatsRow* resultAt(int gridRow) const;
+    QString cellText(const StatsRow& r, int column) const;
 
     const Roster* roster_;
-    std::vector<StatsRow> rows_{StatsRow{}};
-    size_t blank_ = 0;  // where the blank row stands in rows_
+    StatsRowStore rows_;
+    size_t blank_ = 0;  // results before the blank row
 };
 
 // The ascending sort code of each column (3 numeric, 7 text) of the sign-in board and of the

@@ -8,13 +8,7 @@
 namespace tallyra {
 
 YearLogRecord DecodeYearLogRecord(const char* slot) {
-    YearLogRecord r;
-    using namespace layout::yearlog;
-    r.index = PositionedFile::FromLittle<qint16>(slot + kIndexOffset);
-    r.date = PositionedFile::FromLittle<double>(slot + kDateOffset);
-    r.minute = PositionedFile::FromLittle<qint16>(slot + kMinuteOffset);
-    r.minutesLate = PositionedFile::FromLittle<qint16>(slot + kLateOffset);
-    return r;
+    return YearLogRecord{SlotIndex(slot), SlotDate(slot), SlotMinute(slot), SlotMinutesLate(slot)};
 }
 
 void EncodeYearLogRecord(const YearLogRecord& r, char* slot) {
@@ -87,49 +81,39 @@ std::vector<YearLogRecord> YearLog::recordsOfDay(double day) const {
 }
 
 namespace {
-constexpr size_t kBlockRecords = 65536;
-
-// Decodes whole and cut slots of `bytes` into `out`.
+// Decodes the whole slots of `bytes` and a cut last one into `out`.
 size_t DecodeBlock(QByteArrayView bytes, std::vector<YearLogRecord>& out) {
-    const size_t n = size_t((bytes.size() + kLogSlotSize - 1) / kLogSlotSize);
-    out.resize(n);
-    for (size_t i = 0; i < n; ++i) {
+    const size_t whole = size_t(bytes.size() / kLogSlotSize);
+    const size_t rest = size_t(bytes.size() % kLogSlotSize);
+    out.resize(whole + (rest > 0 ? 1 : 0));
+    for (size_t i = 0; i < whole; ++i)
+        out[i] = DecodeYearLogRecord(bytes.data() + i * kLogSlotSize);
+    if (rest > 0) {
         char slot[kLogSlotSize] = {};
-        const qsizetype from = qsizetype(i) * kLogSlotSize;
-        std::memcpy(slot, bytes.data() + from,
-                    size_t(std::min<qsizetype>(kLogSlotSize, bytes.size() - from)));
-        out[i] = DecodeYearLogRecord(slot);
+        std::memcpy(slot, bytes.data() + whole * kLogSlotSize, rest);
+        out[whole] = DecodeYearLogRecord(slot);
     }
-    return n;
+    return out.size();
 }
 }  // namespace
 
 void ReadYearLogBytes(QByteArrayView bytes,
                       const std::function<bool(const YearLogRecord*, size_t)>& sink) {
     std::vector<YearLogRecord> block;
-    const qsizetype blockBytes = qsizetype(kBlockRecords) * kLogSlotSize;
-    for (qsizetype from = 0; from < bytes.size(); from += blockBytes) {
-        const size_t n = DecodeBlock(SliceBytes(bytes, from, blockBytes), block);
+    for (qsizetype from = 0; from < bytes.size(); from += kScanBlockBytes) {
+        const size_t n = DecodeBlock(SliceBytes(bytes, from, kScanBlockBytes), block);
         if (!sink(block.data(), n)) return;
     }
 }
 
 bool ReadYearLog(const QString& path,
                  const std::function<bool(const YearLogRecord*, size_t)>& sink) {
-    PositionedFile file;
-    if (!file.open(path, PositionedFile::Mode::ReadOnly)) return false;
-    const qint64 size = file.size();
     std::vector<YearLogRecord> block;
-    QByteArray buffer;
-    const qint64 blockBytes = qint64(kBlockRecords) * kLogSlotSize;
-    for (qint64 from = 0; from < size; from += blockBytes) {
-        const qint64 n = std::min(blockBytes, size - from);
-        buffer.resize(n);
-        file.readInto(from + 1, buffer.data(), n);
-        const size_t got = DecodeBlock(buffer, block);
-        if (!sink(block.data(), got)) break;
-    }
-    return true;
+    return ScanYearLog(path, [&](const char* slots, size_t n) {
+        block.resize(n);
+        for (size_t i = 0; i < n; ++i) block[i] = DecodeYearLogRecord(slots + i * kLogSlotSize);
+        return sink(block.data(), n);
+    });
 }
 
 }  // namespace tallyra

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <algorithm>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "core/datafolder.h"
@@ -22,6 +24,21 @@ struct YearLogRecord {
     bool hasValidIndex() const { return index >= 1 && index <= 5000; }
     bool operator==(const YearLogRecord&) const = default;
 };
+
+// The fields of a record where they lie in its slot, for scans that read a block of slots
+// as it came from the file and test only what they need.
+inline qint16 SlotIndex(const char* slot) {
+    return PositionedFile::FromLittle<qint16>(slot + layout::yearlog::kIndexOffset);
+}
+inline double SlotDate(const char* slot) {
+    return PositionedFile::FromLittle<double>(slot + layout::yearlog::kDateOffset);
+}
+inline qint16 SlotMinute(const char* slot) {
+    return PositionedFile::FromLittle<qint16>(slot + layout::yearlog::kMinuteOffset);
+}
+inline qint16 SlotMinutesLate(const char* slot) {
+    return PositionedFile::FromLittle<qint16>(slot + layout::yearlog::kLateOffset);
+}
 
 YearLogRecord DecodeYearLogRecord(const char* slot);                // 14 bytes
 void EncodeYearLogRecord(const YearLogRecord& record, char* slot);  // 16 bytes, tail zero
@@ -61,9 +78,31 @@ private:
     int year_ = 0;
 };
 
-// Reads a log file from record 1 to its end in large blocks. `sink` gets each block of
-// records and returns false to stop. A cut last slot reads with zeros for what is missing.
-// Returns false when the file cannot be opened.
+constexpr qint64 kScanBlockBytes = qint64(1) << 20;  // whole slots
+
+// Reads a log file from record 1 to its end, a block of whole slots at a time into one
+// buffer, and hands each block undecoded to `block(const char* slots, size_t count)`, which
+// returns false to stop. A cut last slot comes padded with zeros. Returns false when the
+// file cannot be opened. A template, so a scan's loop over the slots is compiled into it.
+template <typename Block>
+bool ScanYearLog(const QString& path, Block&& block) {
+    PositionedFile file;
+    if (!file.open(path, PositionedFile::Mode::ReadOnly)) return false;
+    const qint64 size = file.size();
+    if (size <= 0) return true;
+    const qint64 slotBytes = (size + kLogSlotSize - 1) / kLogSlotSize * kLogSlotSize;
+    const auto buffer =
+        std::make_unique_for_overwrite<char[]>(size_t(std::min(slotBytes, kScanBlockBytes)));
+    for (qint64 from = 0; from < size; from += kScanBlockBytes) {
+        const qint64 bytes = std::min(kScanBlockBytes, slotBytes - from);
+        file.readInto(from + 1, buffer.get(), bytes);
+        if (!block(static_cast<const char*>(buffer.get()), size_t(bytes / kLogSlotSize))) break;
+    }
+    return true;
+}
+
+// The same decoded: `sink` gets each block as records. A cut last slot reads with zeros for
+// what is missing.
 bool ReadYearLog(const QString& path,
                  const std::function<bool(const YearLogRecord*, size_t)>& sink);
 // The same over bytes already in memory.

@@ -1,34 +1,178 @@
 #include "gui/gridview.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QScrollBar>
-#include <QSortFilterProxyModel>
 #include <QStyledItemDelegate>
+#include <QWheelEvent>
 
 #include "core/textgridmodel.h"
 
 namespace tallyra {
 
-namespace {
-
-// Only the header rows, for the view that stays in place.
-class FirstRows final : public QSortFilterProxyModel {
+// The first rows of a table, for the view that stays in place. Only those rows are ever
+// looked at, however many rows the table has below them.
+class HeadRows final : public QAbstractTableModel {
 public:
-    using QSortFilterProxyModel::QSortFilterProxyModel;
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void setSource(QAbstractItemModel* source) {
+        beginResetModel();
+        if (source_) disconnect(source_, nullptr, this, nullptr);
+        source_ = source;
+        if (source) {
+            const auto reset = [this] {
+                beginResetModel();
+                endResetModel();
+            };
+            const auto rowsChanged = [this, reset](const QModelIndex&, int first, int) {
+                if (first < n_) reset();
+            };
+            connect(
+                source, &QAbstractItemModel::dataChanged, this,
+                [this](const QModelIndex& from, const QModelIndex& to, const QList<int>& roles) {
+                    if (from.row() < n_)
+                        Q_EMIT dataChanged(index(from.row(), from.column()),
+                                           index(std::min(to.row(), n_ - 1), to.column()), roles);
+                });
+            connect(source, &QAbstractItemModel::modelReset, this, reset);
+            connect(source, &QAbstractItemModel::layoutChanged, this, reset);
+            connect(source, &QAbstractItemModel::rowsInserted, this, rowsChanged);
+            connect(source, &QAbstractItemModel::rowsRemoved, this, rowsChanged);
+            connect(source, &QAbstractItemModel::rowsMoved, this, reset);
+            connect(source, &QAbstractItemModel::columnsInserted, this, reset);
+            connect(source, &QAbstractItemModel::columnsRemoved, this, reset);
+            connect(source, &QAbstractItemModel::columnsMoved, this, reset);
+            connect(source, &QObject::destroyed, this, [this] {
+                beginResetModel();
+                source_ = nullptr;
+                endResetModel();
+            });
+        }
+        endResetModel();
+    }
     void setCount(int n) {
+        beginResetModel();
         n_ = n;
-        invalidateRowsFilter();
+        endResetModel();
     }
 
-protected:
-    bool filterAcceptsRow(int row, const QModelIndex&) const override { return row < n_; }
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() || !source_ ? 0 : std::min(n_, source_->rowCount());
+    }
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() || !source_ ? 0 : source_->columnCount();
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        return source_ ? source_->data(source_->index(index.row(), index.column()), role)
+                       : QVariant();
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        return source_ ? source_->flags(source_->index(index.row(), index.column()))
+                       : Qt::NoItemFlags;
+    }
 
 private:
+    QAbstractItemModel* source_ = nullptr;
     int n_ = 0;
 };
+
+// The rows of a table below its header rows, as many at a time as the view shows. A view's
+// header keeps an entry for every row it is given, so ten million rows are shown through
+// this window and a scroll bar of the grid's own.
+class RowWindow final : public QAbstractTableModel {
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void setSource(QAbstractItemModel* source) {
+        beginResetModel();
+        if (source_) disconnect(source_, nullptr, this, nullptr);
+        source_ = source;
+        top_ = 0;
+        if (source) {
+            const auto reset = [this] { refit(top_); };
+            connect(
+                source, &QAbstractItemModel::dataChanged, this,
+                [this](const QModelIndex& from, const QModelIndex& to, const QList<int>& roles) {
+                    const int a = std::max(from.row() - skip_ - top_, 0);
+                    const int b = std::min(to.row() - skip_ - top_, rowCount() - 1);
+                    if (a <= b)
+                        Q_EMIT dataChanged(index(a, from.column()), index(b, to.column()), roles);
+                });
+            connect(source, &QAbstractItemModel::modelReset, this, reset);
+            connect(source, &QAbstractItemModel::layoutChanged, this, reset);
+            connect(source, &QAbstractItemModel::rowsInserted, this, reset);
+            connect(source, &QAbstractItemModel::rowsRemoved, this, reset);
+            connect(source, &QAbstractItemModel::rowsMoved, this, reset);
+            connect(source, &QAbstractItemModel::columnsInserted, this, reset);
+            connect(source, &QAbstractItemModel::columnsRemoved, this, reset);
+            connect(source, &QAbstractItemModel::columnsMoved, this, reset);
+            connect(source, &QObject::destroyed, this, [this] {
+                beginResetModel();
+                source_ = nullptr;
+                endResetModel();
+            });
+        }
+        endResetModel();
+    }
+    // Rows above the window that are not part of what scrolls.
+    void setSkip(int skip) {
+        skip_ = skip;
+        refit(top_);
+    }
+    void setRows(int rows) {
+        if (rows == rows_) return;
+        rows_ = rows;
+        refit(top_);
+    }
+    // Shows the rows from `top` on; returns by how many rows the window moved.
+    int setTop(int top) {
+        const int old = top_;
+        top = std::clamp(top, 0, maxTop());
+        if (top == top_) return 0;
+        top_ = top;
+        if (rowCount() > 0)
+            Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+        return top - old;
+    }
+    int top() const { return top_; }
+    int maxTop() const { return std::max(0, total() - rows_); }
+    // Rows of the table below the header rows.
+    int total() const { return source_ ? std::max(0, source_->rowCount() - skip_) : 0; }
+    int sourceRow(int row) const { return skip_ + top_ + row; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : std::clamp(total() - top_, 0, rows_);
+    }
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() || !source_ ? 0 : source_->columnCount();
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        return source_ ? source_->data(source_->index(sourceRow(index.row()), index.column()), role)
+                       : QVariant();
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        return source_ ? source_->flags(source_->index(sourceRow(index.row()), index.column()))
+                       : Qt::NoItemFlags;
+    }
+
+private:
+    void refit(int top) {
+        beginResetModel();
+        top_ = std::clamp(top, 0, maxTop());
+        endResetModel();
+    }
+
+    QAbstractItemModel* source_ = nullptr;
+    int skip_ = 0;
+    int rows_ = 1;
+    int top_ = 0;
+};
+
+namespace {
 
 constexpr int kBorderGrip = 3;
 
@@ -79,8 +223,12 @@ GridView::GridView(QWidget* parent) : QTableView(parent) {
 void GridView::setGrid(TextGridModel* grid) {
     if (grid_) disconnect(grid_, nullptr, this, nullptr);
     grid_ = grid;
+    table_ = grid;
+    if (window_) window_->setSource(nullptr);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    if (rowBar_) rowBar_->hide();
     setModel(grid);
-    if (fixedRowsModel_) fixedRowsModel_->setSourceModel(grid);
+    if (head_) head_->setSource(grid);
     if (!grid) return;
     connect(grid, &TextGridModel::columnWidthChanged, this, &GridView::applyColumn);
     connect(grid, &TextGridModel::rowHeightChanged, this, &GridView::applyRow);
@@ -92,16 +240,104 @@ void GridView::setGrid(TextGridModel* grid) {
 void GridView::setTable(QAbstractItemModel* table) {
     if (grid_) disconnect(grid_, nullptr, this, nullptr);
     grid_ = nullptr;
-    setModel(table);
-    if (fixedRowsModel_) fixedRowsModel_->setSourceModel(table);
-    // The fixed part follows the table; with no twips, every row keeps the default height.
-    if (table)
-        connect(table, &QAbstractItemModel::modelReset, this, [this] {
-            for (int r = 0; r < fixedRows_; ++r) setRowHidden(r, true);
+    table_ = table;
+    if (head_) head_->setSource(table);
+    if (!window_) {
+        window_ = new RowWindow(this);
+        rowBar_ = new QScrollBar(Qt::Vertical, this);
+        rowBar_->setSingleStep(1);
+        connect(rowBar_, &QScrollBar::valueChanged, this, &GridView::scrollWindow);
+        // The window follows the table; with no twips, every row keeps the default height.
+        connect(window_, &QAbstractItemModel::modelReset, this, [this] {
+            fitWindow();
             placeFixed();
         });
-    for (int r = 0; r < fixedRows_; ++r) setRowHidden(r, true);
+    }
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    window_->setSkip(fixedRows_);
+    window_->setSource(table);
+    setModel(window_);
+    fitWindow();
     placeFixed();
+}
+
+bool GridView::windowed() const { return window_ && table_ && !grid_; }
+
+int GridView::tableRow(int viewRow) const {
+    return windowed() ? window_->sourceRow(viewRow) : viewRow;
+}
+
+QScrollBar* GridView::rowScrollBar() const { return windowed() ? rowBar_ : verticalScrollBar(); }
+
+void GridView::fitWindow() {
+    if (!windowed()) return;
+    const int rowHeight = std::max(1, verticalHeader()->defaultSectionSize());
+    window_->setRows(std::max(1, viewport()->height() / rowHeight));
+    const QSignalBlocker quiet(rowBar_);
+    rowBar_->setRange(0, window_->maxTop());
+    rowBar_->setPageStep(std::max(1, window_->rowCount()));
+    rowBar_->setValue(window_->top());
+    rowBar_->setVisible(window_->maxTop() > 0);
+}
+
+void GridView::scrollWindow(int top) {
+    const QModelIndex current = currentIndex();
+    const int moved = window_->setTop(top);
+    if (moved == 0 || !current.isValid() || !selectionModel()) return;
+    // The current cell stays with its row while the rows pass under the window.
+    const int row = current.row() - moved;
+    if (row >= 0 && row < window_->rowCount())
+        selectionModel()->setCurrentIndex(window_->index(row, current.column()),
+                                          QItemSelectionModel::ClearAndSelect);
+    else
+        selectionModel()->clear();
+}
+
+void GridView::wheelEvent(QWheelEvent* e) {
+    const QPoint d = e->angleDelta();
+    if (windowed() && std::abs(d.y()) >= std::abs(d.x())) {
+        QCoreApplication::sendEvent(rowBar_, e);
+        return;
+    }
+    QTableView::wheelEvent(e);
+}
+
+QModelIndex GridView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    if (!windowed()) return QTableView::moveCursor(action, modifiers);
+    const QModelIndex current = currentIndex();
+    const int row = current.isValid() ? current.row() : 0;
+    const int column = current.isValid() ? current.column() : 0;
+    const int last = window_->rowCount() - 1;
+    const int top = window_->top();
+    // At an edge of the window the rows move, not the cursor.
+    switch (action) {
+        case MoveDown:
+        case MoveNext:
+            if (row < last || top >= window_->maxTop()) break;
+            rowBar_->setValue(top + 1);
+            return window_->index(last, column);
+        case MoveUp:
+        case MovePrevious:
+            if (row > 0 || top == 0) break;
+            rowBar_->setValue(top - 1);
+            return window_->index(0, column);
+        case MovePageDown:
+            if (top >= window_->maxTop()) return window_->index(last, column);
+            rowBar_->setValue(top + last + 1);
+            return window_->index(row, column);
+        case MovePageUp:
+            if (top == 0) return window_->index(0, column);
+            rowBar_->setValue(top - last - 1);
+            return window_->index(row, column);
+        case MoveHome:
+        case MoveEnd:
+            if (!modifiers.testFlag(Qt::ControlModifier)) break;
+            rowBar_->setValue(action == MoveHome ? 0 : window_->maxTop());
+            return window_->index(action == MoveHome ? 0 : window_->rowCount() - 1, column);
+        default:
+            break;
+    }
+    return QTableView::moveCursor(action, modifiers);
 }
 
 void GridView::setFixedRows(int n) {
@@ -119,9 +355,9 @@ void GridView::setFixedRows(int n) {
         QFont bold = font();
         bold.setBold(true);
         fixed_->setFont(bold);
-        fixedRowsModel_ = new FirstRows(this);
-        fixedRowsModel_->setSourceModel(model());
-        fixed_->setModel(fixedRowsModel_);
+        head_ = new HeadRows(this);
+        head_->setSource(table_);
+        fixed_->setModel(head_);
         connect(horizontalScrollBar(), &QScrollBar::valueChanged, fixed_->horizontalScrollBar(),
                 &QScrollBar::setValue);
         connect(horizontalHeader(), &QHeaderView::sectionResized, this,
@@ -129,7 +365,8 @@ void GridView::setFixedRows(int n) {
         connect(fixed_, &QTableView::clicked, this,
                 [this](const QModelIndex& i) { Q_EMIT fixedCellClicked(i.row(), i.column()); });
     }
-    static_cast<FirstRows*>(fixedRowsModel_)->setCount(fixedRows_);
+    head_->setCount(fixedRows_);
+    if (windowed()) window_->setSkip(fixedRows_);
     applyAll();
 }
 
@@ -177,24 +414,28 @@ void GridView::applyAll() {
 }
 
 int GridView::fixedHeight() const {
-    if (!fixed_ || !model()) return 0;
+    if (!fixed_ || !head_) return 0;
     int h = 0;
-    for (int r = 0; r < std::min(fixedRows_, model()->rowCount()); ++r)
+    for (int r = 0; r < head_->rowCount(); ++r)
         if (!fixed_->isRowHidden(r)) h += fixed_->rowHeight(r);
     return h;
 }
 
 void GridView::placeFixed() {
-    if (!fixed_) return;
+    const bool bar = windowed() && rowBar_->isVisibleTo(this);
+    const int barWidth = bar ? rowBar_->sizeHint().width() : 0;
     const int h = fixedHeight();
-    setViewportMargins(0, h, 0, 0);
+    setViewportMargins(0, h, barWidth, 0);
     const QRect vp = viewport()->geometry();
+    if (bar) rowBar_->setGeometry(vp.right() + 1, vp.top() - h, barWidth, vp.height() + h);
+    if (!fixed_) return;
     fixed_->setGeometry(vp.left(), vp.top() - h, vp.width(), h);
     fixed_->horizontalScrollBar()->setValue(horizontalScrollBar()->value());
 }
 
 void GridView::resizeEvent(QResizeEvent* e) {
     QTableView::resizeEvent(e);
+    fitWindow();
     placeFixed();
 }
 
@@ -210,6 +451,8 @@ void GridView::changeEvent(QEvent* e) {
             fixed_->verticalHeader()->setDefaultSectionSize(QFontMetrics(bold).height() + 6);
         }
         applyAll();
+        fitWindow();
+        placeFixed();
     }
 }
 
@@ -263,7 +506,8 @@ void GridView::mousePressEvent(QMouseEvent* e) {
     QTableView::mousePressEvent(e);
     pressing_ = false;
     const QModelIndex at = indexAt(e->position().toPoint());
-    if (at.isValid()) Q_EMIT cellPressed(at.row(), at.column(), e->button(), e->modifiers());
+    if (at.isValid())
+        Q_EMIT cellPressed(tableRow(at.row()), at.column(), e->button(), e->modifiers());
 }
 
 void GridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {

@@ -2,11 +2,13 @@
 
 #include <QTableView>
 
-class QSortFilterProxyModel;
+class QScrollBar;
 
 namespace tallyra {
 
 class TextGridModel;
+class HeadRows;
+class RowWindow;
 
 // A view of a text grid as the grid control showed it: the header rows are grid rows that
 // stay in place while the rest scrolls, widths and heights come from the grid's twips (15
@@ -19,8 +21,14 @@ public:
 
     explicit GridView(QWidget* parent = nullptr);
     void setGrid(TextGridModel* grid);
-    // Any other table: shown as it is, with the same fixed rows and column dragging.
+    // Any other table: shown as it is, with the same fixed rows and column dragging. Its
+    // rows are shown through a window of the rows that fit and a scroll bar of the grid's
+    // own, so a table of millions of rows costs the view no more than a page of them.
     void setTable(QAbstractItemModel* table);
+    // The table row a view row shows.
+    int tableRow(int viewRow) const;
+    // The scroll bar that moves the rows.
+    QScrollBar* rowScrollBar() const;
     TextGridModel* grid() const { return grid_; }
     // Rows 0..n-1 stay visible above the scrolling rows.
     void setFixedRows(int n);
@@ -46,6 +54,8 @@ protected:
     void changeEvent(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void selectionChanged(const QItemSelection& selected,
                           const QItemSelection& deselected) override;
@@ -57,10 +67,16 @@ private:
     void placeFixed();
     int fixedHeight() const;
     int borderAt(int x) const;  // the column whose right border is under x, or -1
+    bool windowed() const;
+    void fitWindow();
+    void scrollWindow(int top);
 
     TextGridModel* grid_ = nullptr;
+    QAbstractItemModel* table_ = nullptr;  // what is shown, the grid or another table
     QTableView* fixed_ = nullptr;
-    QSortFilterProxyModel* fixedRowsModel_ = nullptr;
+    HeadRows* head_ = nullptr;
+    RowWindow* window_ = nullptr;
+    QScrollBar* rowBar_ = nullptr;
     int fixedRows_ = 0;
     bool pressing_ = false;
     Qt::KeyboardModifiers pressModifiers_;
