@@ -1,12 +1,20 @@
 // The statistics panel at full size: a year of 5000 people x 6 windows x 365 days
 // (about 11 million records, 175 MB), its query beside a plain scan of the same file,
-// sorting and exporting a million rows, importing a 5000-row workbook.
+// sorting and exporting a million rows, importing a 5000-row workbook of each format, and
+// the hostile workbooks' time and peak memory, each read in a process of its own.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <cstring>
 
 #include "bench_support.h"
 #include "common/datetime.h"
@@ -117,18 +125,16 @@ void BM_ExportMillionRows(benchmark::State& state) {
     grid.setResults(Million());
     QTemporaryDir dir;
     const QString templatePath = QStringLiteral(TALLYRA_TEMPLATE);
+    qint64 bytes = 0;
     for (auto _ : state) {
-        const bool ok = WriteWorkbookFromTemplate(templatePath, dir.filePath("out.xlsx"), 2,
-                                                  grid.gridRowCount(), [&grid](int r) {
-                                                      std::vector<QString> cells(6);
-                                                      for (int c = 0; c < 6; ++c)
-                                                          cells[size_t(c)] = grid.text(r, c);
-                                                      return cells;
-                                                  });
-        if (!ok) state.SkipWithError("export failed");
+        const ExportResult r =
+            ExportStatisticsGrid(grid, templatePath, dir.filePath("out.xlsx"), {});
+        if (!r.written) state.SkipWithError("export failed");
+        bytes = QFileInfo(dir.filePath("out.xlsx")).size();
     }
+    state.counters["file_MB"] = double(bytes) / (1 << 20);
 }
-BENCHMARK(BM_ExportMillionRows)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ExportMillionRows)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // What the export spends on making the cells' texts, without writing them.
 void BM_FormatMillionRows(benchmark::State& state) {
@@ -144,15 +150,23 @@ void BM_FormatMillionRows(benchmark::State& state) {
 }
 BENCHMARK(BM_FormatMillionRows)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+const char* const kFormats[] = {"xlsx", "xls", "ods", "csv"};
+
+bool MakeSheet(const QString& kind, const QString& path) {
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral(TALLYRA_FIXTURES "/make_sheets.py"), kind, path});
+    return p.waitForFinished(600000) && p.exitCode() == 0;
+}
+
+// The import of a school's roster as it keeps it: 5000 rows of card, name, age, sex and
+// address, read from the file and stored.
 void BM_Import5000Rows(benchmark::State& state) {
+    const QString format = QString::fromLatin1(kFormats[state.range(0)]);
+    state.SetLabel(format.toStdString());
     QTemporaryDir dir;
-    const QString path = dir.filePath("roster.xlsx");
-    WriteWorkbookFromTemplate(QString(), path, 1, 5001, [](int r) {
-        if (r == 0) return std::vector<QString>{"卡号", "姓名", "年龄", "性别", "住址"};
-        return std::vector<QString>{QString::number(4000000 + r), QStringLiteral("新生%1").arg(r),
-                                    QString::number(12 + r % 6), r % 2 ? "男" : "女",
-                                    QStringLiteral("人民路%1号").arg(r)};
-    });
+    const QString path = dir.filePath("roster." + format);
+    if (!MakeSheet("roster-" + format, path)) return state.SkipWithError("no fixture");
     Schema schema = Schema::Defaults();
     for (int f : {1, 2, 3, 4, 6}) schema.enabled[size_t(f - 1)] = 1;
     for (auto _ : state) {
@@ -164,16 +178,68 @@ void BM_Import5000Rows(benchmark::State& state) {
         TextGridModel grid(2, 26);
         SilentNotifier notifier;
         state.ResumeTiming();
-        const std::unique_ptr<Workbook> wb = OpenWorkbook(path);
         ImportTargets t{&roster, &file, &grid, &schema, &notifier, {}, QDate(2026, 12, 8)};
-        const ImportResult r = ImportRosterSpreadsheet(wb.get(), t);
+        const ImportResult r = ImportRosterFile(path, t);
         if (r.imported != 4998) state.SkipWithError("import stopped early");
     }
 }
-BENCHMARK(BM_Import5000Rows)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Import5000Rows)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A hostile workbook through the import, in a fresh process: its wall time and the most
+// memory it held.
+const char* const kHostile[] = {"bomb-huge",   "shared-part", "many-cells", "many-strings",
+                                "xls-strings", "zip-entries", "csv-cell",   "refused-rows"};
+
+void BM_HostileWorkbook(benchmark::State& state) {
+    const QString kind = QString::fromLatin1(kHostile[state.range(0)]);
+    state.SetLabel(kind.toStdString());
+    QTemporaryDir dir;
+    const QString path = dir.filePath("hostile");
+    if (!MakeSheet(kind, path)) return state.SkipWithError("no fixture");
+    double seconds = 0, peak = 0;
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        const pid_t child = fork();
+        if (child == 0) {
+            const QByteArray self = QFile::encodeName(QCoreApplication::applicationFilePath());
+            const QByteArray file = QFile::encodeName(path);
+            execl(self.constData(), self.constData(), "--import-file", file.constData(), nullptr);
+            _exit(127);
+        }
+        int status = 0;
+        rusage usage{};
+        wait4(child, &status, 0, &usage);
+        seconds = double(clock.nsecsElapsed()) / 1e9;
+        peak = double(usage.ru_maxrss) / 1024.0;
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) state.SkipWithError("import crashed");
+    }
+    state.counters["seconds"] = seconds;
+    state.counters["peak_MB"] = peak;
+}
+BENCHMARK(BM_HostileWorkbook)->DenseRange(0, 7)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The child of BM_HostileWorkbook: one import into an empty roster.
+int ImportOnly(const QString& path) {
+    QTemporaryDir data;
+    Roster roster;
+    RosterFile file;
+    file.open(DataFolder(data.path()));
+    TextGridModel grid(2, 26);
+    SilentNotifier notifier;
+    Schema schema = Schema::Defaults();
+    for (int f : {1, 2, 3, 4, 6}) schema.enabled[size_t(f - 1)] = 1;
+    ImportTargets t{&roster, &file, &grid, &schema, &notifier, {}, QDate(2026, 12, 8)};
+    ImportRosterFile(path, t);
+    return 0;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--import-file") == 0) {
+        QCoreApplication app(argc, argv);
+        return ImportOnly(QString::fromLocal8Bit(argv[2]));
+    }
     return tallyra::bench::RunBenchmarks<QCoreApplication>(argc, argv);
 }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <vector>
 
 #include "common/datetime.h"
 #include "common/text.h"
@@ -45,15 +46,73 @@ bool MatchRow(const Workbook* wb, int sheet, int row, const Schema& schema, Colu
     return true;
 }
 
-qint64 FixedPointValue(const QString& text) {
-    return qint64(std::llround(NumericValue(text) * 10000.0));
+// The largest value x 10000 a fixed-point field holds.
+constexpr double kFixedPointLimit = 9.2233720368547758e18;
+
+qint64 FixedPointValue(double value) { return qint64(std::llround(value * 10000.0)); }
+
+using Texts = std::array<QString, 26>;  // by field 1-25
+
+// What a sheet row becomes in its roster entry; false when a number does not fit its field
+// (a card of 1E+20, an age that puts the date before the year 100).
+bool FillRecord(PersonRecord& p, const Texts& texts, const Schema& schema, double today) {
+    const double card = NumericValue(texts[1]);
+    std::array<double, 7> numbers;
+    for (int k = 0; k < 7; ++k) numbers[size_t(k)] = NumericValue(texts[size_t(12 + k)]);
+    const double firstDate = today - NumericValue(texts[3]) * 365.25;
+    const double secondDate = today - NumericValue(texts[5]) * 365.25;
+    if (std::fabs(card) * 10000.0 >= kFixedPointLimit || !OleToDate(firstDate) ||
+        !OleToDate(secondDate))
+        return false;
+    for (double v : numbers)
+        if (std::fabs(v) * 10000.0 >= kFixedPointLimit) return false;
+    p.cardNumber = FixedPointValue(card);
+    p.name = texts[2];
+    p.firstDate = firstDate;
+    p.flags = texts[4] == QStringLiteral("女") ? 0 : 1;
+    p.secondDate = secondDate;
+    for (int k = 0; k < 3; ++k) p.texts[size_t(k)] = texts[size_t(6 + k)];
+    for (int k = 0; k < 3; ++k)
+        p.choices[size_t(k)] = qint16(FindChoiceElement(schema, texts[size_t(9 + k)], k));
+    for (int k = 0; k < 7; ++k) p.numbers[size_t(k)] = FixedPointValue(numbers[size_t(k)]);
+    // An unused field, or an empty cell against an empty label, says nothing.
+    for (int f = 19; f <= 25; ++f)
+        if (schema.isEnabled(f) && !texts[size_t(f)].isEmpty() &&
+            texts[size_t(f)] == TrimBlanks(schema.twoValueLabel(f, true)))
+            p.flags = quint8(p.flags | (1u << (f - 18)));
+    return true;
 }
+
+// One sheet row as the import will take it: stored in entry `index`, or refused.
+struct Step {
+    enum Kind : quint8 { Store, TooLong, OutOfRange } kind;
+    int row;
+    int index;  // roster index to store into; the texts are in `stored`
+};
+
+// After this many refused rows the rest are only counted: a sheet of a million bad rows
+// must not bury the window in notices.
+constexpr int kRefusalNotices = 20;
 
 }  // namespace
 
-ImportResult ImportRosterSpreadsheet(const Workbook* wb, const ImportTargets& t) {
+ImportResult ImportRosterSpreadsheet(const Workbook* wb, const ImportTargets& t,
+                                     const Progress& progress, const QString& unreadable) {
     ImportResult result;
     const Schema& schema = *t.schema;
+    auto refuse = [&](const QString& why) {
+        result.unreadable = true;
+        t.notifier->ShowFailure(QStringLiteral("导入失败，无法读取该电子表格：") + why);
+        return result;
+    };
+    auto cancelled = [&](int imported) {
+        result.cancelled = true;
+        t.notifier->ShowNotice(QStringLiteral("导入已取消，已导入%1人").arg(imported));
+        return result;
+    };
+    if (!wb) return refuse(unreadable.isEmpty() ? QStringLiteral("不是电子表格") : unreadable);
+    auto failed = [&] { return !wb->failure().isEmpty(); };
+    auto failedResult = [&] { return wb->cancelled() ? cancelled(0) : refuse(wb->failure()); };
     Columns columns;
     columns.fill(kNotFound);
     int best = 0;
@@ -70,6 +129,7 @@ ImportResult ImportRosterSpreadsheet(const Workbook* wb, const ImportTargets& t)
             }
         }
     }();
+    if (failed()) return failedResult();
     if (best == 0) {
         t.notifier->ShowNotice(
             QStringLiteral("导入失败，请规范电子表格内名称字段与对应标题相同。"));
@@ -80,79 +140,104 @@ ImportResult ImportRosterSpreadsheet(const Workbook* wb, const ImportTargets& t)
     columns.fill(kNotFound);
     int count = 0;
     MatchRow(wb, result.headerSheet, result.headerRow, schema, columns, count);
+    if (failed()) return failedResult();
     result.headerFound = true;
     for (int f = 1; f <= kFieldCount; ++f)
         if (schema.isEnabled(f) && columns[size_t(f)] == kNotFound)
             t.notifier->ShowNotice(QStringLiteral("未找到“") + TrimBlanks(schema.title(f)) +
                                    QStringLiteral("”项"));
 
+    // Every row is read, checked and given its entry before anything is stored.
     const double today = DateToOle(t.today);
+    Roster& roster = *t.roster;
+    std::vector<bool> taken(size_t(kRosterSize) + 1);
+    for (int i = 1; i <= kRosterSize; ++i) taken[size_t(i)] = roster.at(i).inUse();
+    std::vector<Step> steps;
+    std::vector<Texts> stored;
+    enum class End { EmptyRow, RosterFull, GridLimit } end = End::EmptyRow;
     int r = result.headerRow + 1;
     int i = 1;
-    Roster& roster = *t.roster;
-    for (;;) {
-        std::array<QString, 26> texts;
-        QString all;
+    int gridRows = t.grid->rows();
+    for (;; ++r) {
+        if (progress && r % 1024 == 0 && !progress(0, 0)) return cancelled(0);
+        Texts texts;
+        bool any = false;
         for (int f = 1; f <= kFieldCount; ++f) {
             if (!schema.isEnabled(f)) continue;
             texts[size_t(f)] = CellText(wb, result.headerSheet, r, columns[size_t(f)]);
-            all += texts[size_t(f)];
+            any = any || !texts[size_t(f)].isEmpty();
         }
-        if (all.isEmpty()) break;
-        while (i <= kRosterSize && roster.at(i).inUse()) ++i;
+        if (failed()) return failedResult();
+        if (!any) break;
+        while (i <= kRosterSize && taken[size_t(i)]) ++i;
         if (i > kRosterSize) {
-            t.notifier->ShowNotice(QStringLiteral("人员已满5000人，未导入完成.行:%1").arg(r));
+            end = End::RosterFull;
             break;
         }
-        PersonRecord& p = roster.at(i);
-        const PersonRecord before = p;
-        p.cardNumber = FixedPointValue(texts[1]);
-        p.name = texts[2];
-        p.firstDate = today - NumericValue(texts[3]) * 365.25;
-        p.flags = texts[4] == QStringLiteral("女") ? 0 : 1;
-        p.secondDate = today - NumericValue(texts[5]) * 365.25;
-        for (int k = 0; k < 3; ++k) p.texts[size_t(k)] = texts[size_t(6 + k)];
-        for (int k = 0; k < 3; ++k)
-            p.choices[size_t(k)] = qint16(FindChoiceElement(schema, texts[size_t(9 + k)], k));
-        for (int k = 0; k < 7; ++k) p.numbers[size_t(k)] = FixedPointValue(texts[size_t(12 + k)]);
-        // An unused field, or an empty cell against an empty label, says nothing.
-        for (int f = 19; f <= 25; ++f)
-            if (schema.isEnabled(f) && !texts[size_t(f)].isEmpty() &&
-                texts[size_t(f)] == TrimBlanks(schema.twoValueLabel(f, true)))
-                p.flags = quint8(p.flags | (1u << (f - 18)));
-        if (RecordTextBytes(p) > kMaxTextBytes) {
-            // A record cannot hold these texts; writing them would spill into the next slot.
-            p = before;
-            t.notifier->ShowNotice(QStringLiteral("第%1行文字过长，未导入").arg(r));
-            ++r;
+        PersonRecord p = roster.at(i);
+        if (!FillRecord(p, texts, schema, today)) {
+            steps.push_back({Step::OutOfRange, r, 0});
             continue;
         }
-        if (t.file->write(i, p) != WriteResult::Written) {
+        if (RecordTextBytes(p) > kMaxTextBytes) {
+            // A record cannot hold these texts; writing them would spill into the next slot.
+            steps.push_back({Step::TooLong, r, 0});
+            continue;
+        }
+        taken[size_t(i)] = p.inUse();
+        steps.push_back({Step::Store, r, i});
+        stored.push_back(std::move(texts));
+        if (++gridRows > kGridLimit) {
+            ++r;
+            end = End::GridLimit;
+            break;
+        }
+    }
+
+    // Then stored row after row, the notices in the order of the rows.
+    TextGridModel& grid = *t.grid;
+    int refusals = 0;
+    size_t next = 0;
+    const qint64 total = qint64(stored.size());
+    for (const Step& step : steps) {
+        if (step.kind != Step::Store) {
+            if (++refusals <= kRefusalNotices)
+                t.notifier->ShowNotice((step.kind == Step::TooLong
+                                            ? QStringLiteral("第%1行文字过长，未导入")
+                                            : QStringLiteral("第%1行数字超出范围，未导入"))
+                                           .arg(step.row));
+            continue;
+        }
+        if (progress && !progress(result.imported, total)) return cancelled(result.imported);
+        const Texts& texts = stored[next++];
+        PersonRecord& p = roster.at(step.index);
+        const PersonRecord before = p;
+        FillRecord(p, texts, schema, today);
+        if (t.file->write(step.index, p) != WriteResult::Written) {
             // The roster follows the file: this person and the rows after it are not taken.
             p = before;
             result.notStored = true;
             t.notifier->ShowFailure(
                 QStringLiteral(
                     "导入未完成：第%1行起未能保存，已导入%2人；磁盘已满或文件只读，请通知管理员")
-                    .arg(r)
+                    .arg(step.row)
                     .arg(result.imported));
             return result;
         }
-        TextGridModel& grid = *t.grid;
         const int g = grid.rows();
         grid.setRows(g + 1);
         QStringList row;
-        row << QString::number(i);
+        row << QString::number(step.index);
         for (int f = 1; f <= kFieldCount; ++f) row << texts[size_t(f)];
         grid.setRowTexts(g, row);
         ++result.imported;
-        ++r;
-        if (grid.rows() > kGridLimit) {
-            if (t.criticalMessage)
-                t.criticalMessage(QStringLiteral("到达数据记录上限，未导入完成.行:%1").arg(r));
-            break;
-        }
     }
+    if (refusals > kRefusalNotices)
+        t.notifier->ShowNotice(QStringLiteral("另有%1行未导入").arg(refusals - kRefusalNotices));
+    if (end == End::RosterFull)
+        t.notifier->ShowNotice(QStringLiteral("人员已满5000人，未导入完成.行:%1").arg(r));
+    if (end == End::GridLimit && t.criticalMessage)
+        t.criticalMessage(QStringLiteral("到达数据记录上限，未导入完成.行:%1").arg(r));
     t.notifier->ShowNotice(QStringLiteral("导入成功"));
     return result;
 }
