@@ -29,6 +29,7 @@
 namespace tallyra {
 
 using namespace sheets;
+using namespace std::literals;
 
 namespace {
 
@@ -471,6 +472,11 @@ public:
             const pugi::xml_node data = Child(root, "sheetData");
             if (!data) return;
             prefix_ = PrefixOf(data);
+            cellOpen_ = "<" + prefix_ + "c";
+            valueOpen_ = "><" + prefix_ + "v>";
+            valueClose_ = "</" + prefix_ + "v></" + prefix_ + "c>";
+            rowOpen_ = "<" + prefix_ + "row r=\"";
+            rowClose_ = "</" + prefix_ + "row>";
             if (pass == 0) keepRows(data);
             if (pass == 1) {
                 // Sheets after the first: not selected, and without the parts only the
@@ -604,11 +610,9 @@ private:
     }
 
     void cell(const Out& o, int row, int column, bool reference, int base) {
-        out_ += '<';
-        out_ += prefix_;
-        out_ += 'c';
+        out_ += cellOpen_;
         if (reference) {
-            out_ += " r=\"";
+            out_ += " r=\""sv;
             out_ += ColumnLetters(column);
             AppendInt(out_, row);
             out_ += '"';
@@ -628,27 +632,21 @@ private:
                 break;
         }
         if (style) {
-            out_ += " s=\"";
+            out_ += " s=\""sv;
             AppendInt(out_, style);
             out_ += '"';
         }
         if (o.kind == Out::None) {
-            out_ += "/>";  // a template cell's look, without its value
+            out_ += "/>"sv;  // a template cell's look, without its value
             return;
         }
-        if (o.kind == Out::Text) out_ += " t=\"s\"";
-        out_ += "><";
-        out_ += prefix_;
-        out_ += "v>";
+        if (o.kind == Out::Text) out_ += " t=\"s\""sv;
+        out_ += valueOpen_;
         if (o.kind == Out::Time)
             out_ += times_[size_t(o.value)];
         else
             AppendInt(out_, o.value);
-        out_ += "</";
-        out_ += prefix_;
-        out_ += "v></";
-        out_ += prefix_;
-        out_ += "c>";
+        out_ += valueClose_;
     }
 
     void emitRow(int row, const std::array<Out, 6>& cells,
@@ -661,33 +659,27 @@ private:
         bool any = false;
         for (const Out& o : cells) any = any || o.kind != Out::None;
         if (!any) return;
-        out_ += '<';
-        out_ += prefix_;
-        out_ += "row r=\"";
+        out_ += rowOpen_;
         AppendInt(out_, row);
-        out_ += "\">";
+        out_ += "\">"sv;
         int expected = 1;
         for (int c = 0; c < 6; ++c) {
             if (cells[size_t(c)].kind == Out::None) continue;
             cell(cells[size_t(c)], row, c + 1, expected != c + 1, 0);
             expected = c + 2;
         }
-        out_ += "</";
-        out_ += prefix_;
-        out_ += "row>";
+        out_ += rowClose_;
     }
 
     // A template row, with the grid's cells written over columns A-F when it has them.
     void templateRow(const TemplateRow& t, const std::array<Out, 6>* cells) {
-        out_ += '<';
-        out_ += prefix_;
-        out_ += "row r=\"";
+        out_ += rowOpen_;
         AppendInt(out_, t.row);
         out_ += '"';
         for (const auto& [name, value] : t.attributes) {
             out_ += ' ';
             out_ += name;
-            out_ += "=\"";
+            out_ += "=\""sv;
             AppendEscaped(out_, QString::fromStdString(value));
             out_ += '"';
         }
@@ -703,9 +695,7 @@ private:
             if (kept) ++cellAt;
         }
         for (; cellAt != t.cells.end(); ++cellAt) out_ += cellAt->second.second;
-        out_ += "</";
-        out_ += prefix_;
-        out_ += "row>";
+        out_ += rowClose_;
     }
 
     static constexpr qint64 kEpoch = 2415019;  // the Julian day of 1899-12-30
@@ -714,7 +704,7 @@ private:
     Styles& styles_;
     Strings& strings_;
     bool ok_ = false;
-    std::string prefix_;
+    std::string prefix_, cellOpen_, valueOpen_, valueClose_, rowOpen_, rowClose_;
     std::array<std::pair<std::string, std::string>, 2> frames_;
     std::map<int, TemplateRow> rows_;
     int templateMaxRow_ = 0, templateMaxColumn_ = 0;

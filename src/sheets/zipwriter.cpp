@@ -5,7 +5,11 @@
 
 #include <QDateTime>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 namespace tallyra::sheets {
 
@@ -34,7 +38,18 @@ struct ZipWriter::Deflater {
     }
 };
 
-ZipWriter::ZipWriter(int fd) : fd_(fd), z_(std::make_unique<Deflater>()) {
+// The pieces of the open entry, deflated and written by a thread of their own.
+struct ZipWriter::Worker {
+    std::thread thread;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<std::string> queue;
+    bool closing = false;
+    static constexpr size_t kQueued = 8;
+};
+
+ZipWriter::ZipWriter(int fd)
+    : fd_(fd), z_(std::make_unique<Deflater>()), worker_(std::make_unique<Worker>()) {
     buffer_.reserve(kBufferBytes);
     const QDateTime now = QDateTime::currentDateTime();
     const QDate d = now.date();
@@ -43,14 +58,26 @@ ZipWriter::ZipWriter(int fd) : fd_(fd), z_(std::make_unique<Deflater>()) {
     time_ = quint16((t.hour() << 11) | (t.minute() << 5) | (t.second() / 2));
 }
 
-ZipWriter::~ZipWriter() = default;
+ZipWriter::~ZipWriter() { stopWorker(); }
+
+void ZipWriter::stopWorker() {
+    if (!worker_->thread.joinable()) return;
+    {
+        std::lock_guard<std::mutex> lock(worker_->mutex);
+        worker_->closing = true;
+    }
+    worker_->changed.notify_all();
+    worker_->thread.join();
+    worker_->closing = false;
+    worker_->queue.clear();
+}
 
 bool ZipWriter::flush() {
     size_t done = 0;
     while (done < buffer_.size()) {
         const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return !(failed_ = true);
+        if (n <= 0) return fail();
         done += size_t(n);
     }
     buffer_.clear();
@@ -60,7 +87,7 @@ bool ZipWriter::flush() {
 bool ZipWriter::put(const char* data, size_t n) {
     if (failed_) return false;
     offset_ += n;
-    if (offset_ > kZip32Limit) return !(failed_ = true);
+    if (offset_ > kZip32Limit) return fail();
     if (buffer_.size() + n > kBufferBytes && !flush()) return false;
     if (n >= kBufferBytes) {
         buffer_.assign(data, n);
@@ -91,7 +118,7 @@ bool ZipWriter::copy(const std::string& name, quint16 method, quint32 crc, quint
                      std::string_view packed) {
     if (open_ || failed_) return false;
     Entry e{name, method, crc, quint64(packed.size()), size, offset_};
-    if (size > kZip32Limit) return !(failed_ = true);
+    if (size > kZip32Limit) return fail();
     entries_.push_back(e);
     return header(e) && put(packed.data(), packed.size());
 }
@@ -104,8 +131,24 @@ bool ZipWriter::begin(const std::string& name) {
     if (z_->ready) deflateEnd(&z_->z);
     z_->z = z_stream{};
     z_->ready = deflateInit2(&z_->z, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
-    if (!z_->ready) return !(failed_ = true);
+    if (!z_->ready) return fail();
     open_ = true;
+    Worker& w = *worker_;
+    w.thread = std::thread([this, &w] {
+        for (;;) {
+            std::string piece;
+            {
+                std::unique_lock<std::mutex> lock(w.mutex);
+                w.changed.wait(lock, [&] { return !w.queue.empty() || w.closing; });
+                if (w.queue.empty()) return;
+                piece = std::move(w.queue.front());
+                w.queue.pop_front();
+            }
+            w.changed.notify_all();
+            // After a failure the rest is dropped, so that the writer never waits.
+            if (!failed_) deflate(piece.data(), piece.size(), false);
+        }
+    });
     return true;
 }
 
@@ -121,7 +164,7 @@ bool ZipWriter::deflate(const char* data, size_t n, bool last) {
         z.next_out = reinterpret_cast<Bytef*>(z_->out.data());
         z.avail_out = uInt(z_->out.size());
         const int rc = ::deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
-        if (rc == Z_STREAM_ERROR) return !(failed_ = true);
+        if (rc == Z_STREAM_ERROR) return fail();
         const size_t produced = z_->out.size() - z.avail_out;
         e.packed += produced;
         if (!put(z_->out.data(), produced)) return false;
@@ -131,21 +174,29 @@ bool ZipWriter::deflate(const char* data, size_t n, bool last) {
 
 bool ZipWriter::write(std::string_view bytes) {
     if (!open_ || failed_) return false;
+    Worker& w = *worker_;
     // zlib counts in 32 bits: large pieces go in slices.
     while (!bytes.empty()) {
         const size_t n = std::min<size_t>(bytes.size(), 1u << 30);
-        if (!deflate(bytes.data(), n, false)) return false;
+        {
+            std::unique_lock<std::mutex> lock(w.mutex);
+            w.changed.wait(lock, [&] { return w.queue.size() < Worker::kQueued || failed_; });
+            if (failed_) return false;
+            w.queue.emplace_back(bytes.data(), n);
+        }
+        w.changed.notify_all();
         bytes.remove_prefix(n);
     }
     return true;
 }
 
 bool ZipWriter::end() {
-    if (!open_ || failed_) return false;
+    if (!open_) return false;
     open_ = false;
-    if (!deflate(nullptr, 0, true)) return false;
+    stopWorker();
+    if (failed_ || !deflate(nullptr, 0, true)) return false;
     const Entry& e = entries_.back();
-    if (e.size > kZip32Limit) return !(failed_ = true);
+    if (e.size > kZip32Limit) return fail();
     // The sizes and checksum go into the local header written before the data.
     if (!flush()) return false;
     std::string fix;
@@ -155,7 +206,7 @@ bool ZipWriter::end() {
     for (;;) {
         const ssize_t n = ::pwrite(fd_, fix.data(), fix.size(), off_t(e.offset + 14));
         if (n < 0 && errno == EINTR) continue;
-        if (n != ssize_t(fix.size())) return !(failed_ = true);
+        if (n != ssize_t(fix.size())) return fail();
         return true;
     }
 }
@@ -197,7 +248,7 @@ bool ZipWriter::finish() {
     Le32(d, quint32(size));
     Le32(d, quint32(start));
     Le16(d, 0);
-    if (entries_.size() > 0xFFFF) return !(failed_ = true);
+    if (entries_.size() > 0xFFFF) return fail();
     return put(d.data(), d.size()) && flush();
 }
 

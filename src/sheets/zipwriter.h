@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QtGlobal>
+#include <atomic>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -9,9 +10,9 @@
 namespace tallyra::sheets {
 
 // Writes a zip archive to an open file, entry after entry: copies of entries packed
-// elsewhere, as they are, and entries deflated as they are written (at the fastest level:
-// an export of a million rows is mostly deflating). No zip64: an archive or entry past
-// 4 GB fails instead.
+// elsewhere, as they are, and entries deflated as they are written (at the fastest level,
+// on a thread of their own while the caller makes the next pieces: an export of a million
+// rows is mostly deflating). No zip64: an archive or entry past 4 GB fails instead.
 class ZipWriter {
 public:
     explicit ZipWriter(int fd);
@@ -24,13 +25,13 @@ public:
               std::string_view packed);
     // A whole entry, deflated.
     bool add(const std::string& name, std::string_view bytes);
-    // An entry written in pieces.
+    // An entry written in pieces; between begin() and end() only write() may be called.
     bool begin(const std::string& name);
     bool write(std::string_view bytes);
     bool end();
     // The central directory; the archive is complete when it returns true.
     bool finish();
-    bool failed() const { return failed_; }
+    bool failed() const { return failed_.load(); }
 
 private:
     struct Entry {
@@ -43,15 +44,22 @@ private:
     bool flush();
     bool header(const Entry& e);
     bool deflate(const char* data, size_t n, bool last);
+    bool fail() {
+        failed_ = true;
+        return false;
+    }
+    void stopWorker();
 
     int fd_;
-    bool failed_ = false;
+    std::atomic<bool> failed_ = false;
     quint64 offset_ = 0;  // of the next byte, buffered ones included
     std::string buffer_;
     std::vector<Entry> entries_;
     bool open_ = false;
     struct Deflater;
     std::unique_ptr<Deflater> z_;
+    struct Worker;
+    std::unique_ptr<Worker> worker_;
     quint16 time_ = 0, date_ = 0;
 };
 
