@@ -343,15 +343,23 @@ void XlsxWorkbook::readThrough(int sheet, int row) {
                 p.inCell = true;
                 p.value.clear();
                 p.inlineText.clear();
-                p.type = x.attribute("t");
-                qint64 s = 0;
-                p.style = ParseInt(x.attribute("s"), s) && s < (1 << 30) ? int(s) : 0;
+                p.type.clear();
+                p.style = 0;
                 p.cellRow = p.row;
                 p.cellColumn = p.column + 1;
-                std::string ref;
-                if (x.attribute("r", &ref) && !ref.empty() &&
-                    !ParseReference(ref, p.cellRow, p.cellColumn))
-                    p.cellColumn = WorkbookLimits::kMaxColumn + 1;  // read, but nowhere
+                // One pass over the attributes: a sheet has millions of cells. Their values
+                // are names and numbers, which hold no entities.
+                x.forEachAttribute([&](std::string_view name, std::string_view value) {
+                    if (name == "t") {
+                        p.type.assign(value);
+                    } else if (name == "s") {
+                        qint64 s = 0;
+                        p.style = ParseInt(value, s) && s < (1 << 30) ? int(s) : 0;
+                    } else if (name == "r" && !value.empty() &&
+                               !ParseReference(value, p.cellRow, p.cellColumn)) {
+                        p.cellColumn = WorkbookLimits::kMaxColumn + 1;  // read, but nowhere
+                    }
+                });
                 p.column = std::min(p.cellColumn, WorkbookLimits::kMaxColumn + 1);
             } else if (p.inCell) {
                 p.inCell = p.inValue = p.inInline = p.inText = false;
