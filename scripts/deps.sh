@@ -5,8 +5,8 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config clang-14 libclang-rt-14-dev
     qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libcanberra-dev libx11-dev libxtst-dev libxi-dev libevdev-dev
-    libzip-dev libpugixml-dev libfreexl-dev libxlsxwriter-dev libbenchmark-dev
-    xvfb xauth xdotool x11-utils faketime imagemagick fonts-wqy-microhei procps mawk python3-openpyxl
+    libzip-dev libpugixml-dev zlib1g-dev libxlsxwriter-dev libbenchmark-dev
+    xvfb xauth xdotool x11-utils faketime imagemagick fonts-wqy-microhei procps mawk python3-openpyxl python3-xlwt
     "$@"
 )
 missing=()

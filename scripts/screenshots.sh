@@ -27,7 +27,7 @@ for c in $cards; do  # 上午 07:50-08:15, under way
     i=$((i + 1))
     [ $((i % 4)) -eq 0 ] || at 07:5$((i % 10)):00 "$bin/tallyra-cli" --data-dir "$work" swipe "$c"
 done
-xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     faketime -f "@'$day' 08:02:00" "$1" --data-dir "$2" >/dev/null 2>&1 & app=$!
     timeout 20 xdotool search --sync --name "^Tallyra$" >/dev/null
     sleep 1
@@ -36,7 +36,7 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
     w=$(xdotool search --name "^Tallyra$" | head -1)
     eval "$(xdotool getwindowgeometry --shell "$w")"
     # The first panel button, "系统设置", sits left in the top bar.
-    xdotool mousemove $((X + 420)) $((Y + 15)) click 1; sleep 0.8
+    xdotool mousemove $((X + 263)) $((Y + 15)) click 1; sleep 0.8
     import -window root "$3/docs/settings.png"
     kill -TERM $(pgrep -P $app) 2>/dev/null; wait $app 2>/dev/null || true
 ' _ "$bin/Tallyra" "$work" "$top"

@@ -136,10 +136,42 @@ private Q_SLOTS:
         wb.row(1, 2, {"1", "2"});
         Rig rig;
         rig.run(readable ? &wb : nullptr);
+        // A file that is no workbook is said to be one, not blamed on its titles.
         QCOMPARE(rig.notifier.notices,
-                 QStringList{"导入失败，请规范电子表格内名称字段与对应标题相同。"});
+                 QStringList{readable ? "导入失败，请规范电子表格内名称字段与对应标题相同。"
+                                      : "导入失败，无法读取该电子表格：不是电子表格"});
         QCOMPARE(rig.grid.rows(), 2);
         QVERIFY(ReadAll(rig.folder.roster()).isEmpty());
+    }
+
+    // Rows are all read before the first is stored: a workbook found damaged on the way
+    // leaves the roster as it was; a cancel keeps the rows stored and says how many.
+    void damagedOrCancelledOnTheWay_data() {
+        QTest::addColumn<int>("damagedFromRow");
+        QTest::addColumn<int>("cancelAfter");
+        QTest::addColumn<int>("imported");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("damaged") << 4 << -1 << 0 << "导入失败，无法读取该电子表格：电子表格已损坏";
+        QTest::newRow("cancelled") << 0 << 2 << 2 << "导入已取消，已导入2人";
+    }
+    void damagedOrCancelledOnTheWay() {
+        QFETCH(int, damagedFromRow);
+        QFETCH(int, cancelAfter);
+        QFETCH(int, imported);
+        QFETCH(QString, notice);
+        FakeWorkbook wb;
+        wb.row(1, 1, {"姓名"});
+        for (int r = 2; r <= 6; ++r) wb.row(1, r, {QStringLiteral("P%1").arg(r)});
+        wb.damagedFromRow = damagedFromRow;
+        Rig rig;
+        ImportTargets t{&rig.roster,   &rig.file, &rig.grid, &rig.schema,
+                        &rig.notifier, {},        rig.today};
+        const ImportResult r = ImportRosterSpreadsheet(
+            &wb, t, [&](qint64 done, qint64 total) { return total == 0 || done < cancelAfter; });
+        QCOMPARE(r.imported, imported);
+        QCOMPARE(rig.notifier.notices.last(), notice);
+        QCOMPARE(rig.grid.rows(), 2 + imported);
+        QCOMPARE(ReadAll(rig.folder.roster()).size(), imported * 256);
     }
 
     void stopsWhenTheRosterIsFull() {
@@ -169,16 +201,28 @@ private Q_SLOTS:
         QCOMPARE(rig.notifier.notices.last(), "导入成功");
     }
 
-    void textsARecordCannotHoldAreRefused() {
+    void rowsARecordCannotHoldAreRefused() {
         FakeWorkbook wb;
-        wb.row(1, 1, {"姓名", "住址"});
+        wb.row(1, 1, {"姓名", "住址", "卡号", "年龄"});
         wb.row(1, 2, {"甲", QString(200, u'长')});
-        wb.row(1, 3, {"乙", "短"});
+        wb.row(1, 3, {"丙", "", "1E+20"});           // no card holds it
+        wb.row(1, 4, {"丁", "", "", "2010-05-01"});  // an age of 2010 years: before the year 100
+        wb.row(1, 5, {"乙", "短", "922337203685", "-30"});
+        wb.row(1, 6, {"吉𠮷祥", "", "5"});         // stored as "?" it would read 吉?祥
+        wb.row(1, 7, {"戊", "", "922337203685"});  // 乙's card: kept, and said
         Rig rig;
         rig.schema.enabled[5] = 1;
         rig.run(&wb);
-        QVERIFY(rig.notifier.notices.contains("第2行文字过长，未导入"));
+        QCOMPARE(rig.notifier.notices,
+                 (QStringList{"未找到“性别”项", "未找到“职务”项", "未找到“启用状态”项",
+                              "第2行文字过长，未导入", "第3行数字超出范围，未导入",
+                              "第4行数字超出范围，未导入",
+                              "第6行文字“𠮷”无法保存，请改用其他文字，未导入",
+                              "第7行卡号与“乙”重复", "导入成功"}));
         QCOMPARE(rig.roster.at(1).name, "乙");
+        QCOMPARE(rig.roster.at(1).cardNumber, qint64(9223372036850000));
+        QCOMPARE(rig.roster.at(2).name, "戊");
+        QCOMPARE(rig.roster.at(3).name, "");
     }
 };
 

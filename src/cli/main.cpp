@@ -162,11 +162,12 @@ int Statistics(const DataFolder& folder, const StatsFilter& f, const QString& ex
     if (!exportPath.isEmpty()) {
         const QString templatePath =
             QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("1.dat"));
-        if (!ExportStatisticsGrid(grid, templatePath, exportPath)) {
-            err << QStringLiteral("导出失败，文件无法写入：") << exportPath << '\n';
+        const ExportResult written = ExportStatisticsGrid(grid, templatePath, exportPath);
+        if (!written.written) {
+            err << written.notice() << QStringLiteral("：") << written.path << '\n';
             return kFailed;
         }
-        out << QStringLiteral("导出成功") << '\n';
+        out << written.notice() << '\n';
         return 0;
     }
     // Millions of rows: formatted into one buffer and written a mebibyte at a time, after
@@ -314,7 +315,7 @@ int main(int argc, char** argv) {
         "  tick     one run of the minute tick: the clock and closing ended windows\n"
         "  stats    the statistics query (--from --to --name --card --late-min --late-max\n"
         "           --weekdays); export-stats FILE.xlsx writes it as the panel's export\n"
-        "  import FILE  the roster import from a spreadsheet (.xlsx, .xls, .csv)\n"
+        "  import FILE  the roster import from a spreadsheet (.xlsx, .xls, .ods, .csv)\n"
         "  reader list | reader allow ID | reader deny  the keyboards with their ids; as root,\n"
         "           the udev rule that lets the user at the seat read that reader alone\n"
         "swipe, tick and import exit with 2 while Tallyra runs on the folder; what could not\n"
@@ -407,10 +408,9 @@ int main(int argc, char** argv) {
                 &station.rosterGrid(), &station.schema(),
                 &station.notifier(),   [&out](const QString& m) { out << m << Qt::endl; },
                 station.day().day};
-            QString why;
-            const ImportResult r = ImportRosterFile(args[1], t, &why);
-            if (!why.isEmpty()) err << args[1] << ": " << why << '\n';
-            return r.headerFound && !r.notStored ? 0 : kFailed;
+            // A file that cannot be read is said so on stderr, with why.
+            const ImportResult r = ImportRosterFile(args[1], t);
+            return r.headerFound && !r.notStored && !r.unreadable ? 0 : kFailed;
         });
     }
     if (command == u"tick") {

@@ -27,13 +27,19 @@ struct ImportResult {
     bool headerFound = false;
     int headerSheet = 0, headerRow = 0;
     int imported = 0;
-    bool notStored = false;  // a record could not be written: the import stopped there
+    bool notStored = false;   // a record could not be written: the import stopped there
+    bool unreadable = false;  // the workbook could not be read: nothing was imported
+    bool cancelled = false;   // stopped through the progress callback
 };
 
 // Fills free roster entries from the rows under the best header row of sheets 1-3 (rows
-// 1-5, columns 1-29), one person per row until a row whose cells are all empty. A null
-// workbook (the file could not be read) ends in the failure notice, as a workbook without
-// any matching title does.
-ImportResult ImportRosterSpreadsheet(const Workbook* workbook, const ImportTargets& targets);
+// 1-5, columns 1-29), one person per row until a row whose cells are all empty. The rows
+// are all read before the first is stored, so a workbook that turns out damaged or too
+// large on the way leaves the roster as it was. A null workbook (the file could not be
+// read; `unreadable` says why) or one that fails on the way ends in a failure notice that
+// says so; one without any matching title in the import's own failure notice. `progress`
+// hears of the rows stored and may stop the import; the rows stored until then stay.
+ImportResult ImportRosterSpreadsheet(const Workbook* workbook, const ImportTargets& targets,
+                                     const Progress& progress = {}, const QString& unreadable = {});
 
 }  // namespace tallyra

@@ -9,6 +9,7 @@
 #include "core/workstation.h"
 #include "gui/dialogs.h"
 #include "gui/gridview.h"
+#include "gui/progressgate.h"
 #include "gui/rostereditor.h"
 #include "sheets/spreadsheet.h"
 
@@ -93,7 +94,8 @@ void DatabasePanel::ImportRosterSpreadsheet() {
     if (!station_) return;
     const std::optional<QString> path = dialogs_->openFile(
         QStringLiteral("导入数据"),
-        QStringLiteral("*.xls(电子表格) (*.xls *.xlsx *.csv);;*.xlsx (*.xlsx);;*.csv (*.csv)"));
+        QStringLiteral("*.xls(电子表格) (*.xls *.xlsx *.ods *.csv);;*.xlsx (*.xlsx);;*.ods "
+                       "(*.ods);;*.csv (*.csv)"));
     if (!path) return;
     editor_->parkEditors();
     ImportTargets t;
@@ -104,7 +106,12 @@ void DatabasePanel::ImportRosterSpreadsheet() {
     t.notifier = &station_->notifier();
     t.criticalMessage = [this](const QString& text) { dialogs_->message(text, true); };
     t.today = station_->day().day;
-    if (ImportRosterFile(*path, t).notStored) station_->PlayCueSound(QStringLiteral("4.wav"));
+    ImportResult r;
+    {
+        ProgressGate gate(this, QStringLiteral("正在导入电子表格…"));
+        r = ImportRosterFile(*path, t, nullptr, gate.callback());
+    }
+    if (r.notStored) station_->PlayCueSound(QStringLiteral("4.wav"));
 }
 
 }  // namespace tallyra

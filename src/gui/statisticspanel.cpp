@@ -13,6 +13,7 @@
 #include "core/workstation.h"
 #include "gui/dialogs.h"
 #include "gui/gridview.h"
+#include "gui/progressgate.h"
 #include "sheets/spreadsheet.h"
 
 namespace tallyra {
@@ -217,11 +218,16 @@ void StatisticsPanel::ExportStatistics() {
         templatePath_.isEmpty()
             ? QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("1.dat"))
             : templatePath_;
+    ExportResult r;
+    {
+        ProgressGate gate(this, QStringLiteral("正在导出电子表格…"));
+        r = ExportStatisticsGrid(station_->statsGrid(), templatePath, *path, gate.callback());
+    }
     // A workbook that could not be written is said so, not reported as exported.
-    if (ExportStatisticsGrid(station_->statsGrid(), templatePath, *path))
-        station_->notifier().ShowNotice(QStringLiteral("导出成功"));
+    if (r.written || r.cancelled)
+        station_->notifier().ShowNotice(r.notice());
     else
-        station_->ReportFailure(QStringLiteral("导出失败，文件无法写入"));
+        station_->ReportFailure(r.notice());
 }
 
 }  // namespace tallyra
