@@ -13,6 +13,24 @@
 
 namespace tallyra {
 
+namespace {
+// A model that shows part of `source` follows its changes of shape: rows added or removed
+// go to `rowsChanged`, every other change to `reset`, and its end to `gone`.
+template <typename Reset, typename Rows, typename Gone>
+void FollowShape(QAbstractItemModel* source, QObject* receiver, Reset reset, Rows rowsChanged,
+                 Gone gone) {
+    QObject::connect(source, &QAbstractItemModel::modelReset, receiver, reset);
+    QObject::connect(source, &QAbstractItemModel::layoutChanged, receiver, reset);
+    QObject::connect(source, &QAbstractItemModel::rowsInserted, receiver, rowsChanged);
+    QObject::connect(source, &QAbstractItemModel::rowsRemoved, receiver, rowsChanged);
+    QObject::connect(source, &QAbstractItemModel::rowsMoved, receiver, reset);
+    QObject::connect(source, &QAbstractItemModel::columnsInserted, receiver, reset);
+    QObject::connect(source, &QAbstractItemModel::columnsRemoved, receiver, reset);
+    QObject::connect(source, &QAbstractItemModel::columnsMoved, receiver, reset);
+    QObject::connect(source, &QObject::destroyed, receiver, gone);
+}
+}  // namespace
+
 // The first rows of a table, for the view that stays in place. Only those rows are ever
 // looked at, however many rows the table has below them.
 class HeadRows final : public QAbstractTableModel {
@@ -38,15 +56,7 @@ public:
                         Q_EMIT dataChanged(index(from.row(), from.column()),
                                            index(std::min(to.row(), n_ - 1), to.column()), roles);
                 });
-            connect(source, &QAbstractItemModel::modelReset, this, reset);
-            connect(source, &QAbstractItemModel::layoutChanged, this, reset);
-            connect(source, &QAbstractItemModel::rowsInserted, this, rowsChanged);
-            connect(source, &QAbstractItemModel::rowsRemoved, this, rowsChanged);
-            connect(source, &QAbstractItemModel::rowsMoved, this, reset);
-            connect(source, &QAbstractItemModel::columnsInserted, this, reset);
-            connect(source, &QAbstractItemModel::columnsRemoved, this, reset);
-            connect(source, &QAbstractItemModel::columnsMoved, this, reset);
-            connect(source, &QObject::destroyed, this, [this] {
+            FollowShape(source, this, reset, rowsChanged, [this] {
                 beginResetModel();
                 source_ = nullptr;
                 endResetModel();
@@ -102,15 +112,7 @@ public:
                     if (a <= b)
                         Q_EMIT dataChanged(index(a, from.column()), index(b, to.column()), roles);
                 });
-            connect(source, &QAbstractItemModel::modelReset, this, reset);
-            connect(source, &QAbstractItemModel::layoutChanged, this, reset);
-            connect(source, &QAbstractItemModel::rowsInserted, this, reset);
-            connect(source, &QAbstractItemModel::rowsRemoved, this, reset);
-            connect(source, &QAbstractItemModel::rowsMoved, this, reset);
-            connect(source, &QAbstractItemModel::columnsInserted, this, reset);
-            connect(source, &QAbstractItemModel::columnsRemoved, this, reset);
-            connect(source, &QAbstractItemModel::columnsMoved, this, reset);
-            connect(source, &QObject::destroyed, this, [this] {
+            FollowShape(source, this, reset, reset, [this] {
                 beginResetModel();
                 source_ = nullptr;
                 endResetModel();

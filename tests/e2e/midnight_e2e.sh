@@ -7,23 +7,8 @@ set -euo pipefail
 tallyra=$1
 cli=$2
 shot=${3:-}
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    [ -f "$work/tallyra.log" ] && tail -20 "$work/tallyra.log" >&2
-    exit 1
-}
-hex() { od -An -v -t x1 -j "$2" -N "$3" "$1" | tr -d ' \n'; }
+source "$(dirname "$0")/common.sh"
 
-export TZ=UTC
-export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0
 data=$work/data
 "$cli" --data-dir "$data" demo >/dev/null
 # Person 1 signs in on time in the morning of Tuesday 2026-12-08.
@@ -34,10 +19,7 @@ printf '\x9f\x05' | dd of="$data/time.dat" bs=1 seek=174 conv=notrunc status=non
 log="$data/adnt/sols/2026.dat"
 [ "$(stat -c %s "$log")" = 16 ] || fail "the morning swipe left $(stat -c %s "$log") bytes"
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$work/display")
+start_xvfb 1280x800x24
 
 faketime -f '@2026-12-08 23:59:20' "$tallyra" --data-dir "$data" >"$work/tallyra.log" 2>&1 &
 wrapper=$!

@@ -6,31 +6,14 @@
 set -euo pipefail
 tallyra=$1
 cli=$2
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+source "$(dirname "$0")/common.sh"
 
-export TZ=UTC
 # An X11 session: the capture must be XInput 2, whatever the machine running the test is.
 unset WAYLAND_DISPLAY XDG_SESSION_TYPE
 "$cli" --data-dir "$work/data" demo >/dev/null
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$work/display")
-export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0
+start_xvfb 1280x800x24
 
-hex() { od -An -v -t x1 -j "$2" -N "$3" "$1" | tr -d ' \n'; }
 # Index 1, window 0 at byte 12 (1-based): the status of demo person 1 (card 3000137).
 status() { hex "$work/data/shuju.dat" 11 2 2>/dev/null || true; }
 

@@ -6,32 +6,13 @@
 set -euo pipefail
 tallyra=$1
 cli=$2
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    [ -f "$work/tallyra.log" ] && tail -20 "$work/tallyra.log" >&2
-    exit 1
-}
+source "$(dirname "$0")/common.sh"
 
 # A Tuesday: the demo's first window, 早读, runs 07:10-07:40, so 07:45 is five minutes late.
-export TZ=UTC
 "$cli" --data-dir "$work/data" demo >/dev/null
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$work/display")
+start_xvfb 1280x800x24
 
-# The sanitizers must not object to libfaketime coming first, nor to the X libraries'
-# allocations that live until exit.
-export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0
 faketime -f '@2026-12-08 07:45:00' "$tallyra" --data-dir "$work/data" >"$work/tallyra.log" 2>&1 &
 wrapper=$!
 pids+=($wrapper)
@@ -62,7 +43,6 @@ for _ in $(seq 100); do kill -0 "$tallyra_pid" 2>/dev/null || break; sleep 0.1; 
 kill -0 "$tallyra_pid" 2>/dev/null && fail "Tallyra did not exit on SIGTERM"
 wait "$wrapper" || fail "Tallyra exited with $?"
 
-hex() { od -An -v -t x1 -j "$2" -N "$3" "$1" | tr -d ' \n'; }
 # Index 1, window 0 at byte 12 (1-based): 5 minutes late.
 [ "$(hex "$work/data/shuju.dat" 11 2)" = 0500 ] || fail "status of person 1: $(hex "$work/data/shuju.dat" 11 2)"
 second=$(hex "$work/data/shuju.dat" 23 2 2>/dev/null || true)
