@@ -11,34 +11,19 @@
 #include "app/mainwindow.h"
 #include "app/session.h"
 #include "bench_support.h"
-#include "gui/dialogs.h"
 #include "core/roster.h"
 #include "core/settings.h"
 #include "core/timewindows.h"
+#include "gui/dialogs.h"
 #include "must.h"
+#include "quietwindow.h"
 
 using namespace tallyra;
+using tallyra::bench::NoCapture;
+using tallyra::bench::QuietDialogs;
 using tallyra::test::Must;
 
 namespace {
-
-class QuietDialogs final : public Dialogs {
-public:
-    void message(const QString&, bool) override {}
-    std::optional<QString> input(const QString&, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    std::optional<QFont> font(const QFont&) override { return std::nullopt; }
-    std::optional<QColor> colour(const QColor&) override { return std::nullopt; }
-    std::optional<QString> openFile(const QString&, const QString&) override { return {}; }
-    std::optional<QString> saveFile(const QString&, const QString&) override { return {}; }
-};
-
-class NoCapture final : public KeyCapture {
-public:
-    bool start(KeyDown) override { return true; }
-    QString name() const override { return QStringLiteral("none"); }
-};
 
 double ResidentMegabytes() {
     QFile statm(QStringLiteral("/proc/self/statm"));

@@ -37,11 +37,14 @@
 #include "gui/dialogs.h"
 #include "gui/gridview.h"
 #include "must.h"
+#include "quietwindow.h"
 #include "sheets/spreadsheet.h"
 
 extern char** environ;
 
 using namespace tallyra;
+using tallyra::bench::NoCapture;
+using tallyra::bench::QuietDialogs;
 using tallyra::test::Must;
 
 namespace {
@@ -238,24 +241,6 @@ void BM_SortFullYear(benchmark::State& state) {
     ReportFloor(state, y, seconds);
 }
 BENCHMARK(BM_SortFullYear)->DenseRange(0, 5)->Unit(benchmark::kMillisecond)->Iterations(3);
-
-class QuietDialogs final : public Dialogs {
-public:
-    void message(const QString&, bool) override {}
-    std::optional<QString> input(const QString&, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    std::optional<QFont> font(const QFont&) override { return std::nullopt; }
-    std::optional<QColor> colour(const QColor&) override { return std::nullopt; }
-    std::optional<QString> openFile(const QString&, const QString&) override { return {}; }
-    std::optional<QString> saveFile(const QString&, const QString&) override { return {}; }
-};
-
-class NoCapture final : public KeyCapture {
-public:
-    bool start(KeyDown) override { return true; }
-    QString name() const override { return QStringLiteral("none"); }
-};
 
 // The window as a user meets it: started on the year's folder on New Year's Day, so the
 // statistics panel's range covers all of 2025; "开始查找" clicked, then the header "姓名".
