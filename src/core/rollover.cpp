@@ -47,10 +47,7 @@ RolloverResult RollOverDay(const DataFolder& folder, const QDate& today, DayStat
     static_cast<DayCaptions&>(r) = DescribeDay(today);
     const QDate last = ReadLastStart(folder, &r.error);
     if (r.error.failed()) return r;
-    if (last == today) {
-        (void)WriteLastStart(folder, today);  // the same bytes: a failure changes nothing
-        return r;
-    }
+    if (last == today) return r;  // urs.dat already holds today
     r.newDay = true;
     // Emptied before the new day is stored: a failure in between leaves a day that the
     // next start resets again, never yesterday's statuses taken for today's.

@@ -41,6 +41,11 @@ void RecountWindow(TextGridModel& board, int window) {
     board.setText(kBoardLateRow, c, QStringLiteral("%1/%2").arg(late).arg(absent));
 }
 
+void RecountShownWindows(TextGridModel& board) {
+    for (int w = 0; w < kWindowCount; ++w)
+        if (board.columnWidth(WindowColumn(w)) != 0) RecountWindow(board, w);
+}
+
 int CloseRecordMinute(int end) { return std::min(end + 1, 1439); }
 
 SignIn::SignIn(Workstation& station, CuePlayer& cues) : station_(station) {
@@ -203,15 +208,6 @@ int SignIn::FindCardRow(const QString& card) {
     return cardRows_.value(card, -1);
 }
 
-std::vector<int> SignIn::WindowsEndingBefore(int minute) const {
-    // Every set window whose end was the minute before, whatever that minute is: a window
-    // ending at 08:03 closes at 08:04, and two windows ending together both close.
-    std::vector<int> windows;
-    for (int w = 0; w < kWindowCount; ++w)
-        if (IsSetForToday(w) && station_.todayWindows().end(w) + 1 == minute) windows.push_back(w);
-    return windows;
-}
-
 void SignIn::closeDue(int after, int upTo) {
     const TodayWindows& today = station_.todayWindows();
     for (int w = 0; w < kWindowCount; ++w) {
@@ -370,8 +366,7 @@ void SignIn::RecoverDay() {
         }
     }
     board.endBulkUpdate();
-    for (int w = 0; w < kWindowCount; ++w)
-        if (board.columnWidth(WindowColumn(w)) != 0) RecountWindow(board, w);
+    RecountShownWindows(board);
     if (failed) station_.ReportFailure(NotSavedText(QStringLiteral("今天的签到状态")));
     for (int w = 0; w < kWindowCount; ++w)
         if (begun[size_t(w)] && !status.isClosed(w)) CloseWindow(w, today.end(w) + 1, true);

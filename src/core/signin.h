@@ -19,6 +19,8 @@ constexpr int kLongestCard = 12;
 // Present/expected into row 1 and late/absent into row 2 of window w's column, counted by
 // the first character of each person's mark.
 void RecountWindow(TextGridModel& board, int window);
+// The same for every window whose column shows.
+void RecountShownWindows(TextGridModel& board);
 
 enum class SwipeOutcome {
     Empty,          // no digits: nothing happens
@@ -68,8 +70,6 @@ public:
     QString OnTimer1();
     // Called after the station moved on to a new day, for what shows the day.
     void setNewDayHandler(std::function<void()> handler) { onNewDay_ = std::move(handler); }
-    // The windows whose closing minute (end + 1) is `minute`.
-    std::vector<int> WindowsEndingBefore(int minute) const;
     // Marks everyone without a mark in window w absent; the records carry `minute` (at most
     // 23:59). Returns how many were stored.
     int CloseWindow(int window, int minute, bool quietWhenNone = false);

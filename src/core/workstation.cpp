@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <algorithm>
 
+#include "core/fields.h"
 #include "core/firststart.h"
 #include "core/signin.h"
 
@@ -81,8 +82,7 @@ Workstation::StartResult Workstation::start(const std::function<void()>& yield,
                    RosterLoadTargets{&board_, &rosterGrid_, &dayStatus_, &notifier_, yield});
     if (loaded.error.failed()) return refuseFile(unreadable, loaded.error);
     todayWindows_ = ComputeTodayWindows(timeTable_, day_.weekday);
-    for (int w = 0; w < kWindowCount; ++w)
-        if (board_.columnWidth(kBoardFirstWindowColumn + w) != 0) RecountWindow(board_, w);
+    RecountShownWindows(board_);
     return StartResult::Ready;
 }
 
@@ -124,23 +124,18 @@ bool Workstation::StartNewDay(const QDate& today) {
     board_.beginBulkUpdate();
     for (int r = kBoardFirstPerson; r < board_.rows(); ++r)
         for (int w = 0; w < kWindowCount; ++w) board_.setText(r, kBoardFirstWindowColumn + w, {});
-    for (int w = 0; w < kWindowCount; ++w) {
-        const int c = kBoardFirstWindowColumn + w;
-        if (!timeTable_.isSet(w, day_.weekday))
-            board_.setColumnWidth(c, kHiddenWidth);
-        else if (board_.columnWidth(c) == 0)
-            board_.setColumnWidth(c, settings_.boardWidths[size_t(c)]);
-    }
+    showTimeWindows();
     board_.endBulkUpdate();
-    for (int w = 0; w < kWindowCount; ++w)
-        if (board_.columnWidth(kBoardFirstWindowColumn + w) != 0) RecountWindow(board_, w);
+    RecountShownWindows(board_);
     // Years since a date count from today.
     const RosterDisplay display = rosterDisplay();
     rosterGrid_.beginBulkUpdate();
-    for (int r = 2; r < rosterGrid_.rows(); ++r) {
+    for (int r = kRosterFirstPerson; r < rosterGrid_.rows(); ++r) {
         const int i = rosterGrid_.text(r, 0).toInt();
         if (!Roster::validIndex(i) || !roster_.at(i).inUse()) continue;
-        for (int f : {3, 5}) rosterGrid_.setText(r, f, RosterCellText(roster_.at(i), f, display));
+        for (int f = 1; f <= kFieldCount; ++f)
+            if (KindOfField(f) == FieldKind::Date)
+                rosterGrid_.setText(r, f, RosterCellText(roster_.at(i), f, display));
     }
     rosterGrid_.endBulkUpdate();
     notifier_.ShowNotice(QStringLiteral("新的一天已经开始：") + day_.dateCaption + u' ' +
@@ -180,8 +175,13 @@ void Workstation::writeRosterHeaders() {
 
 void Workstation::showTimeWindows() {
     for (int w = 0; w < kWindowCount; ++w) {
-        board_.setText(0, w + 3, timeTable_.names[size_t(w)]);
-        if (!timeTable_.isSet(w, day_.weekday)) board_.setColumnWidth(w + 3, kHiddenWidth);
+        const int c = kBoardFirstWindowColumn + w;
+        board_.setText(0, c, timeTable_.names[size_t(w)]);
+        // A window hidden on another weekday shows again at its stored width.
+        if (!timeTable_.isSet(w, day_.weekday))
+            board_.setColumnWidth(c, kHiddenWidth);
+        else if (board_.columnWidth(c) == 0)
+            board_.setColumnWidth(c, settings_.boardWidths[size_t(c)]);
     }
 }
 

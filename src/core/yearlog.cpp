@@ -64,16 +64,11 @@ std::vector<YearLogRecord> YearLog::recordsOfDay(double day) const {
     while (end > 0 && !earlier) {
         const qint64 from = std::max<qint64>(0, end - kBlock);
         const QByteArray bytes = file_.read(from * kLogSlotSize + 1, (end - from) * kLogSlotSize);
-        std::vector<YearLogRecord> block;
-        for (qint64 i = end - from - 1; i >= 0; --i) {
+        for (qint64 i = end - from - 1; i >= 0 && !earlier; --i) {
             const YearLogRecord r = DecodeYearLogRecord(bytes.constData() + i * kLogSlotSize);
-            if (r.date != day) {
-                earlier = true;
-                break;
-            }
-            block.push_back(r);
+            earlier = r.date != day;
+            if (!earlier) out.push_back(r);
         }
-        out.insert(out.end(), block.begin(), block.end());
         end = from;
     }
     std::reverse(out.begin(), out.end());

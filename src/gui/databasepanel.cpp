@@ -28,30 +28,21 @@ DatabasePanel::DatabasePanel(QWidget* parent) : QWidget(parent) {
     v->addWidget(editorControls);
     v->addWidget(roster_, 1);
     auto* buttons = new QHBoxLayout;
-    const std::pair<int, const char16_t*> commands[] = {
-        {4, u"删除"}, {5, u"增加"}, {6, u"从电子表格导入"}, {11, u"关闭"}};
-    for (auto [index, caption] : commands) {
-        auto* b = new QPushButton(QString::fromUtf16(caption), this);
-        b->setObjectName(QStringLiteral("Command3_%1").arg(index));
+    struct Command {
+        int index;
+        const char16_t* caption;
+        void (DatabasePanel::*run)();
+    };
+    const Command commands[] = {{4, u"删除", &DatabasePanel::deleteRows},
+                                {5, u"增加", &DatabasePanel::addRows},
+                                {6, u"从电子表格导入", &DatabasePanel::ImportRosterSpreadsheet},
+                                {11, u"关闭", &DatabasePanel::closePanel}};
+    for (const Command& c : commands) {
+        auto* b = new QPushButton(QString::fromUtf16(c.caption), this);
+        b->setObjectName(QStringLiteral("Command3_%1").arg(c.index));
         buttons->addWidget(b);
-        if (index == 6) buttons->addStretch();
-        connect(b, &QPushButton::clicked, this, [this, i = index] {
-            switch (i) {
-                case 4:
-                    deleteRows();
-                    break;
-                case 5:
-                    addRows();
-                    break;
-                case 6:
-                    ImportRosterSpreadsheet();
-                    break;
-                default:
-                    if (station_) station_->rosterFile().close();
-                    Q_EMIT closed();
-                    break;
-            }
-        });
+        if (c.index == 6) buttons->addStretch();
+        connect(b, &QPushButton::clicked, this, c.run);
     }
     v->addLayout(buttons);
 }
@@ -61,6 +52,11 @@ void DatabasePanel::attach(Workstation& station, Dialogs& dialogs) {
     dialogs_ = &dialogs;
     roster_->setGrid(&station.rosterGrid());
     editor_->attach(station);
+}
+
+void DatabasePanel::closePanel() {
+    if (station_) station_->rosterFile().close();
+    Q_EMIT closed();
 }
 
 void DatabasePanel::deleteRows() {

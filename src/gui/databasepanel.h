@@ -20,12 +20,13 @@ public:
     void deleteRows();               // 删除 (Command3_4)
     void addRows();                  // 增加 (Command3_5)
     void ImportRosterSpreadsheet();  // 从电子表格导入 (Command3_6)
+    void closePanel();               // 关闭 (Command3_11): the roster file with it
 
     GridView* view() const { return roster_; }
     RosterEditor* editor() const { return editor_; }
 
 Q_SIGNALS:
-    void closed();  // 关闭 (Command3_11)
+    void closed();
 
 private:
     GridView* roster_ = nullptr;

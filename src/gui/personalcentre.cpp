@@ -134,7 +134,7 @@ void PersonalCentre::LookUp(const QString& card) {
     if (!station_ || card.isEmpty() || !waiting()) return;
     const TextGridModel& grid = station_->rosterGrid();
     int row = -1;
-    for (int r = 2; r < grid.rows(); ++r) {
+    for (int r = kRosterFirstPerson; r < grid.rows(); ++r) {
         if (grid.cell(r, 1) == card) {
             row = r;
             break;

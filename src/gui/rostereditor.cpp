@@ -122,7 +122,7 @@ void RosterEditor::attach(Workstation& station) {
     connect(model, &QAbstractItemModel::modelReset, this, &RosterEditor::parkEditors);
     connect(model, &QAbstractItemModel::layoutChanged, this, &RosterEditor::parkEditors);
     connect(model, &QAbstractItemModel::rowsRemoved, this, &RosterEditor::parkEditors);
-    const int year = station.rollover().currentYear;
+    const int year = station.day().currentYear;
     dateParts_[0]->clear();
     for (int y = year - 100; y <= year + 20; ++y)
         dateParts_[0]->addItem(QStringLiteral("%1年").arg(y, 4, 10, QChar(u'0')));
