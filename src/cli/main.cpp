@@ -124,7 +124,6 @@ struct StatsOptions {
         for (auto* o : {&from, &to, &name, &card, &lateMin, &lateMax, &weekdays}) p.addOption(*o);
     }
     // The filter the panel's boxes would make; an error text when one is not usable.
-    // The filter the panel's boxes would make; an error text when one is not usable.
     QString filter(const QCommandLineParser& p, const QDate& today, StatsFilter& f) const {
         StatsQueryTexts t;
         t.first = p.isSet(from) ? p.value(from)

@@ -1,8 +1,10 @@
 #include "core/readerchoice.h"
 
-#include <QFile>
 #include <QSaveFile>
 #include <QStringList>
+#include <algorithm>
+
+#include "core/positionedfile.h"
 
 namespace tallyra {
 
@@ -34,10 +36,12 @@ bool ReaderChoice::matches(const Keyboard& k) const {
 }
 
 ReaderChoice LoadReaderChoice(const DataFolder& folder) {
-    QFile f(ReaderFile(folder));
+    // Opened as the other data files are, so a FIFO in its place cannot stop the start.
+    PositionedFile f;
     ReaderChoice choice;
-    if (!f.open(QIODevice::ReadOnly)) return choice;
-    const QStringList lines = QString::fromUtf8(f.read(4096)).split(u'\n');
+    if (!f.open(ReaderFile(folder), PositionedFile::Mode::ReadOnly)) return choice;
+    const QStringList lines =
+        QString::fromUtf8(f.read(1, std::min<qint64>(f.size(), 4096))).split(u'\n');
     for (QString line : lines) {
         if (line.endsWith(u'\r')) line.chop(1);
         if (line.startsWith(QLatin1String("name=")))

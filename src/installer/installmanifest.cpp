@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include "installer/setupfiles.h"
 
@@ -37,11 +36,9 @@ QString InstallManifest::pathIn(const QString& folder, const QString& appName) {
 
 bool InstallManifest::read(const QString& path, InstallManifest& out) {
     out = {};
-    const QFileInfo info(path);
-    if (info.isSymLink() || !info.isFile() || info.size() > kMaxManifestBytes) return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    const std::optional<QByteArray> bytes = ReadOwnFile(path, kMaxManifestBytes);
+    if (!bytes) return false;
+    const QStringList lines = QString::fromUtf8(*bytes).split(u'\n');
     if (lines.value(0) != kMarker) return false;
     for (const QString& line : lines) {
         const qsizetype blank = line.indexOf(u' ');

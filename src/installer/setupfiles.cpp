@@ -132,6 +132,14 @@ bool WriteFileOver(const QString& target, const QByteArray& bytes, QFile::Permis
                        [&bytes](QIODevice& out) { return out.write(bytes) == bytes.size(); });
 }
 
+std::optional<QByteArray> ReadOwnFile(const QString& path, qint64 maxBytes) {
+    const QFileInfo info(path);
+    if (info.isSymLink() || !info.isFile() || info.size() > maxBytes) return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    return file.readAll();
+}
+
 int DeleteMatching(const QString& item, const QString& baseFolder, const QString& home) {
     QString path = item;
     path.replace(u'\\', u'/');
@@ -310,11 +318,8 @@ bool WriteDesktopEntry(const QString& folder, const QString& appName, const QStr
 }
 
 bool IsOwnDesktopEntry(const QString& path, const QString& program) {
-    const QFileInfo info(path);
-    if (info.isSymLink() || !info.isFile() || info.size() > 64 * 1024) return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    return QString::fromUtf8(file.readAll()).split(u'\n').contains(ExecLine(program));
+    const std::optional<QByteArray> bytes = ReadOwnFile(path, 64 * 1024);
+    return bytes && QString::fromUtf8(*bytes).split(u'\n').contains(ExecLine(program));
 }
 
 }  // namespace tallyra

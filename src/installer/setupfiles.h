@@ -33,6 +33,10 @@ bool CopyFileOver(const QString& source, const QString& target, bool executable 
 // The same for bytes in hand.
 bool WriteFileOver(const QString& target, const QByteArray& bytes, QFile::Permissions mode);
 
+// The whole of a regular file of at most `maxBytes`, never read through a link: what the
+// installer reads back of its own writing. Nothing when it is not such a file.
+std::optional<QByteArray> ReadOwnFile(const QString& path, qint64 maxBytes);
+
 // Deletes the files that one K.txt / D.txt item names. Backslashes count as "/", a leading
 // "~/" is the home folder, and a relative item is taken from `baseFolder`. Wildcards ("*",
 // "?", "[...]") apply to the last part only; folders are never deleted. Returns how many

@@ -43,9 +43,11 @@ private:
     QString limit_;
 };
 
-// The virtual-key code of a Linux input key code (X11 key codes are these plus 8); 0 for
-// keys the card input has no use for.
+// The virtual-key code of a Linux input key code; 0 for keys the card input has no use for.
 int VirtualKeyFromLinuxKey(int code);
+// X11 and Wayland key codes (XInput's, a QKeyEvent's native scan code) are the Linux key
+// codes plus this.
+constexpr int kNativeKeycodeOffset = 8;
 
 // The best capture the session allows. A Wayland session hands an X11 client only the keys
 // typed into X11 windows, so there the devices are read first and X11 is the fallback (with

@@ -25,9 +25,6 @@ int RecordXError(Display*, XErrorEvent* e) {
     return 0;
 }
 
-// X11 key codes of the evdev keymap are the Linux key codes plus 8.
-constexpr int kX11KeycodeOffset = 8;
-
 class X11KeyCapture final : public KeyCapture {
 public:
     ~X11KeyCapture() override {
@@ -141,7 +138,7 @@ private:
             bool devicesChanged = false;
             if (cookie->evtype == XI_RawKeyPress) {
                 const auto* raw = static_cast<const XIRawEvent*>(cookie->data);
-                key = VirtualKeyFromLinuxKey(raw->detail - kX11KeycodeOffset);
+                key = VirtualKeyFromLinuxKey(raw->detail - kNativeKeycodeOffset);
                 source = raw->sourceid;
                 time = qint64(raw->time);  // server milliseconds
             } else if (cookie->evtype == XI_HierarchyChanged) {

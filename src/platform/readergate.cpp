@@ -16,9 +16,6 @@ const Keyboard& WindowKeyboard() {
     return k;
 }
 
-// X11 and Wayland key codes are the Linux key codes plus 8.
-constexpr int kNativeKeycodeOffset = 8;
-
 }  // namespace
 
 ReaderGate::ReaderGate(ReaderChoice choice, Notifier& notifier, ToCard toCard)
