@@ -51,14 +51,14 @@ int PrintRoster(const DataFolder& folder, const QDate& today, QTextStream& out, 
     const Settings settings = error.failed() ? Settings{} : LoadSettings(folder, &error);
     if (Unreadable(error, err)) return kFailed;
     Roster roster;
-    TextGridModel grid(2, 26);
+    TextGridModel grid(kRosterFirstPerson, kFieldCount + 1);
     const RosterLoadResult loaded =
         LoadRoster(folder, roster, RosterDisplay{&schema, settings.yearsPrecision, today},
                    RosterLoadTargets{nullptr, &grid});
     if (Unreadable(loaded.error, err)) return kFailed;
-    for (int r = 2; r < grid.rows(); ++r) {
+    for (int r = kRosterFirstPerson; r < grid.rows(); ++r) {
         QStringList cells;
-        for (int c = 0; c < 26; ++c) cells << grid.text(r, c);
+        for (int c = 0; c < grid.columns(); ++c) cells << grid.text(r, c);
         out << cells.join(u'\t') << '\n';
     }
     return 0;
