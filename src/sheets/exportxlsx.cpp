@@ -174,12 +174,6 @@ struct Package {
     }
 };
 
-std::string RelsPartOf(const std::string& part) {
-    const size_t slash = part.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
-    return dir + "_rels/" + (slash == std::string::npos ? part : part.substr(slash + 1)) + ".rels";
-}
-
 // The template as a package to copy: every entry, packed as it was, and the parts the
 // export changes unpacked and parsed.
 bool LoadTemplate(const QString& path, Package& p) {

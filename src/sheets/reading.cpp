@@ -560,4 +560,11 @@ std::string ResolvePartName(const std::string& fromPart, const std::string& targ
     return out;
 }
 
+std::string RelsPartOf(const std::string& part) {
+    const size_t slash = part.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
+    const std::string file = slash == std::string::npos ? part : part.substr(slash + 1);
+    return dir + "_rels/" + file + ".rels";
+}
+
 }  // namespace tallyra::sheets

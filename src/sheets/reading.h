@@ -186,6 +186,8 @@ private:
 
 // Resolves a package relationship's target against the folder of the part that names it.
 std::string ResolvePartName(const std::string& fromPart, const std::string& target);
+// The part that holds a part's relationships: "xl/workbook.xml" -> "xl/_rels/workbook.xml.rels".
+std::string RelsPartOf(const std::string& part);
 
 std::unique_ptr<Workbook> OpenXlsx(std::unique_ptr<Source> source, std::unique_ptr<ZipPackage> zip,
                                    QString* why);
