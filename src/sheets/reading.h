@@ -43,6 +43,7 @@ public:
     bool ok() const { return failure_.isEmpty(); }
     const QString& failure() const { return failure_; }
     bool cancelled() const { return cancelled_; }
+    // Only the first failure is kept, so a part may report damage whatever came before it.
     bool fail(const QString& why) {
         if (failure_.isEmpty()) failure_ = why;
         return false;

@@ -27,7 +27,7 @@ bool ForEachStart(const ZipPackage& zip, qint64 index, Budget& budget,
             case Token::Done:
                 return budget.ok();
             case Token::Failed:
-                return budget.ok() ? budget.damaged() : false;
+                return budget.damaged();
             default:
                 break;
         }
@@ -210,7 +210,7 @@ void XlsxWorkbook::readSharedStrings(qint64 index) {
         const Token t = x.next();
         if (t == Token::Done) return;
         if (t == Token::Failed) {
-            if (b.ok()) b.damaged();
+            b.damaged();
             return;
         }
         if (t == Token::Text) {
@@ -307,7 +307,7 @@ void XlsxWorkbook::readThrough(int sheet, int row) {
         const Token t = x.next();
         if (t == Token::Done) return end();
         if (t == Token::Failed) {
-            if (b.ok()) b.damaged();
+            b.damaged();
             return end();
         }
         if (t == Token::Text) {
