@@ -268,9 +268,8 @@ void XlsxWorkbook::finishCell(int sheet, SheetPart& p) {
     } else if (!p.value.empty()) {
         // A number: what a formula left, or what was typed, shown by its format.
         char* end = nullptr;
-        const std::string v(p.value);
-        const double d = std::strtod(v.c_str(), &end);
-        if (end && *end == '\0' && end != v.c_str()) {
+        const double d = std::strtod(p.value.c_str(), &end);
+        if (end && *end == '\0' && end != p.value.c_str()) {
             const Shape shape = p.style >= 0 && size_t(p.style) < xfShapes_.size()
                                     ? xfShapes_[size_t(p.style)]
                                     : Shape::General;
