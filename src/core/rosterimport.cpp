@@ -64,7 +64,7 @@ enum class Fill { Filled, OutOfRange, NotEncodable };
 // puts the date before the year 100), NotEncodable when code page 936 cannot hold a text
 // (the characters in `outside`).
 Fill FillRecord(PersonRecord& p, const Texts& texts, const Schema& schema, double today,
-                QString* outside = nullptr) {
+                QString* outside) {
     PersonRecord fresh;
     fresh.flags = texts[4] == QStringLiteral("女") ? 0 : 1;
     QString allTexts;
@@ -114,7 +114,7 @@ Fill FillRecord(PersonRecord& p, const Texts& texts, const Schema& schema, doubl
 struct Step {
     enum Kind : quint8 { Store, TooLong, OutOfRange, NotEncodable } kind;
     int row;
-    int index;             // roster index to store into; the texts are in `stored`
+    int index;             // roster index to store into; the record is in `stored`
     QString outside = {};  // the characters code page 936 cannot hold
 };
 
@@ -181,7 +181,12 @@ ImportResult ImportRosterSpreadsheet(const Workbook* wb, const ImportTargets& t,
     std::vector<bool> taken(size_t(kRosterSize) + 1);
     for (int i = 1; i <= kRosterSize; ++i) taken[size_t(i)] = roster.at(i).inUse();
     std::vector<Step> steps;
-    std::vector<Texts> stored;
+    // A row checked once is stored as it was made then, with the texts the grid shows.
+    struct Checked {
+        PersonRecord record;
+        Texts texts;
+    };
+    std::vector<Checked> stored;
     enum class End { EmptyRow, RosterFull, GridLimit } end = End::EmptyRow;
     int r = result.headerRow + 1;
     int i = 1;
@@ -217,7 +222,7 @@ ImportResult ImportRosterSpreadsheet(const Workbook* wb, const ImportTargets& t,
         }
         taken[size_t(i)] = p.inUse();
         steps.push_back({Step::Store, r, i});
-        stored.push_back(std::move(texts));
+        stored.push_back({std::move(p), std::move(texts)});
         if (++gridRows > kGridLimit) {
             ++r;
             end = End::GridLimit;
@@ -244,10 +249,11 @@ ImportResult ImportRosterSpreadsheet(const Workbook* wb, const ImportTargets& t,
             continue;
         }
         if (progress && !progress(result.imported, total)) return cancelled(result.imported);
-        const Texts& texts = stored[next++];
+        const Checked& checked = stored[next++];
+        const Texts& texts = checked.texts;
         PersonRecord& p = roster.at(step.index);
         const PersonRecord before = p;
-        (void)FillRecord(p, texts, schema, today);
+        p = checked.record;
         if (t.file->write(step.index, p) != WriteResult::Written) {
             // The roster follows the file: this person and the rows after it are not taken.
             p = before;

@@ -51,11 +51,6 @@ public:
     void trim();
     // Takes the rows over where they are, without a copy.
     void adopt(std::vector<StatsRow> rows);
-    void push_back(const StatsRow& row) {
-        if (size_ % kChunkRows == 0) chunks_.push_back(take());
-        chunks_.back()[size_ % kChunkRows] = row;
-        ++size_;
-    }
     // Room for at least one more row at the end, up to `limit`; commit() then tells how far
     // it was filled.
     StatsRow* room(StatsRow*& limit) {

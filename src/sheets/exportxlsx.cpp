@@ -154,6 +154,11 @@ struct TemplateRow {
     std::map<int, std::pair<int, std::string>> cells;             // column: style, XML
 };
 
+// A part name as a key: names that differ only in case are the same part.
+std::string Folded(const std::string& name) {
+    return QString::fromStdString(name).toLower().toStdString();
+}
+
 struct Package {
     std::vector<Entry> entries;
     std::string workbookPart, sheetPart, stylesPart, sharedPart;
@@ -173,12 +178,6 @@ struct Package {
         return e && doc.load_buffer(e->bytes.data(), e->bytes.size(), kParse);
     }
 };
-
-std::string RelsPartOf(const std::string& part) {
-    const size_t slash = part.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
-    return dir + "_rels/" + (slash == std::string::npos ? part : part.substr(slash + 1)) + ".rels";
-}
 
 // The template as a package to copy: every entry, packed as it was, and the parts the
 // export changes unpacked and parsed.
@@ -829,13 +828,11 @@ ExportResult ExportStatisticsGrid(const StatsGridModel& grid, const QString& tem
         rows <= firstCapacity ? 1 : 1 + (rows - firstCapacity + capacity - 1) / capacity;
     std::vector<std::string> added;
     std::set<std::string> taken;
-    for (const Entry& e : p.entries)
-        taken.insert(QString::fromStdString(e.name).toLower().toStdString());
+    for (const Entry& e : p.entries) taken.insert(Folded(e.name));
     for (int n = 2; int(added.size()) < sheetCount - 1; ++n) {
         const std::string part =
             ResolvePartName(p.workbookPart, "worksheets/sheet" + std::to_string(n) + ".xml");
-        if (taken.insert(QString::fromStdString(part).toLower().toStdString()).second)
-            added.push_back(part);
+        if (taken.insert(Folded(part)).second) added.push_back(part);
     }
     NameParts(p, added, addShared, addStyles);
 
@@ -853,18 +850,14 @@ ExportResult ExportStatisticsGrid(const StatsGridModel& grid, const QString& tem
         return !stopped;
     };
     const std::set<std::string> rewritten = {
-        "[content_types].xml",
-        QString::fromStdString(p.workbookPart).toLower().toStdString(),
-        QString::fromStdString(RelsPartOf(p.workbookPart)).toLower().toStdString(),
-        QString::fromStdString(p.sheetPart).toLower().toStdString(),
-        QString::fromStdString(p.stylesPart).toLower().toStdString(),
-        QString::fromStdString(p.sharedPart).toLower().toStdString()};
+        "[content_types].xml", Folded(p.workbookPart), Folded(RelsPartOf(p.workbookPart)),
+        Folded(p.sheetPart),   Folded(p.stylesPart),   Folded(p.sharedPart)};
     bool ok = zip.add("[Content_Types].xml", Save(p.types, true)) &&
               zip.add(p.workbookPart, Save(p.workbook, true)) &&
               zip.add(RelsPartOf(p.workbookPart), Save(p.rels, true));
     for (const Entry& e : p.entries) {
         if (!ok) break;
-        if (rewritten.count(QString::fromStdString(e.name).toLower().toStdString())) continue;
+        if (rewritten.count(Folded(e.name))) continue;
         ok = e.packed ? zip.copy(e.name, e.method, e.crc, e.size, e.bytes)
                       : zip.add(e.name, e.bytes);
     }

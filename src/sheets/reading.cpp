@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/positionedfile.h"
+
 namespace tallyra::sheets {
 
 // ---- sources ---------------------------------------------------------------------------
@@ -413,12 +415,6 @@ zip_int64_t SourceCallback(void* userdata, void* data, zip_uint64_t len, zip_sou
     }
 }
 
-quint64 Le(const char* p, int bytes) {
-    quint64 v = 0;
-    for (int k = bytes - 1; k >= 0; --k) v = (v << 8) | quint8(p[k]);
-    return v;
-}
-
 // The number of entries the archive's directory claims, read before libzip builds its
 // table of them: a directory of millions of tiny entries is refused unread.
 std::optional<quint64> ClaimedEntries(const Source& source) {
@@ -428,14 +424,14 @@ std::optional<quint64> ClaimedEntries(const Source& source) {
     if (!source.readExactly(size - tail, bytes.data(), tail)) return std::nullopt;
     const size_t at = bytes.rfind("PK\x05\x06");
     if (at == std::string::npos || bytes.size() - at < 22) return std::nullopt;
-    quint64 entries = Le(bytes.data() + at + 10, 2);
+    quint64 entries = PositionedFile::FromLittle<quint16>(bytes.data() + at + 10);
     if (entries == 0xFFFF && at >= 20 && bytes.compare(at - 20, 4, "PK\x06\x07") == 0) {
-        const qint64 z64 = qint64(Le(bytes.data() + at - 20 + 8, 8));
+        const qint64 z64 = PositionedFile::FromLittle<qint64>(bytes.data() + at - 20 + 8);
         char record[56];
         if (z64 < 0 || !source.readExactly(z64, record, 56) ||
             std::memcmp(record, "PK\x06\x06", 4) != 0)
             return std::nullopt;
-        entries = Le(record + 32, 8);
+        entries = PositionedFile::FromLittle<quint64>(record + 32);
     }
     return entries;
 }
@@ -562,6 +558,13 @@ std::string ResolvePartName(const std::string& fromPart, const std::string& targ
     std::string out;
     for (const std::string& s : parts) out += (out.empty() ? "" : "/") + s;
     return out;
+}
+
+std::string RelsPartOf(const std::string& part) {
+    const size_t slash = part.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
+    const std::string file = slash == std::string::npos ? part : part.substr(slash + 1);
+    return dir + "_rels/" + file + ".rels";
 }
 
 }  // namespace tallyra::sheets

@@ -43,6 +43,7 @@ public:
     bool ok() const { return failure_.isEmpty(); }
     const QString& failure() const { return failure_; }
     bool cancelled() const { return cancelled_; }
+    // Only the first failure is kept, so a part may report damage whatever came before it.
     bool fail(const QString& why) {
         if (failure_.isEmpty()) failure_ = why;
         return false;
@@ -186,6 +187,8 @@ private:
 
 // Resolves a package relationship's target against the folder of the part that names it.
 std::string ResolvePartName(const std::string& fromPart, const std::string& target);
+// The part that holds a part's relationships: "xl/workbook.xml" -> "xl/_rels/workbook.xml.rels".
+std::string RelsPartOf(const std::string& part);
 
 std::unique_ptr<Workbook> OpenXlsx(std::unique_ptr<Source> source, std::unique_ptr<ZipPackage> zip,
                                    QString* why);

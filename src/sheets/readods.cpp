@@ -262,7 +262,7 @@ void OdsWorkbook::step() {
     const Token t = x.next();
     if (t == Token::Done) return end();
     if (t == Token::Failed) {
-        if (b.ok()) b.damaged();
+        b.damaged();
         return end();
     }
     if (inCell_) {

@@ -8,20 +8,16 @@
 #include <map>
 
 #include "common/gbk.h"
+#include "core/positionedfile.h"
 #include "sheets/reading.h"
 
 namespace tallyra::sheets {
 
 namespace {
 
-quint16 U16(const char* p) { return quint16(quint8(p[0]) | quint8(p[1]) << 8); }
-quint32 U32(const char* p) { return quint32(U16(p)) | quint32(U16(p + 2)) << 16; }
-double F64(const char* p) {
-    quint64 bits = quint64(U32(p)) | quint64(U32(p + 4)) << 32;
-    double d;
-    std::memcpy(&d, &bits, 8);
-    return d;
-}
+quint16 U16(const char* p) { return PositionedFile::FromLittle<quint16>(p); }
+quint32 U32(const char* p) { return PositionedFile::FromLittle<quint32>(p); }
+double F64(const char* p) { return PositionedFile::FromLittle<double>(p); }
 
 constexpr quint32 kLastSector = 0xFFFFFFFA;  // and above: free, end of chain, FAT ...
 

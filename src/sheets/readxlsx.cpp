@@ -27,18 +27,11 @@ bool ForEachStart(const ZipPackage& zip, qint64 index, Budget& budget,
             case Token::Done:
                 return budget.ok();
             case Token::Failed:
-                return budget.ok() ? budget.damaged() : false;
+                return budget.damaged();
             default:
                 break;
         }
     }
-}
-
-std::string RelsPartOf(const std::string& part) {
-    const size_t slash = part.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
-    const std::string file = slash == std::string::npos ? part : part.substr(slash + 1);
-    return dir + "_rels/" + file + ".rels";
 }
 
 struct Relationship {
@@ -56,10 +49,6 @@ std::map<std::string, Relationship> ReadRelationships(const ZipPackage& zip,
                                   x.attribute("Type")};
     });
     return out;
-}
-
-bool EndsWith(const std::string& s, std::string_view end) {
-    return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
 }
 
 // "AB12" as column 28, row 12.
@@ -140,7 +129,7 @@ bool XlsxWorkbook::open(QString* why) {
     };
     std::string workbookPart = "xl/workbook.xml";
     for (const auto& [id, rel] : ReadRelationships(*zip_, "", b))
-        if (EndsWith(rel.type, "/officeDocument")) workbookPart = rel.target;
+        if (rel.type.ends_with("/officeDocument")) workbookPart = rel.target;
     const std::optional<qint64> workbookIndex = zip_->find(workbookPart);
     if (!workbookIndex) return refuse(QStringLiteral("不是电子表格"));
     const auto rels = ReadRelationships(*zip_, workbookPart, b);
@@ -162,14 +151,14 @@ bool XlsxWorkbook::open(QString* why) {
             return;
         }
         // Chart sheets are no worksheets: the spreadsheet's Worksheets(n) skips them.
-        if (!rel->second.type.empty() && !EndsWith(rel->second.type, "/worksheet")) return;
+        if (!rel->second.type.empty() && !rel->second.type.ends_with("/worksheet")) return;
         sheetParts.push_back(rel->second.target);
     });
     if (!read) return refuse(Budget::DamagedText());
     std::optional<qint64> sharedIndex, stylesIndex;
     for (const auto& [id, rel] : rels) {
-        if (EndsWith(rel.type, "/sharedStrings")) sharedIndex = zip_->find(rel.target);
-        if (EndsWith(rel.type, "/styles")) stylesIndex = zip_->find(rel.target);
+        if (rel.type.ends_with("/sharedStrings")) sharedIndex = zip_->find(rel.target);
+        if (rel.type.ends_with("/styles")) stylesIndex = zip_->find(rel.target);
     }
     if (!sharedIndex) sharedIndex = zip_->find(ResolvePartName(workbookPart, "sharedStrings.xml"));
     if (!stylesIndex) stylesIndex = zip_->find(ResolvePartName(workbookPart, "styles.xml"));
@@ -221,7 +210,7 @@ void XlsxWorkbook::readSharedStrings(qint64 index) {
         const Token t = x.next();
         if (t == Token::Done) return;
         if (t == Token::Failed) {
-            if (b.ok()) b.damaged();
+            b.damaged();
             return;
         }
         if (t == Token::Text) {
@@ -279,9 +268,8 @@ void XlsxWorkbook::finishCell(int sheet, SheetPart& p) {
     } else if (!p.value.empty()) {
         // A number: what a formula left, or what was typed, shown by its format.
         char* end = nullptr;
-        const std::string v(p.value);
-        const double d = std::strtod(v.c_str(), &end);
-        if (end && *end == '\0' && end != v.c_str()) {
+        const double d = std::strtod(p.value.c_str(), &end);
+        if (end && *end == '\0' && end != p.value.c_str()) {
             const Shape shape = p.style >= 0 && size_t(p.style) < xfShapes_.size()
                                     ? xfShapes_[size_t(p.style)]
                                     : Shape::General;
@@ -318,7 +306,7 @@ void XlsxWorkbook::readThrough(int sheet, int row) {
         const Token t = x.next();
         if (t == Token::Done) return end();
         if (t == Token::Failed) {
-            if (b.ok()) b.damaged();
+            b.damaged();
             return end();
         }
         if (t == Token::Text) {

@@ -319,18 +319,4 @@ std::string XmlPull::attribute(std::string_view local) const {
     return v;
 }
 
-bool XmlPull::qualifiedAttribute(std::string_view qualified, std::string* value) const {
-    std::string_view rest = attributes_;
-    std::string_view n, v;
-    while (nextAttribute(rest, n, v)) {
-        if (n != qualified) continue;
-        if (value) {
-            value->clear();
-            DecodeEntities(v, *value);
-        }
-        return true;
-    }
-    return false;
-}
-
 }  // namespace tallyra::sheets

@@ -28,8 +28,6 @@ public:
     // The attribute whose name without prefix is `local` (the first one), entities decoded.
     bool attribute(std::string_view local, std::string* value) const;
     std::string attribute(std::string_view local) const;
-    // The attribute with exactly this name, prefix included ("table:style-name").
-    bool qualifiedAttribute(std::string_view qualified, std::string* value) const;
     // Every attribute of the last Start: (qualified name, raw value).
     template <typename F>
     void forEachAttribute(F&& f) const {
@@ -39,8 +37,6 @@ public:
     }
     // The last Text run, entities decoded.
     std::string_view text() const { return text_; }
-    // Bytes taken from the input so far.
-    qint64 consumed() const { return consumed_; }
 
     static void DecodeEntities(std::string_view raw, std::string& out);
 
@@ -57,7 +53,6 @@ private:
     bool eof_ = false, failed_ = false, pendingEnd_ = false;
     qint64 consumed_ = 0;
     std::string name_;
-    std::string attributesStore_;
     std::string_view attributes_;
     std::string text_;
 };
