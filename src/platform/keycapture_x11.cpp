@@ -5,6 +5,7 @@
 #include <QSocketNotifier>
 #include <cstdint>
 #include <map>
+#include <set>
 
 #include "platform/keycapture.h"
 
@@ -80,6 +81,7 @@ private:
     // The slave keyboards attached to a master: floating ones send no raw events there.
     void listKeyboards() {
         keyboards_.clear();
+        notKeyboards_.clear();
         auto* previous = XSetErrorHandler(RecordXError);
         int count = 0;
         XIDeviceInfo* devices = XIQueryDevice(display_, XIAllDevices, &count);
@@ -117,12 +119,16 @@ private:
     }
 
     const Keyboard& keyboardOf(int source) {
+        static const Keyboard unknown;
         auto it = keyboards_.find(source);
         if (it == keyboards_.end()) {
+            // Asking the server costs round trips on every key: a source that is no keyboard
+            // is asked about once, until the devices change.
+            if (notKeyboards_.contains(source)) return unknown;
             listKeyboards();  // a device announced after its first key
             it = keyboards_.find(source);
+            if (it == keyboards_.end()) notKeyboards_.insert(source);
         }
-        static const Keyboard unknown;
         return it != keyboards_.end() ? it->second : unknown;
     }
 
@@ -163,6 +169,7 @@ private:
     int opcode_ = 0;
     QSocketNotifier* notifier_ = nullptr;
     std::map<int, Keyboard> keyboards_;
+    std::set<int> notKeyboards_;
     KeyDown onKeyDown_;
 };
 
