@@ -13,55 +13,59 @@
 
 namespace tallyra {
 
-namespace {
-// A model that shows part of `source` follows its changes of shape: rows added or removed
-// go to `rowsChanged`, every other change to `reset`, and its end to `gone`.
-template <typename Reset, typename Rows, typename Gone>
-void FollowShape(QAbstractItemModel* source, QObject* receiver, Reset reset, Rows rowsChanged,
-                 Gone gone) {
-    QObject::connect(source, &QAbstractItemModel::modelReset, receiver, reset);
-    QObject::connect(source, &QAbstractItemModel::layoutChanged, receiver, reset);
-    QObject::connect(source, &QAbstractItemModel::rowsInserted, receiver, rowsChanged);
-    QObject::connect(source, &QAbstractItemModel::rowsRemoved, receiver, rowsChanged);
-    QObject::connect(source, &QAbstractItemModel::rowsMoved, receiver, reset);
-    QObject::connect(source, &QAbstractItemModel::columnsInserted, receiver, reset);
-    QObject::connect(source, &QAbstractItemModel::columnsRemoved, receiver, reset);
-    QObject::connect(source, &QAbstractItemModel::columnsMoved, receiver, reset);
-    QObject::connect(source, &QObject::destroyed, receiver, gone);
-}
-}  // namespace
+// A model that shows part of another table follows its changes of shape: rows added or
+// removed go to `rowsChanged`, changes of cells to `cellsChanged`, every other change to
+// `reset`; a source that goes away leaves the model empty.
+class PartOfTable : public QAbstractTableModel {
+protected:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    template <typename Reset, typename Rows, typename Cells>
+    void follow(QAbstractItemModel* source, Reset reset, Rows rowsChanged, Cells cellsChanged) {
+        if (source_) disconnect(source_, nullptr, this, nullptr);
+        source_ = source;
+        if (!source) return;
+        connect(source, &QAbstractItemModel::dataChanged, this, cellsChanged);
+        connect(source, &QAbstractItemModel::modelReset, this, reset);
+        connect(source, &QAbstractItemModel::layoutChanged, this, reset);
+        connect(source, &QAbstractItemModel::rowsInserted, this, rowsChanged);
+        connect(source, &QAbstractItemModel::rowsRemoved, this, rowsChanged);
+        connect(source, &QAbstractItemModel::rowsMoved, this, reset);
+        connect(source, &QAbstractItemModel::columnsInserted, this, reset);
+        connect(source, &QAbstractItemModel::columnsRemoved, this, reset);
+        connect(source, &QAbstractItemModel::columnsMoved, this, reset);
+        connect(source, &QObject::destroyed, this, [this] {
+            beginResetModel();
+            source_ = nullptr;
+            endResetModel();
+        });
+    }
+
+    QAbstractItemModel* source_ = nullptr;
+};
 
 // The first rows of a table, for the view that stays in place. Only those rows are ever
 // looked at, however many rows the table has below them.
-class HeadRows final : public QAbstractTableModel {
+class HeadRows final : public PartOfTable {
 public:
-    using QAbstractTableModel::QAbstractTableModel;
+    using PartOfTable::PartOfTable;
 
     void setSource(QAbstractItemModel* source) {
         beginResetModel();
-        if (source_) disconnect(source_, nullptr, this, nullptr);
-        source_ = source;
-        if (source) {
-            const auto reset = [this] {
-                beginResetModel();
-                endResetModel();
-            };
-            const auto rowsChanged = [this, reset](const QModelIndex&, int first, int) {
+        const auto reset = [this] {
+            beginResetModel();
+            endResetModel();
+        };
+        follow(
+            source, reset,
+            [this, reset](const QModelIndex&, int first, int) {
                 if (first < n_) reset();
-            };
-            connect(
-                source, &QAbstractItemModel::dataChanged, this,
-                [this](const QModelIndex& from, const QModelIndex& to, const QList<int>& roles) {
-                    if (from.row() < n_)
-                        Q_EMIT dataChanged(index(from.row(), from.column()),
-                                           index(std::min(to.row(), n_ - 1), to.column()), roles);
-                });
-            FollowShape(source, this, reset, rowsChanged, [this] {
-                beginResetModel();
-                source_ = nullptr;
-                endResetModel();
+            },
+            [this](const QModelIndex& from, const QModelIndex& to, const QList<int>& roles) {
+                if (from.row() < n_)
+                    Q_EMIT dataChanged(index(from.row(), from.column()),
+                                       index(std::min(to.row(), n_ - 1), to.column()), roles);
             });
-        }
         endResetModel();
     }
     void setCount(int n) {
@@ -86,38 +90,27 @@ public:
     }
 
 private:
-    QAbstractItemModel* source_ = nullptr;
     int n_ = 0;
 };
 
 // The rows of a table below its header rows, as many at a time as the view shows. A view's
 // header keeps an entry for every row it is given, so ten million rows are shown through
 // this window and a scroll bar of the grid's own.
-class RowWindow final : public QAbstractTableModel {
+class RowWindow final : public PartOfTable {
 public:
-    using QAbstractTableModel::QAbstractTableModel;
+    using PartOfTable::PartOfTable;
 
     void setSource(QAbstractItemModel* source) {
         beginResetModel();
-        if (source_) disconnect(source_, nullptr, this, nullptr);
-        source_ = source;
         top_ = 0;
-        if (source) {
-            const auto reset = [this] { refit(top_); };
-            connect(
-                source, &QAbstractItemModel::dataChanged, this,
-                [this](const QModelIndex& from, const QModelIndex& to, const QList<int>& roles) {
-                    const int a = std::max(from.row() - skip_ - top_, 0);
-                    const int b = std::min(to.row() - skip_ - top_, rowCount() - 1);
-                    if (a <= b)
-                        Q_EMIT dataChanged(index(a, from.column()), index(b, to.column()), roles);
-                });
-            FollowShape(source, this, reset, reset, [this] {
-                beginResetModel();
-                source_ = nullptr;
-                endResetModel();
-            });
-        }
+        const auto reset = [this] { refit(top_); };
+        follow(source, reset, reset,
+               [this](const QModelIndex& from, const QModelIndex& to, const QList<int>& roles) {
+                   const int a = std::max(from.row() - skip_ - top_, 0);
+                   const int b = std::min(to.row() - skip_ - top_, rowCount() - 1);
+                   if (a <= b)
+                       Q_EMIT dataChanged(index(a, from.column()), index(b, to.column()), roles);
+               });
         endResetModel();
     }
     // Rows above the window that are not part of what scrolls.
@@ -168,7 +161,6 @@ private:
         endResetModel();
     }
 
-    QAbstractItemModel* source_ = nullptr;
     int skip_ = 0;
     int rows_ = 1;
     int top_ = 0;
