@@ -6,9 +6,9 @@
 
 #include "bench_support.h"
 #include "common/datetime.h"
+#include "core/format/schema.h"
 #include "core/roster.h"
-#include "core/schema.h"
-#include "core/textgridmodel.h"
+#include "models/textgridmodel.h"
 #include "must.h"
 
 using namespace tallyra;

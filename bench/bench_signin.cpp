@@ -5,8 +5,8 @@
 #include <QTemporaryDir>
 
 #include "bench_support.h"
+#include "core/format/settings.h"
 #include "core/roster.h"
-#include "core/settings.h"
 #include "core/signin.h"
 #include "core/timewindows.h"
 #include "core/workstation.h"

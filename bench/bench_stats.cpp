@@ -29,13 +29,15 @@
 #include "app/session.h"
 #include "bench_support.h"
 #include "common/datetime.h"
+#include "core/format/settings.h"
+#include "core/format/yearlog.h"
 #include "core/rosterimport.h"
-#include "core/settings.h"
 #include "core/statistics.h"
 #include "core/timewindows.h"
-#include "core/yearlog.h"
 #include "gui/dialogs.h"
 #include "gui/gridview.h"
+#include "models/headersort.h"
+#include "models/statsgridmodel.h"
 #include "must.h"
 #include "quietwindow.h"
 #include "sheets/spreadsheet.h"
@@ -234,7 +236,7 @@ void BM_SortFullYear(benchmark::State& state) {
     Logs& y = Logs::Year();
     const int column = int(state.range(0));
     StatsGridModel grid(&y.roster);
-    grid.runQuery(y.folder, y.all());
+    RunStatistics(y.folder, y.roster, y.all(), grid);
     double seconds = 0;
     for (auto _ : state)
         seconds += Seconds([&] { grid.sortColumn(column, column == 3 || column == 4 ? 4 : 8); });
@@ -317,7 +319,7 @@ void BM_GridRequery(benchmark::State& state) {
     double seconds = 0;
     for (auto _ : state) {
         seconds += Seconds([&] {
-            grid.runQuery(y.folder, y.all());
+            RunStatistics(y.folder, y.roster, y.all(), grid);
             view.grab();
         });
         grid.sortColumn(1, 8);

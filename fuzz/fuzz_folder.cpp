@@ -4,11 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/datacheck.h"
+#include "core/format/datacheck.h"
+#include "core/format/schema.h"
 #include "core/roster.h"
-#include "core/schema.h"
-#include "core/textgridmodel.h"
 #include "fuzz_support.h"
+#include "models/textgridmodel.h"
 
 using namespace tallyra;
 

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/format/schema.h"
 #include "core/roster.h"
-#include "core/schema.h"
 #include "fuzz_support.h"
 
 using namespace tallyra;

@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/settings.h"
+#include "core/format/settings.h"
 #include "fuzz_support.h"
 
 using namespace tallyra;

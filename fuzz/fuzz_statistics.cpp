@@ -5,6 +5,8 @@
 
 #include "core/statistics.h"
 #include "fuzz_support.h"
+#include "models/headersort.h"
+#include "models/statsgridmodel.h"
 
 using namespace tallyra;
 

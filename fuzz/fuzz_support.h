@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/positionedfile.h"
+#include "core/format/positionedfile.h"
 
 // Makes `path` hold exactly the fuzzer's bytes.
 inline void ReplaceFile(const QString& path, const uint8_t* data, size_t size) {

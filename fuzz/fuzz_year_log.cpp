@@ -1,7 +1,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/yearlog.h"
+#include "core/format/yearlog.h"
 
 using namespace tallyra;
 

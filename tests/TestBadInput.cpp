@@ -4,14 +4,14 @@
 #include <cmath>
 #include <cstring>
 
-#include "core/datacheck.h"
+#include "core/format/datacheck.h"
+#include "core/format/schema.h"
+#include "core/format/settings.h"
+#include "core/format/yearlog.h"
 #include "core/rollover.h"
 #include "core/roster.h"
-#include "core/schema.h"
-#include "core/settings.h"
-#include "core/textgridmodel.h"
 #include "core/timewindows.h"
-#include "core/yearlog.h"
+#include "models/textgridmodel.h"
 #include "testsupport.h"
 
 using namespace tallyra;

@@ -3,7 +3,7 @@
 #include <QTest>
 
 #include "core/cardinput.h"
-#include "core/readerchoice.h"
+#include "core/format/readerchoice.h"
 #include "testsupport.h"
 
 using namespace tallyra;

@@ -6,9 +6,9 @@
 
 #include "cli/demo.h"
 #include "common/datetime.h"
-#include "core/schema.h"
+#include "core/format/schema.h"
+#include "core/format/yearlog.h"
 #include "core/timewindows.h"
-#include "core/yearlog.h"
 #include "must.h"
 #include "signinfixture.h"
 #include "testsupport.h"

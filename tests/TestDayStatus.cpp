@@ -4,7 +4,7 @@
 #include <QProcess>
 #include <QTest>
 
-#include "core/daystatus.h"
+#include "core/format/daystatus.h"
 #include "testsupport.h"
 
 using namespace tallyra;

@@ -3,8 +3,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "core/textgridmodel.h"
 #include "gui/gridview.h"
+#include "models/textgridmodel.h"
 
 using namespace tallyra;
 

@@ -1,6 +1,6 @@
 #include <QTest>
 
-#include "core/notices.h"
+#include "models/noticestack.h"
 
 using namespace tallyra;
 

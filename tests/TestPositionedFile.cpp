@@ -1,6 +1,6 @@
 #include <QTest>
 
-#include "core/positionedfile.h"
+#include "core/format/positionedfile.h"
 #include "testsupport.h"
 
 using namespace tallyra;

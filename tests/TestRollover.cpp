@@ -1,7 +1,7 @@
 #include <QTest>
 
 #include "common/datetime.h"
-#include "core/daystatus.h"
+#include "core/format/daystatus.h"
 #include "core/rollover.h"
 #include "must.h"
 #include "testsupport.h"

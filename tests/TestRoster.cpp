@@ -1,10 +1,10 @@
 #include <QTest>
 
 #include "common/datetime.h"
-#include "core/daystatus.h"
+#include "core/format/daystatus.h"
+#include "core/format/schema.h"
 #include "core/roster.h"
-#include "core/schema.h"
-#include "core/textgridmodel.h"
+#include "models/textgridmodel.h"
 #include "must.h"
 #include "testsupport.h"
 

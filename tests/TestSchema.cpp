@@ -1,6 +1,6 @@
 #include <QTest>
 
-#include "core/schema.h"
+#include "core/format/schema.h"
 #include "testsupport.h"
 
 using namespace tallyra;

@@ -8,8 +8,8 @@
 #include <QTest>
 
 #include "apprig.h"
-#include "core/datacheck.h"
-#include "core/readerchoice.h"
+#include "core/format/datacheck.h"
+#include "core/format/readerchoice.h"
 #include "gui/settingspanel.h"
 #include "must.h"
 #include "platform/readergate.h"

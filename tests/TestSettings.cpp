@@ -2,7 +2,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "core/settings.h"
+#include "core/format/settings.h"
 #include "must.h"
 #include "testsupport.h"
 

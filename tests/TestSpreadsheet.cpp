@@ -5,6 +5,8 @@
 #include "common/datetime.h"
 #include "core/rosterimport.h"
 #include "core/statistics.h"
+#include "models/headersort.h"
+#include "models/statsgridmodel.h"
 #include "sheets/reading.h"
 #include "sheets/spreadsheet.h"
 #include "testsupport.h"

@@ -2,8 +2,10 @@
 #include <QTest>
 
 #include "common/datetime.h"
+#include "core/format/yearlog.h"
 #include "core/statistics.h"
-#include "core/yearlog.h"
+#include "models/headersort.h"
+#include "models/statsgridmodel.h"
 #include "must.h"
 #include "testsupport.h"
 
@@ -117,8 +119,8 @@ private Q_SLOTS:
         StatsFilter everything;
         everything.first = QDate(2025, 1, 1);
         everything.last = QDate(2026, 12, 31);
-        grid.runQuery(l.folder, everything);
-        const StatsSummary again = grid.runQuery(l.folder, filter);
+        RunStatistics(l.folder, l.roster, everything, grid);
+        const StatsSummary again = RunStatistics(l.folder, l.roster, filter, grid);
         QCOMPARE(again.rows, s.rows);
         QCOMPARE(again.lateMinutes, s.lateMinutes);
         got.clear();

@@ -2,7 +2,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "core/textgridmodel.h"
+#include "models/textgridmodel.h"
 
 using namespace tallyra;
 

@@ -1,6 +1,6 @@
 #include <QTest>
 
-#include "core/yearlog.h"
+#include "core/format/yearlog.h"
 #include "must.h"
 #include "testsupport.h"
 

@@ -2,8 +2,8 @@
 
 #include <QtGlobal>
 
+#include "core/format/settings.h"
 #include "core/roster.h"
-#include "core/settings.h"
 
 namespace tallyra::test {
 

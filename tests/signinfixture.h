@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
+#include "core/format/settings.h"
 #include "core/roster.h"
-#include "core/settings.h"
 #include "core/signin.h"
 #include "core/timewindows.h"
 #include "core/workstation.h"

@@ -5,9 +5,9 @@
 #include <type_traits>
 
 #include "common/datetime.h"
+#include "core/format/schema.h"
+#include "core/format/settings.h"
 #include "core/roster.h"
-#include "core/schema.h"
-#include "core/settings.h"
 #include "core/timewindows.h"
 
 namespace tallyra {

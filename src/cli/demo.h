@@ -3,7 +3,7 @@
 #include <QDate>
 #include <QString>
 
-#include "core/datafolder.h"
+#include "core/format/datafolder.h"
 
 namespace tallyra {
 

@@ -23,6 +23,8 @@ QString WeekdayName(int weekday);
 
 // 1 = Sunday ... 7 = Saturday.
 int WeekdayOf(const QDate& date);
+// The same of an OLE day number, without building a date: scans call it per record.
+inline int WeekdayOfOle(qint32 day) { return int(((qint64(day) - 1) % 7 + 7) % 7) + 1; }
 
 // Years from `ole` to `today` as single precision: precision 1-3 rounds to that many
 // decimals, 0 and -1 give the whole years below, anything else 0. A date that is no date

@@ -2,10 +2,10 @@
 
 #include <QFileInfo>
 
+#include "core/format/schema.h"
 #include "core/layout/time.h"
-#include "core/schema.h"
-#include "core/textgridmodel.h"
 #include "core/timewindows.h"
+#include "models/textgridmodel.h"
 
 namespace tallyra {
 

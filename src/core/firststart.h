@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/datafolder.h"
-#include "core/positionedfile.h"
-#include "core/settings.h"
+#include "core/format/datafolder.h"
+#include "core/format/positionedfile.h"
+#include "core/format/settings.h"
 
 namespace tallyra {
 

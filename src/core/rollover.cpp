@@ -2,10 +2,10 @@
 
 #include "common/datetime.h"
 #include "common/text.h"
-#include "core/daystatus.h"
+#include "core/format/daystatus.h"
+#include "core/format/positionedfile.h"
 #include "core/layout/urs.h"
 #include "core/notifier.h"
-#include "core/positionedfile.h"
 
 namespace tallyra {
 
@@ -19,26 +19,6 @@ DayCaptions DescribeDay(const QDate& day) {
     c.weekdayCaption = QStringLiteral("星期") + WeekdayName(c.weekday);
     c.currentYear = int(NumericValue(c.dateCaption.left(4)));
     return c;
-}
-
-QDate ReadLastStart(const DataFolder& folder, FileError* error) {
-    PositionedFile file;
-    if (OpenForReading(file, folder.lastRun()) == ReadOpen::Failed && error)
-        *error = file.lastError();
-    // A cut record holds no date: zeros past the end would read as 1899-12-30.
-    if (file.size() < kRecordBytes || file.readNumber<qint16>(kTagPos) != kDateTag) return {};
-    const auto date = OleToDate(file.readNumber<double>(kDatePos));
-    return date ? *date : QDate();
-}
-
-FileError WriteLastStart(const DataFolder& folder, const QDate& day) {
-    PositionedFile file;
-    char raw[kRecordBytes];
-    PositionedFile::ToLittle(kDateTag, raw);
-    PositionedFile::ToLittle(DateToOle(day), raw + kDatePos - kTagPos);
-    if (file.open(folder.lastRun()) && file.write(kTagPos, QByteArrayView(raw, kRecordBytes)))
-        return {};
-    return file.lastError();
 }
 
 RolloverResult RollOverDay(const DataFolder& folder, const QDate& today, DayStatusFile& status,

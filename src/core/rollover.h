@@ -3,8 +3,9 @@
 #include <QDate>
 #include <QString>
 
-#include "core/datafolder.h"
-#include "core/positionedfile.h"
+#include "core/format/datafolder.h"
+#include "core/format/lastrun.h"
+#include "core/format/positionedfile.h"
 
 namespace tallyra {
 
@@ -33,11 +34,5 @@ struct RolloverResult : DayCaptions {
 // start must not go on: a day that was not stored would be reset again at the next start.
 RolloverResult RollOverDay(const DataFolder& folder, const QDate& today, DayStatusFile& status,
                            Notifier& notifier);
-
-// The last start stored in urs.dat, or an invalid date when none is (or it cannot be read:
-// then `error` says why).
-QDate ReadLastStart(const DataFolder& folder, FileError* error = nullptr);
-// Stores `day` as the last start; the error when it could not be.
-[[nodiscard]] FileError WriteLastStart(const DataFolder& folder, const QDate& day);
 
 }  // namespace tallyra

@@ -6,7 +6,7 @@
 #include "common/datetime.h"
 #include "common/gbk.h"
 #include "common/text.h"
-#include "core/textgridmodel.h"
+#include "models/textgridmodel.h"
 
 namespace tallyra {
 

@@ -4,9 +4,9 @@
 #include <QString>
 #include <optional>
 
-#include "core/fields.h"
+#include "core/format/fields.h"
+#include "core/format/schema.h"
 #include "core/roster.h"
-#include "core/schema.h"
 
 namespace tallyra {
 

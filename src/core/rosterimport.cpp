@@ -8,7 +8,7 @@
 #include "common/datetime.h"
 #include "common/gbk.h"
 #include "common/text.h"
-#include "core/fields.h"
+#include "core/format/fields.h"
 #include "core/rosteredit.h"
 
 namespace tallyra {

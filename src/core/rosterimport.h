@@ -4,11 +4,11 @@
 #include <QString>
 #include <functional>
 
+#include "core/format/schema.h"
 #include "core/notifier.h"
 #include "core/roster.h"
-#include "core/schema.h"
-#include "core/textgridmodel.h"
 #include "core/workbook.h"
+#include "models/textgridmodel.h"
 
 namespace tallyra {
 

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "core/roster.h"
-#include "core/textgridmodel.h"
+#include "models/textgridmodel.h"
 
 namespace tallyra {
 

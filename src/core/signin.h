@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "core/cueplayer.h"
-#include "core/daystatus.h"
-#include "core/grids.h"
-#include "core/textgridmodel.h"
+#include "core/format/daystatus.h"
+#include "models/grids.h"
+#include "models/textgridmodel.h"
 
 namespace tallyra {
 

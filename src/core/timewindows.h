@@ -4,29 +4,9 @@
 #include <array>
 #include <optional>
 
-#include "core/datafolder.h"
-#include "core/positionedfile.h"
+#include "core/format/timetable.h"
 
 namespace tallyra {
-
-constexpr int kWindowCount = 6;
-constexpr int kCellCount = 42;
-
-// The weekday x window table of time.dat. Cell k = 7 * window + (weekday - 1), weekday
-// 1 = Sunday.
-struct TimeTable {
-    std::array<qint16, kCellCount> starts{};
-    std::array<qint16, kCellCount> ends{};
-    std::array<bool, kCellCount> set{};
-    std::array<QString, kWindowCount> names;  // as stored, trimmed; may be empty
-
-    static int Cell(int window, int weekday) { return 7 * window + (weekday - 1); }
-    // "07:30~08:00"
-    QString cellCaption(int k) const;
-    bool isSet(int window, int weekday) const { return set[size_t(Cell(window, weekday))]; }
-    // The name users see: the stored one, or the window number when none is stored.
-    QString displayName(int window) const;
-};
 
 // Today's starts in entries 0-5 and ends in entries 6-11.
 struct TodayWindows {
@@ -35,14 +15,8 @@ struct TodayWindows {
     qint16 end(int w) const { return minutes[size_t(w + 6)]; }
 };
 
-TimeTable LoadTimeWindows(const DataFolder& folder, FileError* error = nullptr);
 // Taken once at start-up; later edits of the table reach swipes only after a restart.
 TodayWindows ComputeTodayWindows(const TimeTable& table, int weekday);
-
-[[nodiscard]] bool WriteCellFlag(const DataFolder& folder, int k, bool set);
-[[nodiscard]] bool WriteCellTimes(const DataFolder& folder, int k, qint16 start, qint16 end);
-// 12 bytes of code page 936, blank padded; a longer name is cut at a character boundary.
-[[nodiscard]] bool WriteWindowName(const DataFolder& folder, int window, const QString& name);
 
 // The editor's operations: each changes the table in memory and writes only its own bytes.
 

@@ -5,8 +5,8 @@
 #include <QStringList>
 #include <algorithm>
 
-#include "core/fields.h"
 #include "core/firststart.h"
+#include "core/format/fields.h"
 #include "core/signin.h"
 
 namespace tallyra {

@@ -5,17 +5,19 @@
 
 #include "core/clock.h"
 #include "core/cueplayer.h"
-#include "core/datafolder.h"
-#include "core/daystatus.h"
+#include "core/format/datafolder.h"
+#include "core/format/daystatus.h"
+#include "core/format/schema.h"
+#include "core/format/settings.h"
+#include "core/format/yearlog.h"
 #include "core/notifier.h"
 #include "core/rollover.h"
 #include "core/roster.h"
-#include "core/schema.h"
-#include "core/settings.h"
 #include "core/statistics.h"
-#include "core/textgridmodel.h"
 #include "core/timewindows.h"
-#include "core/yearlog.h"
+#include "models/headersort.h"
+#include "models/statsgridmodel.h"
+#include "models/textgridmodel.h"
 
 namespace tallyra {
 

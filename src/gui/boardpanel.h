@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "core/statistics.h"
+#include "models/headersort.h"
 
 class QLabel;
 

@@ -9,7 +9,7 @@
 #include <QStyledItemDelegate>
 #include <QWheelEvent>
 
-#include "core/textgridmodel.h"
+#include "models/textgridmodel.h"
 
 namespace tallyra {
 

@@ -7,8 +7,8 @@
 #include <QWidget>
 #include <array>
 
-#include "core/notices.h"
 #include "core/notifier.h"
+#include "models/noticestack.h"
 
 class QLabel;
 

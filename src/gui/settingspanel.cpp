@@ -13,8 +13,8 @@
 #include <QVBoxLayout>
 
 #include "common/gbk.h"
-#include "core/readerchoice.h"
-#include "core/settings.h"
+#include "core/format/readerchoice.h"
+#include "core/format/settings.h"
 #include "core/workstation.h"
 #include "gui/clicklabel.h"
 #include "gui/dialogs.h"

@@ -5,6 +5,8 @@
 #include <functional>
 
 #include "core/statistics.h"
+#include "models/headersort.h"
+#include "models/statsgridmodel.h"
 
 class QComboBox;
 class QLabel;

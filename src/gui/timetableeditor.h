@@ -4,7 +4,7 @@
 #include <array>
 #include <functional>
 
-#include "core/datafolder.h"
+#include "core/format/datafolder.h"
 #include "core/timewindows.h"
 
 class QComboBox;

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/readerchoice.h"
+#include "core/format/readerchoice.h"
 
 namespace tallyra {
 

@@ -6,8 +6,8 @@
 #include <deque>
 #include <functional>
 
+#include "core/format/readerchoice.h"
 #include "core/notifier.h"
-#include "core/readerchoice.h"
 #include "platform/keycapture.h"
 
 namespace tallyra {

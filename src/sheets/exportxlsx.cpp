@@ -20,8 +20,10 @@
 #include <pugixml.hpp>
 #include <set>
 
-#include "core/positionedfile.h"
+#include "core/format/positionedfile.h"
 #include "core/statistics.h"
+#include "models/headersort.h"
+#include "models/statsgridmodel.h"
 #include "sheets/reading.h"
 #include "sheets/spreadsheet.h"
 #include "sheets/zipwriter.h"

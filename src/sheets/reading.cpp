@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "core/positionedfile.h"
+#include "core/format/positionedfile.h"
 
 namespace tallyra::sheets {
 

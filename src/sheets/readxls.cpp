@@ -8,7 +8,7 @@
 #include <map>
 
 #include "common/gbk.h"
-#include "core/positionedfile.h"
+#include "core/format/positionedfile.h"
 #include "sheets/reading.h"
 
 namespace tallyra::sheets {

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "core/positionedfile.h"
+#include "core/format/positionedfile.h"
 #include "core/rosterimport.h"
 #include "sheets/reading.h"
 

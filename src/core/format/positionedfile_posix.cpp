@@ -9,7 +9,7 @@
 
 #include "common/gbk.h"
 #include "common/text.h"
-#include "core/positionedfile.h"
+#include "core/format/positionedfile.h"
 
 namespace tallyra {
 

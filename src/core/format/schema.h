@@ -3,9 +3,9 @@
 #include <QString>
 #include <array>
 
-#include "core/datafolder.h"
-#include "core/fields.h"
-#include "core/positionedfile.h"
+#include "core/format/datafolder.h"
+#include "core/format/fields.h"
+#include "core/format/positionedfile.h"
 
 namespace tallyra {
 

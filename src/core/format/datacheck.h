@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "core/datafolder.h"
+#include "core/format/datafolder.h"
 
 namespace tallyra {
 

@@ -3,8 +3,8 @@
 #include <QString>
 #include <array>
 
-#include "core/datafolder.h"
-#include "core/positionedfile.h"
+#include "core/format/datafolder.h"
+#include "core/format/positionedfile.h"
 
 namespace tallyra {
 

@@ -1,4 +1,4 @@
-#include "core/notices.h"
+#include "models/noticestack.h"
 
 namespace tallyra {
 

@@ -1,4 +1,4 @@
-#include "core/statsrowstore.h"
+#include "models/statsrowstore.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,10 +1,10 @@
-#include "core/readerchoice.h"
+#include "core/format/readerchoice.h"
 
 #include <QSaveFile>
 #include <QStringList>
 #include <algorithm>
 
-#include "core/positionedfile.h"
+#include "core/format/positionedfile.h"
 
 namespace tallyra {
 

@@ -1,19 +1,19 @@
-#include "core/datacheck.h"
+#include "core/format/datacheck.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <cmath>
 
 #include "common/datetime.h"
-#include "core/daystatus.h"
+#include "core/format/daystatus.h"
+#include "core/format/positionedfile.h"
+#include "core/format/rosterfile.h"
+#include "core/format/schema.h"
+#include "core/format/settings.h"
+#include "core/format/timetable.h"
+#include "core/format/yearlog.h"
 #include "core/layout/aset.h"
 #include "core/layout/dmode.h"
-#include "core/positionedfile.h"
-#include "core/roster.h"
-#include "core/schema.h"
-#include "core/settings.h"
-#include "core/timewindows.h"
-#include "core/yearlog.h"
 
 namespace tallyra {
 

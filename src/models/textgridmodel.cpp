@@ -1,4 +1,4 @@
-#include "core/textgridmodel.h"
+#include "models/textgridmodel.h"
 
 #include <QCollator>
 #include <algorithm>

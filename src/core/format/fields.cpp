@@ -1,6 +1,6 @@
-#include "core/fields.h"
+#include "core/format/fields.h"
 
-#include "core/roster.h"
+#include "core/format/rosterfile.h"
 
 namespace tallyra {
 

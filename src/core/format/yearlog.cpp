@@ -1,4 +1,4 @@
-#include "core/yearlog.h"
+#include "core/format/yearlog.h"
 
 #include <QDir>
 #include <algorithm>

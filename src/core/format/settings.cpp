@@ -1,11 +1,11 @@
-#include "core/settings.h"
+#include "core/format/settings.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "common/gbk.h"
+#include "core/format/positionedfile.h"
 #include "core/layout/aset.h"
-#include "core/positionedfile.h"
 
 namespace tallyra {
 

@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
-#include "core/datafolder.h"
+#include "core/format/datafolder.h"
+#include "core/format/positionedfile.h"
 #include "core/layout/yearlog.h"
-#include "core/positionedfile.h"
 
 namespace tallyra {
 

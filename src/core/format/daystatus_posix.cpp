@@ -5,8 +5,8 @@
 #include <QFileInfo>
 #include <cerrno>
 
-#include "core/daystatus.h"
-#include "core/roster.h"
+#include "core/format/daystatus.h"
+#include "core/format/rosterfile.h"
 
 namespace tallyra {
 

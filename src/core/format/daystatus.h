@@ -2,9 +2,9 @@
 
 #include <QString>
 
-#include "core/datafolder.h"
+#include "core/format/datafolder.h"
+#include "core/format/positionedfile.h"
 #include "core/layout/shuju.h"
-#include "core/positionedfile.h"
 
 namespace tallyra {
 

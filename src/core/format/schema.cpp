@@ -1,7 +1,7 @@
-#include "core/schema.h"
+#include "core/format/schema.h"
 
+#include "core/format/positionedfile.h"
 #include "core/layout/dmode.h"
-#include "core/positionedfile.h"
 
 namespace tallyra {
 
