@@ -31,13 +31,27 @@ public:
     virtual QList<qint64> processesUsing(const QString& program, const QString& file) = 0;
     // Asks a process to end the way a session logout does (it saves and exits).
     virtual bool endProcess(qint64 pid) = 0;
+    // True when another open file holds an exclusive lock on `file` (the running attendance
+    // program keeps one on its day status file).
+    virtual bool isLocked(const QString& file) = 0;
 
     virtual QList<Volume> volumes() = 0;
     virtual bool isReady(const QString& root) = 0;
 
     virtual QString homeFolder() = 0;
+    // Where this user's programs go; the home folder when that place cannot be made.
+    virtual QString programsFolder() = 0;
     virtual QString desktopFolder() = 0;
     virtual QString applicationsFolder() = 0;
+
+    // The launcher that shows `appName` in `folder` (the desktop or the program menu).
+    virtual QString launcherPath(const QString& folder, const QString& appName) = 0;
+    // Writes that launcher, making `folder` when missing, to start `program` in
+    // `workingFolder`; false when it could not.
+    virtual bool writeLauncher(const QString& folder, const QString& appName,
+                               const QString& program, const QString& workingFolder) = 0;
+    // True for a launcher writeLauncher wrote for `program` (and not a link to one).
+    virtual bool isOwnLauncher(const QString& path, const QString& program) = 0;
     // Where the data/C tree goes: "/" normally, a scratch folder under test.
     virtual QString systemRoot() = 0;
 };
@@ -54,11 +68,17 @@ public:
     bool startCommand(const QString& commandLine, const QString& workingFolder) override;
     QList<qint64> processesUsing(const QString& program, const QString& file) override;
     bool endProcess(qint64 pid) override;
+    bool isLocked(const QString& file) override;
     QList<Volume> volumes() override;
     bool isReady(const QString& root) override;
     QString homeFolder() override;
+    QString programsFolder() override;
     QString desktopFolder() override;
     QString applicationsFolder() override;
+    QString launcherPath(const QString& folder, const QString& appName) override;
+    bool writeLauncher(const QString& folder, const QString& appName, const QString& program,
+                       const QString& workingFolder) override;
+    bool isOwnLauncher(const QString& path, const QString& program) override;
     QString systemRoot() override { return systemRoot_; }
 
 private:

@@ -10,6 +10,7 @@
 #include <QStorageInfo>
 #include <algorithm>
 
+#include "installer/setupfiles.h"
 #include "installer/setupplatform.h"
 
 namespace tallyra {
@@ -28,6 +29,13 @@ bool IsSystemMount(const QStorageInfo& v) {
         if (root == QLatin1String(prefix) || root.startsWith(QLatin1String(prefix) + u'/'))
             return !root.startsWith(QStringLiteral("/run/media/"));
     return false;
+}
+
+// A folder the user may create `path` in: the nearest existing folder along it is writable.
+bool CanCreateBelow(const QString& path) {
+    QString at = path;
+    while (!at.isEmpty() && !QFileInfo::exists(at)) at = QFileInfo(at).absolutePath();
+    return QFileInfo(at).isDir() && ::access(QFile::encodeName(at).constData(), W_OK | X_OK) == 0;
 }
 
 }  // namespace
@@ -95,6 +103,8 @@ bool LinuxSetupPlatform::endProcess(qint64 pid) {
     return pid > 0 && ::kill(static_cast<pid_t>(pid), SIGTERM) == 0;
 }
 
+bool LinuxSetupPlatform::isLocked(const QString& file) { return IsFileLocked(file); }
+
 QList<SetupPlatform::Volume> LinuxSetupPlatform::volumes() {
     QList<Volume> out;
     for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
@@ -115,12 +125,40 @@ bool LinuxSetupPlatform::isReady(const QString& root) {
 
 QString LinuxSetupPlatform::homeFolder() { return QDir::homePath(); }
 
+QString LinuxSetupPlatform::programsFolder() {
+    const QString home = homeFolder();
+    const QString opt = home + QStringLiteral("/.local/opt");
+    return CanCreateBelow(opt) ? opt : home;
+}
+
 QString LinuxSetupPlatform::desktopFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
 }
 
 QString LinuxSetupPlatform::applicationsFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+}
+
+QString LinuxSetupPlatform::launcherPath(const QString& folder, const QString& appName) {
+    return folder + u'/' + appName + QStringLiteral(".desktop");
+}
+
+bool LinuxSetupPlatform::writeLauncher(const QString& folder, const QString& appName,
+                                       const QString& program, const QString& workingFolder) {
+    // An icon shipped beside the program, else the icon theme's entry for the name.
+    QString icon = appName.toLower();
+    for (const char* suffix : {".svg", ".png"}) {
+        const QString candidate = program + QLatin1String(suffix);
+        if (QFileInfo(candidate).isFile()) {
+            icon = candidate;
+            break;
+        }
+    }
+    return WriteDesktopEntry(folder, appName, program, icon, workingFolder);
+}
+
+bool LinuxSetupPlatform::isOwnLauncher(const QString& path, const QString& program) {
+    return IsOwnDesktopEntry(path, program);
 }
 
 }  // namespace tallyra

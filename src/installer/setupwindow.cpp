@@ -1,11 +1,7 @@
 #include "installer/setupwindow.h"
 
-#include <unistd.h>
-
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -16,40 +12,22 @@
 #include <QSignalBlocker>
 #include <QStorageInfo>
 #include <QStringListModel>
-#include <QThread>
 #include <QVBoxLayout>
 
 #include "installer/folderlist.h"
-#include "installer/listfile.h"
 #include "installer/setupdialogs.h"
+#include "installer/setupfiles.h"
 #include "installer/setupplatform.h"
 
 namespace tallyra {
 
 namespace {
 
-const QString kTitle = QStringLiteral("提示");
-const QString kSection = QStringLiteral("set");
-
-// A folder the user may create `path` in: the nearest existing folder along it is writable.
-bool CanCreateBelow(const QString& path) {
-    QString at = path;
-    while (!at.isEmpty() && !QFileInfo::exists(at)) at = QFileInfo(at).absolutePath();
-    return QFileInfo(at).isDir() && ::access(QFile::encodeName(at).constData(), W_OK | X_OK) == 0;
-}
-
 // The nearest folder along `path` that exists, for showing in the folder list.
 QString ExistingFolderAlong(const QString& path) {
     QString at = path;
     while (at != u"/" && !QFileInfo(at).isDir()) at = QFileInfo(at).absolutePath();
     return at;
-}
-
-QString ManifestHeading(const AppConfig& config) {
-    return config.appName + u' ' + FormatVersion(config.appVersion) +
-           QStringLiteral(
-               "：安装程序写入的文件。卸载时只删除这里列出的文件和快捷方式以及程序自己的数据"
-               "文件，文件夹中的其他文件保留。");
 }
 
 }  // namespace
@@ -151,46 +129,21 @@ void SetupWindow::buildUi() {
     });
 }
 
-QString SetupWindow::settingsApplication() const {
-    return QStringLiteral("BRIMLO_") + config_.appName;
-}
-
-QString SetupWindow::dataFolder() const { return ctx_.setupFolder + QStringLiteral("/data"); }
-
-QString SetupWindow::setting(const QString& key, const QString& fallback) {
-    return ctx_.platform->readSetting(settingsApplication(), kSection, key, fallback);
-}
-
-bool SetupWindow::writeSetting(const QString& key, const QString& value) {
-    return ctx_.platform->writeSetting(settingsApplication(), kSection, key, value);
-}
-
-// The per-user place for programs; the home folder itself when that cannot be made.
-QString SetupWindow::defaultTarget() const {
-    const QString home = ctx_.platform->homeFolder();
-    const QString opt = home + QStringLiteral("/.local/opt");
-    return NormaliseFolderText((CanCreateBelow(opt) ? opt : home) + u'/' + config_.appName);
-}
-
 bool SetupWindow::Form_Load() {
-    const AppConfigResult read = ReadAppConfig(dataFolder() + QStringLiteral("/appname.txt"));
-    if (read.status != AppConfigStatus::Ok) {
-        ctx_.dialogs->message(read.status == AppConfigStatus::Missing
-                                  ? QStringLiteral("未找到配置文件，安装退出!")
-                                  : QStringLiteral("配置文件有误，安装退出!"),
-                              kTitle);
+    SetupLoad load = LoadSetup(*ctx_.platform, ctx_.setupFolder);
+    if (!load.failure.isEmpty()) {
+        ctx_.dialogs->message(load.failure, SetupTitle());
         return false;
     }
-    config_ = read.config;
-    const QString v = FormatVersion(config_.appVersion);
-    label1_->setText(QStringLiteral("欢迎使用") + config_.appName + QStringLiteral("Ver:") + v +
+    plan_ = std::move(load.plan);
+    plan_.busy = [this](bool busy) { setBusy(busy); };
+    const QString app = plan_.config.appName;
+    const QString v = FormatVersion(plan_.config.appVersion);
+    label1_->setText(QStringLiteral("欢迎使用") + app + QStringLiteral("Ver:") + v +
                      QStringLiteral("安装向导"));
-    setWindowTitle(QStringLiteral("安装") + config_.appName + QStringLiteral(" 版本:") + v);
-    check1_[1]->setText(QStringLiteral("运行") + config_.appName);
-
-    showList(SearchFolder(dataFolder()));
-    for (const QString& f : std::as_const(files_))
-        dataNames_.append(f.mid(dataFolder().size() + 1));
+    setWindowTitle(QStringLiteral("安装") + app + QStringLiteral(" 版本:") + v);
+    check1_[1]->setText(QStringLiteral("运行") + app);
+    showList(plan_.dataFiles);
 
     // The drive holding the home folder, its folder list at the proposal's parent.
     {
@@ -202,7 +155,7 @@ bool SetupWindow::Form_Load() {
                                  : vol.root + QStringLiteral(" [") + vol.label + u']',
                              vol.root);
     }
-    const QString target = defaultTarget();
+    const QString target = ProposedTarget(*ctx_.platform, plan_);
     const int homeDrive = drive1_->findData(QStorageInfo(ctx_.platform->homeFolder()).rootPath());
     drive1_->setCurrentIndex(homeDrive >= 0 ? homeDrive : 0);
     if (drive1_->currentIndex() >= 0 && driveIndex_ < 0) Drive1_Change(drive1_->currentIndex());
@@ -213,13 +166,10 @@ bool SetupWindow::Form_Load() {
     text1_->setText(target);
     command1_->setFocus();
 
-    const qint16 installed =
-        ToInteger16(setting(QStringLiteral("ver"), QStringLiteral("-1"))).value_or(0);
-    if (installed > 0) {
-        installedVersion_ = installed;
-        label5_->setText(QStringLiteral("当前版本:") + FormatVersion(installed));
+    if (plan_.installedVersion > 0) {
+        label5_->setText(QStringLiteral("当前版本:") + FormatVersion(plan_.installedVersion));
         command1_->setText(QStringLiteral("升级"));
-        text1_->setText(setting(QStringLiteral("path"), QString()));
+        text1_->setText(plan_.installedPath);
         if (!text1_->text().isEmpty()) {
             text1_->setEnabled(false);
             drive1_->setEnabled(false);
@@ -253,7 +203,7 @@ void SetupWindow::Drive1_Change(int index) {
 }
 
 void SetupWindow::Dir1_Change(const QString& path) {
-    text1_->setText(path + u'/' + config_.appName);
+    text1_->setText(path + u'/' + plan_.config.appName);
 }
 
 void SetupWindow::Text1_Change() {
@@ -286,159 +236,19 @@ void SetupWindow::setBusy(bool busy) {
     picture1_->setEnabled(!busy);
 }
 
-void SetupWindow::runList(const QString& name, const std::function<void(const QString&)>& action) {
-    for (const QString& item : ReadListFile(dataFolder() + u'/' + name))
-        if (!item.trimmed().isEmpty()) action(item);
-}
-
-Places SetupWindow::places() const {
-    return {ctx_.platform->homeFolder(), ctx_.platform->systemRoot(), dataFolder()};
-}
-
-void SetupWindow::clearRecord() {
-    writeSetting(QStringLiteral("ver"), QStringLiteral("0"));
-    writeSetting(QStringLiteral("path"), QString());
-}
-
-bool SetupWindow::programEnded(const QString& folder, const QString& action) {
-    const QString program = programIn(folder);
-    const QString status = folder + QStringLiteral("/shuju.dat");
-    const QList<qint64> pids = ctx_.platform->processesUsing(program, status);
-    if (pids.isEmpty() && !IsFileLocked(status)) return true;
-    const QString running =
-        config_.appName + QStringLiteral("正在") + folder + QStringLiteral("中运行。");
-    const QString retry = QStringLiteral("请先退出它，再点击[") + action + QStringLiteral("]。");
-    if (pids.isEmpty()) {
-        ctx_.dialogs->message(running + retry, kTitle);
-        return false;
-    }
-    if (!ctx_.dialogs->confirm(running + QStringLiteral("要结束正在运行的") + config_.appName +
-                                   QStringLiteral("（它会保存数据后退出）并继续") + action +
-                                   QStringLiteral("吗？"),
-                               kTitle))
-        return false;
-    for (const qint64 pid : pids) ctx_.platform->endProcess(pid);
-    setBusy(true);
-    const QDeadlineTimer deadline(10000);
-    bool ended = false;
-    while (!ended && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
-        ended = ctx_.platform->processesUsing(program, status).isEmpty() && !IsFileLocked(status);
-        if (!ended) QThread::msleep(100);
-    }
-    setBusy(false);
-    if (!ended)
-        ctx_.dialogs->message(config_.appName + QStringLiteral("没有退出，") + folder +
-                                  QStringLiteral("中没有任何改动。") + retry,
-                              kTitle);
-    return ended;
-}
-
 void SetupWindow::install() {
-    const QString typed = text1_->text();
-    if (const std::optional<QString> refusal = TargetRefusal(typed, places())) {
-        ctx_.dialogs->message(
-            *refusal + (text1_->isEnabled() ? QStringLiteral("\n没有安装任何文件，请选择其他位置。")
-                                            : QStringLiteral("\n没有安装任何文件。点击[卸载]"
-                                                             "可以清除这条安装记录。")),
-            kTitle);
+    const InstallResult done = Install(*ctx_.platform, *ctx_.dialogs, plan_,
+                                       {text1_->text(), !text1_->isEnabled(), command1_->text()});
+    if (done.outcome != InstallResult::Outcome::Installed) {
+        if (!done.message.isEmpty()) ctx_.dialogs->message(done.message, SetupTitle());
         return;
     }
-    const QString target = QDir::cleanPath(typed);
-    const QString data = dataFolder();
-    const QString home = ctx_.platform->homeFolder();
-    if (installedVersion_ > config_.appVersion &&
-        !ctx_.dialogs->confirm(
-            QStringLiteral("已安装的版本较新（当前版本:") + FormatVersion(installedVersion_) +
-                QStringLiteral("，本安装程序的版本:") + FormatVersion(config_.appVersion) +
-                QStringLiteral("）。\n仍要用这个较旧的版本替换它吗？"),
-            kTitle))
-        return;
-    if (!programEnded(target, command1_->text())) return;
-
-    setBusy(true);
-    const QStringList madeParents = CreateFolderPath(target);
-    if (!CanWriteFolder(target)) {
-        for (auto it = madeParents.crbegin(); it != madeParents.crend(); ++it) QDir().rmdir(*it);
-        setBusy(false);
-        ctx_.dialogs->message(QStringLiteral("无法写入安装位置：") + target +
-                                  QStringLiteral("\n没有安装任何文件，请选择其他位置。"),
-                              kTitle);
-        return;
-    }
-
-    // An earlier install's list stays: what it made is still the program's to remove.
-    const QString manifestPath = InstallManifest::pathIn(target, config_.appName);
-    InstallManifest manifest;
-    InstallManifest::read(manifestPath, manifest);
-    manifest.files.removeIf([&target](const QString& relative) {
-        const QFileInfo f(target + u'/' + relative);
-        return !f.exists() && !f.isSymLink();
-    });
-    manifest.parents += madeParents;
-    for (const QString& made : MkFolder(data, target + u'/', data.size()))
-        manifest.folders.append(made.mid(target.size() + 1));
-    // The program, and anything A.txt starts, must run even from a tree that lost its modes.
-    QSet<QString> executables = {config_.appName};
-    for (const QString& item : ReadListFile(data + QStringLiteral("/A.txt"))) {
-        const QString path =
-            QDir::cleanPath(ctx_.setupFolder + u'/' + QString(item).replace(u'\\', u'/'));
-        if (path.startsWith(data + u'/')) executables.insert(path.mid(data.size() + 1));
-    }
-    int failed = 0;
-    for (const QString& file : std::as_const(files_)) {
-        const QString relative = file.mid(data.size() + 1);
-        if (CopyFileOver(file, target + u'/' + relative, executables.contains(relative)))
-            manifest.files.append(relative);
-        else
-            ++failed;
-        QCoreApplication::processEvents();
-    }
-    manifest.files.removeDuplicates();
-    manifest.folders.removeDuplicates();
-    manifest.parents.removeDuplicates();
-    const bool listed = manifest.write(manifestPath, ManifestHeading(config_));
-
-    // The system tree goes only into folders that already exist there.
-    const QString systemTree = data + QStringLiteral("/C/");
-    showList(SearchFolder(data + QStringLiteral("/C")));
-    for (const QString& file : std::as_const(files_))
-        CopyFileOver(file, NormaliseFolderText(ctx_.platform->systemRoot() + u'/' +
-                                               file.mid(systemTree.size())));
-
-    runList(QStringLiteral("K.txt"),
-            [&](const QString& item) { DeleteMatching(item, ctx_.setupFolder, home); });
-    runList(QStringLiteral("S.txt"),
-            [&](const QString& item) { ctx_.platform->startCommand(item, ctx_.setupFolder); });
-    QStringList notStarted;
-    runList(QStringLiteral("A.txt"), [&](const QString& item) {
-        QString program = item;
-        program.replace(u'\\', u'/');
-        if (!ctx_.platform->startProgram(ctx_.setupFolder + u'/' + program, ctx_.setupFolder))
-            notStarted.append(item);
-    });
-
-    const bool recorded =
-        writeSetting(QStringLiteral("ver"), QString::number(config_.appVersion)) &&
-        writeSetting(QStringLiteral("path"), target);
-
+    showList(done.systemFiles);
     picture1_->hide();
     label4_->show();
-    QString done = QStringLiteral("安装完成");
-    if (failed > 0)
-        done = QStringLiteral("安装未全部完成：有%1个文件未能复制到").arg(failed) + target;
-    const QString program = programIn(target);
-    if (!QFileInfo(program).isExecutable())
-        done += u'\n' + program +
-                QStringLiteral("不能运行（这个位置不允许运行程序？），请卸载后换一个位置安装。");
-    for (const QString& item : std::as_const(notStarted))
-        done += QStringLiteral("\n未能启动：") + item;
-    if (!listed) done += QStringLiteral("\n文件清单未能写入，卸载时只能删除安装程序自带的文件。");
-    if (!recorded) done += QStringLiteral("\n安装记录未能保存，以后的升级和卸载找不到这次安装。");
-    ctx_.dialogs->message(done, kTitle);
+    ctx_.dialogs->message(done.message, SetupTitle());
     installed_ = true;
-    target_ = target;
-    manifest_ = manifest;
+    install_ = done;
     command1_->setText(QStringLiteral("完成"));
     command1_->setEnabled(true);
     command3_->setEnabled(true);
@@ -447,105 +257,31 @@ void SetupWindow::install() {
 }
 
 void SetupWindow::finish() {
-    const QString program = programIn(target_);
-    QStringList problems;
-    if (check1_[1]->isChecked() && !ctx_.platform->startProgram(program, target_))
-        problems << QStringLiteral("未能启动") + program;
-    QString icon = config_.appName.toLower();
-    for (const char* suffix : {".svg", ".png"}) {
-        const QString candidate = program + QLatin1String(suffix);
-        if (QFileInfo(candidate).isFile()) {
-            icon = candidate;
-            break;
-        }
-    }
-    const qsizetype entries = manifest_.entries.size();
-    auto entry = [&](QCheckBox* box, const QString& folder, const QString& what) {
-        if (!box->isChecked()) return;
-        const QString path = folder + u'/' + config_.appName + QStringLiteral(".desktop");
-        if (!WriteDesktopEntry(folder, config_.appName, program, icon, target_))
-            problems << QStringLiteral("未能创建") + what + QStringLiteral("：") + path;
-        else if (!manifest_.entries.contains(path))
-            manifest_.entries.append(path);
-    };
-    entry(check1_[0], ctx_.platform->desktopFolder(), QStringLiteral("桌面快捷方式"));
-    entry(check1_[2], ctx_.platform->applicationsFolder(), QStringLiteral("开始菜单"));
-    if (manifest_.entries.size() != entries &&
-        !manifest_.write(InstallManifest::pathIn(target_, config_.appName),
-                         ManifestHeading(config_)))
-        problems << QStringLiteral("文件清单未能写入，卸载时不会删除快捷方式。");
-    if (!problems.isEmpty()) ctx_.dialogs->message(problems.join(u'\n'), kTitle);
+    const FinishResult done = Finish(*ctx_.platform, plan_,
+                                     {install_.target, install_.manifest, check1_[1]->isChecked(),
+                                      check1_[0]->isChecked(), check1_[2]->isChecked()});
+    install_.manifest = done.manifest;
+    if (!done.message.isEmpty()) ctx_.dialogs->message(done.message, SetupTitle());
     ctx_.quit();
 }
 
 void SetupWindow::Command3_Click() {
     const QString typed = text1_->text();
-    const QString target = typed.isEmpty() ? QString() : QDir::cleanPath(typed);
-    const QString app = config_.appName;
-    const QString question =
-        target.isEmpty()
-            ? QStringLiteral("确定要删除吗？")
-            : QStringLiteral("将从") + target + QStringLiteral("卸载") + app +
-                  QStringLiteral(
-                      "，并删除其中的考勤记录（人员名单、设置、签到状态和各年度的签到"
-                      "记录），删除后无法恢复。文件夹中的其他文件保留。\n确定要删除吗？");
-    if (!ctx_.dialogs->confirm(question, kTitle)) return;
-    const QString home = ctx_.platform->homeFolder();
-    if (!target.isEmpty()) {
-        if (const std::optional<QString> refusal = UninstallRefusal(typed, app, places())) {
-            if (ctx_.dialogs->confirm(
-                    *refusal + QStringLiteral("\n没有删除任何文件。\n要清除这条安装"
-                                              "记录吗？清除后文件夹保持原样，安装"
-                                              "程序不再提供升级和卸载。"),
-                    kTitle))
-                clearRecord();
-            ctx_.quit();
+    if (!ctx_.dialogs->confirm(UninstallQuestion(plan_, typed), SetupTitle())) return;
+    const UninstallResult done =
+        Uninstall(*ctx_.platform, *ctx_.dialogs, plan_, typed, command3_->text());
+    switch (done.outcome) {
+        case UninstallResult::Outcome::Cancelled:
             return;
-        }
-        if (!programEnded(target, command3_->text())) return;
+        case UninstallResult::Outcome::Refused:
+            if (ctx_.dialogs->confirm(done.message, SetupTitle()))
+                ClearRecord(*ctx_.platform, plan_);
+            break;
+        case UninstallResult::Outcome::NoFolder:
+        case UninstallResult::Outcome::Removed:
+            ctx_.dialogs->message(done.message, SetupTitle());
+            break;
     }
-    runList(QStringLiteral("D.txt"),
-            [&](const QString& item) { DeleteMatching(item, ctx_.setupFolder, home); });
-    if (target.isEmpty()) {
-        ctx_.dialogs->message(QStringLiteral("未找到配制文件！"), kTitle);
-        ctx_.quit();
-        return;
-    }
-    clearRecord();
-
-    // Without a manifest (an install older than it) the shipped tree says what is ours.
-    const QString manifestPath = InstallManifest::pathIn(target, app);
-    InstallManifest manifest;
-    Ownership owned;
-    if (InstallManifest::read(manifestPath, manifest)) {
-        owned.files = QSet<QString>(manifest.files.cbegin(), manifest.files.cend());
-        owned.folders = QSet<QString>(manifest.folders.cbegin(), manifest.folders.cend());
-    } else {
-        owned.files = QSet<QString>(dataNames_.cbegin(), dataNames_.cend());
-        for (const QString& name : std::as_const(dataNames_))
-            for (qsizetype at = name.indexOf(u'/'); at > 0; at = name.indexOf(u'/', at + 1))
-                owned.folders.insert(name.left(at));
-        for (const QString& folder :
-             {ctx_.platform->desktopFolder(), ctx_.platform->applicationsFolder()})
-            manifest.entries.append(folder + u'/' + app + QStringLiteral(".desktop"));
-    }
-    owned.files.insert(QFileInfo(manifestPath).fileName());
-    for (const QString& entry : std::as_const(manifest.entries))
-        if (IsOwnDesktopEntry(entry, programIn(target))) QFile::remove(entry);
-    const QStringList kept = DelFolder(target, owned);
-    if (kept.isEmpty()) {
-        QStringList made = manifest.parents;
-        std::sort(made.begin(), made.end(),
-                  [](const QString& a, const QString& b) { return a.size() > b.size(); });
-        for (const QString& folder : std::as_const(made))
-            if (target == folder || target.startsWith(folder + u'/')) QDir().rmdir(folder);
-    }
-    QString done = QStringLiteral("完成");
-    if (!kept.isEmpty())
-        done += u'\n' + target + QStringLiteral("已保留，因为其中还有不是") + app +
-                QStringLiteral("安装的文件：") + kept.mid(0, 5).join(QStringLiteral("、")) +
-                (kept.size() > 5 ? QStringLiteral(" 等%1项").arg(kept.size()) : QString());
-    ctx_.dialogs->message(done, kTitle);
     ctx_.quit();
 }
 

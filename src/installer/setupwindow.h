@@ -3,9 +3,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "installer/installmanifest.h"
-#include "installer/setupconfig.h"
-#include "installer/setupfiles.h"
+#include "installer/installsteps.h"
 
 class QCheckBox;
 class QComboBox;
@@ -43,7 +41,6 @@ public:
     void Command3_Click();  // uninstall
 
 private:
-    QString settingsApplication() const;
     void buildUi();
     void Drive1_Change(int index);
     void Dir1_Change(const QString& path);
@@ -52,26 +49,12 @@ private:
     void finish();
     void showList(const QStringList& files);
     void setBusy(bool busy);
-    QString setting(const QString& key, const QString& fallback);
-    bool writeSetting(const QString& key, const QString& value);
-    QString dataFolder() const;
-    QString defaultTarget() const;
-    void runList(const QString& name, const std::function<void(const QString&)>& action);
-    Places places() const;
-    QString programIn(const QString& folder) const { return folder + u'/' + config_.appName; }
-    // True once no copy of the program runs from or on `folder`; asks to end a running one
-    // and waits for it. False (after telling the user) when it still runs.
-    bool programEnded(const QString& folder, const QString& action);
-    void clearRecord();
 
     Context ctx_;
-    AppConfig config_;
-    QStringList files_;      // what List1 shows: the data tree at start
-    QStringList dataNames_;  // the data tree at start, relative to data/
-    qint16 installedVersion_ = 0;
+    SetupPlan plan_;
+    QStringList files_;  // what List1 shows
     bool installed_ = false;
-    QString target_;  // the clean target of the install, for the finish
-    InstallManifest manifest_;
+    InstallResult install_;  // the install, for the finish
     int driveIndex_ = -1;
 
     QLabel* label1_;
