@@ -82,7 +82,7 @@ void BM_ProcessSwipe(benchmark::State& state) {
             state.ResumeTiming();
         }
         const int i = (n * 2749) % kRosterSize;
-        benchmark::DoNotOptimize(board.signIn->ProcessSwipe(cards[i], SignIn::kSignInPanel));
+        benchmark::DoNotOptimize(board.signIn->ProcessSwipe(cards[i], Panel::SignIn));
         ++n;
     }
 }

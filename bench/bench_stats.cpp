@@ -29,6 +29,7 @@
 #include "app/session.h"
 #include "bench_support.h"
 #include "common/datetime.h"
+#include "core/format/schema.h"
 #include "core/format/settings.h"
 #include "core/format/yearlog.h"
 #include "core/rosterimport.h"
@@ -453,13 +454,14 @@ void BM_Import5000Rows(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         QTemporaryDir data;
-        Roster roster;
-        RosterFile file;
-        file.open(DataFolder(data.path()));
+        RosterStore roster(DataFolder(data.path()), [&] {
+            return RosterDisplay{&schema, {-1, -1}, QDate(2026, 12, 8)};
+        });
+        (void)roster.open();
         TextGridModel grid(2, 26);
         SilentNotifier notifier;
         state.ResumeTiming();
-        ImportTargets t{&roster, &file, &grid, &schema, &notifier, {}, QDate(2026, 12, 8)};
+        ImportTargets t{&roster, &grid, &notifier, {}};
         const ImportResult r = ImportRosterFile(path, t);
         if (r.imported != 4998) state.SkipWithError("import stopped early");
     }
@@ -499,14 +501,15 @@ BENCHMARK(BM_HostileWorkbook)->DenseRange(0, 7)->Unit(benchmark::kMillisecond)->
 // The child of BM_HostileWorkbook: one import into an empty roster.
 int ImportOnly(const QString& path) {
     QTemporaryDir data;
-    Roster roster;
-    RosterFile file;
-    file.open(DataFolder(data.path()));
-    TextGridModel grid(2, 26);
-    SilentNotifier notifier;
     Schema schema = Schema::Defaults();
     for (int f : {1, 2, 3, 4, 6}) schema.enabled[size_t(f - 1)] = 1;
-    ImportTargets t{&roster, &file, &grid, &schema, &notifier, {}, QDate(2026, 12, 8)};
+    RosterStore roster(DataFolder(data.path()), [&] {
+        return RosterDisplay{&schema, {-1, -1}, QDate(2026, 12, 8)};
+    });
+    (void)roster.open();
+    TextGridModel grid(2, 26);
+    SilentNotifier notifier;
+    ImportTargets t{&roster, &grid, &notifier, {}};
     ImportRosterFile(path, t);
     // VmHWM: the most memory this process held, in kB.
     QFile status(QStringLiteral("/proc/self/status"));

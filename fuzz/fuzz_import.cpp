@@ -16,15 +16,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ReplaceFile(folder.roster(), QByteArray());
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     const std::unique_ptr<Workbook> wb = OpenWorkbookBytes(bytes);
-    Roster roster;
-    RosterFile file;
-    (void)file.open(folder);
     TextGridModel grid(2, 26);
     Schema schema = Schema::Defaults();
     for (int f = 1; f <= kFieldCount; ++f) schema.enabled[size_t(f - 1)] = 1;
     schema.choiceElements[0][1] = QStringLiteral("学生");
+    RosterStore roster(folder, [&] {
+        return RosterDisplay{&schema, {-1, -1}, QDate(2026, 12, 8)};
+    });
+    (void)roster.open();
     SilentNotifier notifier;
-    ImportTargets t{&roster, &file, &grid, &schema, &notifier, {}, QDate(2026, 12, 8)};
+    ImportTargets t{&roster, &grid, &notifier, {}};
     const ImportResult r = ImportRosterSpreadsheet(wb.get(), t);
     if (r.imported > kRosterSize) __builtin_trap();
     return 0;

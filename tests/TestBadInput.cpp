@@ -126,8 +126,10 @@ private Q_SLOTS:
             << "roster" << Slot(goodDates + QByteArray("\xff\x00", 2) + "abc")
             << "rows 5/3 damaged [1] 5|甲|0|abc|" << true;
         QTest::newRow("roster name length past the slot")
-            << "roster" << QByteArray("\x10\x27", 2) + QByteArray(254, 'a')
-            << "rows 5/3 damaged [1] 0|" + QString(254, 'a') + "|126||" << true;
+            << "roster"
+            << QByteArray("\x10\x27", 2) + QByteArray(254, 'a')
+            // A date never set (0) shows empty, not as 126 years.
+            << "rows 5/3 damaged [1] 0|" + QString(254, 'a') + "|||" << true;
         QTest::newRow("roster nan date")
             << "roster" << Slot(F64(nan)) << "rows 5/3 damaged [] 5|甲|||" << true;
         QTest::newRow("roster huge date")

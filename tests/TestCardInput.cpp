@@ -82,12 +82,12 @@ private Q_SLOTS:
         ManualTimer timer;
         QStringList got;
         QList<int> panels;
-        CardInput input(timer, [&](const QString& card, int p) {
+        CardInput input(timer, [&](const QString& card, Panel p) {
             got << card;
-            panels << p;
+            panels << int(p);
         });
         timer.onTimeout = [&] { input.OnTimer2(); };
-        input.setPanel(panel);
+        input.setPanel(Panel(panel));
         for (const Key& k : keys) {
             timer.advance(k.afterMs);
             input.AllIN(k.code);
@@ -112,7 +112,7 @@ private Q_SLOTS:
         QFETCH(QStringList, swipes);
         ManualTimer timer;
         QStringList got;
-        CardInput input(timer, [&](const QString& card, int) { got << card; });
+        CardInput input(timer, [&](const QString& card, Panel) { got << card; });
         timer.onTimeout = [&] { input.OnTimer2(); };
         const int codes[] = {'1', '2', '3', kEnter};
         for (int i = 0; i < 4; ++i) input.AllIN(codes[i], 5000 + times[i]);

@@ -3,8 +3,10 @@
 
 #include "common/datetime.h"
 #include "common/text.h"
+#include "core/format/schema.h"
 #include "core/rosterimport.h"
 #include "fakeworkbook.h"
+#include "must.h"
 #include "testsupport.h"
 
 using namespace tallyra;
@@ -15,15 +17,14 @@ namespace {
 struct Rig {
     QTemporaryDir dir;
     DataFolder folder{dir.path()};
-    Roster roster;
-    RosterFile file;
-    TextGridModel grid{2, 26};
     Schema schema = Schema::Defaults();
+    QDate today{2026, 12, 8};
+    RosterStore roster{folder, [this] { return RosterDisplay{&schema, {-1, -1}, today}; }};
+    TextGridModel grid{2, 26};
     RecordingNotifier notifier;
     QStringList critical;
-    QDate today{2026, 12, 8};
     Rig() {
-        file.open(folder);
+        Must(roster.open());
         schema.enabled = {};
         for (int f : {1, 2, 3, 4, 9, 19}) schema.enabled[size_t(f - 1)] = 1;
         schema.choiceElements[0][0] = QStringLiteral("教师");
@@ -32,9 +33,7 @@ struct Rig {
         schema.twoValueLabels[7] = QStringLiteral("是");
     }
     ImportResult run(const Workbook* wb) {
-        ImportTargets t{&roster, &file,     &grid,
-                        &schema, &notifier, [this](const QString& s) { critical << s; },
-                        today};
+        ImportTargets t{&roster, &grid, &notifier, [this](const QString& s) { critical << s; }};
         return ImportRosterSpreadsheet(wb, t);
     }
 };
@@ -74,13 +73,15 @@ private Q_SLOTS:
         }
         wb.row(sheet, row + 1, person);
         Rig rig;
-        rig.roster.at(1).name = QStringLiteral("已有");
+        PersonRecord there;
+        there.name = QStringLiteral("已有");
+        Must(rig.roster.store(1, there));
         const ImportResult r = rig.run(&wb);
         QCOMPARE(r.headerSheet, sheet);
         QCOMPARE(r.headerRow, row);
         QCOMPARE(r.imported, 1);
         QCOMPARE(rig.notifier.notices, QStringList{"导入成功"});
-        const PersonRecord& p = rig.roster.at(2);  // the lowest free entry
+        const PersonRecord& p = rig.roster.person(2);  // the lowest free entry
         QCOMPARE(p.name, "王芳");
         QCOMPARE(p.cardNumber, qint64(30001370000));
         QCOMPARE(p.firstDate, DateToOle(rig.today) - 10957.5);
@@ -106,9 +107,9 @@ private Q_SLOTS:
                  (QStringList{"未找到“卡号”项", "未找到“年龄”项", "未找到“职务”项",
                               "未找到“启用状态”项", "导入成功"}));
         QCOMPARE(rig.grid.rows(), 2 + 4);
-        QCOMPARE(int(rig.roster.at(1).flags), 0);
-        for (int i : {2, 3, 4}) QCOMPARE(int(rig.roster.at(i).flags), 1);
-        QCOMPARE(rig.roster.at(1).firstDate, DateToOle(rig.today));  // no age: today
+        QCOMPARE(int(rig.roster.person(1).flags), 0);
+        for (int i : {2, 3, 4}) QCOMPARE(int(rig.roster.person(i).flags), 1);
+        QCOMPARE(rig.roster.person(1).firstDate, DateToOle(rig.today));  // no age: today
     }
 
     void aTitleOnlyInAnotherRowIsNotFound() {
@@ -121,7 +122,7 @@ private Q_SLOTS:
         Rig rig;
         rig.run(&wb);
         QVERIFY(rig.notifier.notices.contains("未找到“卡号”项"));
-        QCOMPARE(rig.roster.at(1).cardNumber, qint64(0));
+        QCOMPARE(rig.roster.person(1).cardNumber, qint64(0));
     }
 
     void nothingMatches_data() {
@@ -164,8 +165,7 @@ private Q_SLOTS:
         for (int r = 2; r <= 6; ++r) wb.row(1, r, {QStringLiteral("P%1").arg(r)});
         wb.damagedFromRow = damagedFromRow;
         Rig rig;
-        ImportTargets t{&rig.roster,   &rig.file, &rig.grid, &rig.schema,
-                        &rig.notifier, {},        rig.today};
+        ImportTargets t{&rig.roster, &rig.grid, &rig.notifier, {}};
         const ImportResult r = ImportRosterSpreadsheet(
             &wb, t, [&](qint64 done, qint64 total) { return total == 0 || done < cancelAfter; });
         QCOMPARE(r.imported, imported);
@@ -179,11 +179,13 @@ private Q_SLOTS:
         wb.row(1, 1, {"姓名"});
         for (int r = 2; r <= 5; ++r) wb.row(1, r, {QStringLiteral("P%1").arg(r)});
         Rig rig;
+        PersonRecord taken;
+        taken.name = QStringLiteral("X");
         for (int i = 1; i <= kRosterSize; ++i)
-            if (i != 4998 && i != 5000) rig.roster.at(i).name = QStringLiteral("X");
+            if (i != 4998 && i != 5000) Must(rig.roster.store(i, taken));
         rig.run(&wb);
-        QCOMPARE(rig.roster.at(4998).name, "P2");
-        QCOMPARE(rig.roster.at(5000).name, "P3");
+        QCOMPARE(rig.roster.person(4998).name, "P2");
+        QCOMPARE(rig.roster.person(5000).name, "P3");
         QVERIFY(rig.notifier.notices.contains("人员已满5000人，未导入完成.行:4"));
         QCOMPARE(rig.notifier.notices.last(), "导入成功");
         QCOMPARE(rig.grid.rows(), 4);
@@ -219,10 +221,10 @@ private Q_SLOTS:
                               "第4行数字超出范围，未导入",
                               "第6行文字“𠮷”无法保存，请改用其他文字，未导入",
                               "第7行卡号与“乙”重复", "导入成功"}));
-        QCOMPARE(rig.roster.at(1).name, "乙");
-        QCOMPARE(rig.roster.at(1).cardNumber, qint64(9223372036850000));
-        QCOMPARE(rig.roster.at(2).name, "戊");
-        QCOMPARE(rig.roster.at(3).name, "");
+        QCOMPARE(rig.roster.person(1).name, "乙");
+        QCOMPARE(rig.roster.person(1).cardNumber, qint64(9223372036850000));
+        QCOMPARE(rig.roster.person(2).name, "戊");
+        QCOMPARE(rig.roster.person(3).name, "");
     }
 };
 

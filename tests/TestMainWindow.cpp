@@ -117,13 +117,13 @@ private Q_SLOTS:
     void panelSwitchClosesTheRosterFile() {
         Running app;
         app.w().ShowPanel(2);
-        QVERIFY(app.session.station().rosterFile().isOpen());
+        QVERIFY(app.session.station().roster().isOpen());
         app.w().ShowPanel(4);
-        QVERIFY(!app.session.station().rosterFile().isOpen());
+        QVERIFY(!app.session.station().roster().isOpen());
         app.w().ShowPanel(5);
-        QVERIFY(app.session.station().rosterFile().isOpen());
+        QVERIFY(app.session.station().roster().isOpen());
         Click(app.w(), "Command1_3");
-        QVERIFY(!app.session.station().rosterFile().isOpen());
+        QVERIFY(!app.session.station().roster().isOpen());
         QCOMPARE(app.w().shownPanel(), 3);
     }
 
@@ -147,7 +147,7 @@ private Q_SLOTS:
         QVERIFY(!Find(app.w(), "Label9t_22")->isHidden());
         QCOMPARE(Changed(before, ReadAll(path)), QList<int>{200 + k});
         QCOMPARE(ReadAll(path)[200 + k], '\0');
-        QVERIFY(!app.session.station().timeTable().set[size_t(k)]);
+        QVERIFY(!app.session.station().timeTable().get().set[size_t(k)]);
         Click(app.w(), "Label9t_22", Qt::LeftButton);  // the left button does nothing
         QCOMPARE(ReadAll(path)[200 + k], '\0');
         Click(app.w(), "Label9t_22", Qt::RightButton);
@@ -365,7 +365,7 @@ private Q_SLOTS:
         QCOMPARE(grid.rows(), rows + 2);  // the rows stay, blank
         QCOMPARE(grid.text(2, 2), QString());
         QCOMPARE(grid.text(3, 0), QString());
-        QVERIFY(!app.session.station().roster().at(1).inUse());
+        QVERIFY(!app.session.station().roster().person(1).inUse());
         app.session.ShutDown();
         Roster reread;
         LoadRoster(app.rig.folder, reread, {}, {});
@@ -400,7 +400,7 @@ private Q_SLOTS:
         QCOMPARE(app.w().statisticsPanel()->value(1)->text(), "5");
         QCOMPARE(app.w().statisticsPanel()->value(5)->text(), "0.1小时");
         QCOMPARE(app.w().statisticsPanel()->value(4)->text(), "1");
-        const StatsGridModel& grid = app.session.station().statsGrid();
+        const StatsGridModel& grid = app.w().statisticsPanel()->results();
         QCOMPARE(grid.text(2, 3), "3000137");
 
         QTemporaryDir out;
@@ -419,7 +419,7 @@ private Q_SLOTS:
         Click(app.w(), "Command3_6");
         QCOMPARE(app.lastNotice(), "导入成功");
         QCOMPARE(app.session.station().rosterGrid().rows(), rows + 1);
-        QCOMPARE(app.session.station().roster().at(41).name, "新生");
+        QCOMPARE(app.session.station().roster().person(41).name, "新生");
     }
 
     // Qt's own buttons and dialogs speak the window's language.

@@ -14,9 +14,8 @@ struct Rig {
     QTemporaryDir dir;
     DataFolder folder{dir.path()};
     Schema schema = Schema::Defaults();
-    Roster roster;
-    RosterFile file;
     QDate today{2026, 12, 8};
+    RosterStore roster{folder, [this] { return RosterDisplay{&schema, {0, 1}, today}; }};
     Rig() {
         schema.choiceCounts = {3, 2, 2};
         schema.choiceElements[0][0] = QStringLiteral("教师");
@@ -24,12 +23,13 @@ struct Rig {
         schema.choiceElements[0][2] = QStringLiteral("职员");
         schema.twoValueLabels[1] = QStringLiteral("走读");
         schema.twoValueLabels[8] = QStringLiteral("住校");
-        file.open(folder);
-        roster.at(7).name = QStringLiteral("王芳");
-        roster.at(7).flags = 0b101;  // bit 0 (男) and field 20's bit
-        Must(file.write(7, roster.at(7)));
+        Must(roster.open());
+        PersonRecord p;
+        p.name = QStringLiteral("王芳");
+        p.flags = 0b101;  // bit 0 (男) and field 20's bit
+        Must(roster.store(7, p));
     }
-    RosterEdit edit() { return RosterEdit(roster, file, RosterDisplay{&schema, {0, 1}, today}); }
+    RosterEdit edit() { return RosterEdit(roster); }
     PersonRecord stored() {
         return DecodePersonRecord(ReadAll(folder.roster()).mid(6 * 256, 256)).record;
     }
@@ -77,7 +77,7 @@ private Q_SLOTS:
         QCOMPARE(edit.commitChoice(7, 9, 2, "职员").cellText, "职员");
         QCOMPARE(edit.commitDate(7, 5, QDate(2016, 12, 8)).cellText, "10.0");
         const PersonRecord p = rig.stored();
-        QCOMPARE(p, rig.roster.at(7));
+        QCOMPARE(p, rig.roster.person(7));
         QCOMPARE(p.cardNumber, qint64(30001370000));
         QCOMPARE(p.numbers[1], qint64(125000));
         QCOMPARE(p.name, "李娜");
@@ -109,19 +109,19 @@ private Q_SLOTS:
     void refusals() {
         Rig rig;
         RosterEdit edit = rig.edit();
-        const PersonRecord before = rig.roster.at(7);
+        const PersonRecord before = rig.roster.person(7);
         QCOMPARE(edit.commitNumber(7, 12, "13800138000x").result, EditResult::NotANumber);
         // Five texts may hold 159 bytes of code page 936 between them.
         QCOMPARE(edit.commitText(7, 6, QString(70, u'长')).result, EditResult::Stored);
         QCOMPARE(edit.commitText(7, 7, QString(10, u'长')).result, EditResult::TooLong);
-        QCOMPARE(rig.roster.at(7).texts[1], QString());
+        QCOMPARE(rig.roster.person(7).texts[1], QString());
         QCOMPARE(rig.stored().texts[0], QString(70, u'长'));
         QCOMPARE(edit.commitText(7, 2, "x").result, EditResult::Stored);
         QCOMPARE(edit.commitNumber(0, 1, "1").result, EditResult::NotEditable);
         QCOMPARE(edit.commitText(7, 1, "1").result, EditResult::NotEditable);
-        rig.file.close();
+        rig.roster.close();
         QCOMPARE(edit.commitText(7, 8, "y").result, EditResult::NotStored);
-        QCOMPARE(rig.roster.at(7).texts[2], QString());
+        QCOMPARE(rig.roster.person(7).texts[2], QString());
         Q_UNUSED(before);
     }
 

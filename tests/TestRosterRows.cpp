@@ -35,14 +35,19 @@ private Q_SLOTS:
     void addTakesTheFreeSlots() {
         QTemporaryDir dir;
         DataFolder folder(dir.path());
-        Roster roster;
-        for (int i : {1, 2, 4}) roster.at(i).name = QStringLiteral("P%1").arg(i);
-        roster.at(3).cardNumber = 777 * 10000;  // a deleted person's card
-        roster.at(3).texts[0] = QStringLiteral("旧住址");
-        RosterFile file;
-        file.open(folder);
+        RosterStore roster(folder);
+        Must(roster.open());
+        for (int i : {1, 2, 4}) {
+            PersonRecord p;
+            p.name = QStringLiteral("P%1").arg(i);
+            Must(roster.store(i, p));
+        }
+        PersonRecord deleted;
+        deleted.cardNumber = 777 * 10000;  // a deleted person's card
+        deleted.texts[0] = QStringLiteral("旧住址");
+        Must(roster.store(3, deleted));
         TextGridModel grid(2, 26);
-        const AddedRows added = AddRosterRows(roster, file, grid, 3);
+        const AddedRows added = AddRosterRows(roster, grid, 3);
         QCOMPARE(added.added, 3);
         QCOMPARE(grid.rows(), 5);
         QCOMPARE((QStringList{grid.text(2, 0), grid.text(3, 0), grid.text(4, 0)}),
@@ -51,20 +56,21 @@ private Q_SLOTS:
         // The new person starts from nothing: the old card would sign them in.
         PersonRecord fresh;
         fresh.name = QStringLiteral("[NEW]");
-        QCOMPARE(roster.at(3), fresh);
+        QCOMPARE(roster.person(3), fresh);
         QByteArray slot3 = ReadAll(folder.roster()).mid(2 * 256, 256);
         QCOMPARE(slot3, *EncodePersonRecord(fresh));
     }
 
     void addStopsWhenTheRosterIsFull() {
         QTemporaryDir dir;
-        Roster roster;
+        RosterStore roster{DataFolder(dir.path())};
+        Must(roster.open());
+        PersonRecord p;
+        p.name = QStringLiteral("P");
         for (int i = 1; i <= kRosterSize; ++i)
-            if (i != 4999) roster.at(i).name = QStringLiteral("P");
-        RosterFile file;
-        file.open(DataFolder(dir.path()));
+            if (i != 4999) Must(roster.store(i, p));
         TextGridModel grid(2, 26);
-        const AddedRows added = AddRosterRows(roster, file, grid, 3);
+        const AddedRows added = AddRosterRows(roster, grid, 3);
         QCOMPARE(added.added, 1);
         QVERIFY(added.rosterFull);
         QCOMPARE(grid.rows(), 3);
@@ -81,22 +87,23 @@ private Q_SLOTS:
         QFETCH(int, from);
         QFETCH(int, to);
         QTemporaryDir dir;
-        Roster roster;
+        RosterStore roster{DataFolder(dir.path())};
         TextGridModel grid(2, 26);
-        RosterFile file;
-        file.open(DataFolder(dir.path()));
-        AddRosterRows(roster, file, grid, 4);
-        roster.at(2).cardNumber = 42 * 10000;
-        Must(DeleteRosterRows(roster, file, grid, from, to));
+        Must(roster.open());
+        AddRosterRows(roster, grid, 4);
+        PersonRecord second = roster.person(2);
+        second.cardNumber = 42 * 10000;
+        Must(roster.store(2, second));
+        Must(DeleteRosterRows(roster, grid, from, to));
         QCOMPARE(grid.rows(), 6);
         QCOMPARE(grid.text(2, 0), "1");
         QCOMPARE(grid.text(3, 0), QString());
         QCOMPARE(grid.text(4, 2), QString());
         QCOMPARE(grid.text(5, 0), "4");
-        QVERIFY(!roster.at(2).inUse());
-        QVERIFY(!roster.at(3).inUse());
-        QCOMPARE(roster.at(2).cardNumber, 42 * 10000);  // only the name goes
-        QVERIFY(roster.at(4).inUse());
+        QVERIFY(!roster.person(2).inUse());
+        QVERIFY(!roster.person(3).inUse());
+        QCOMPARE(roster.person(2).cardNumber, 42 * 10000);  // only the name goes
+        QVERIFY(roster.person(4).inUse());
     }
 };
 

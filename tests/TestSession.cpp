@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "apprig.h"
+#include "core/cardinput.h"
 #include "core/format/datacheck.h"
 #include "core/format/readerchoice.h"
 #include "gui/settingspanel.h"
@@ -80,8 +81,8 @@ private Q_SLOTS:
         }
         QCOMPARE(roster.columnWidth(6), 0);  // not used until switched on
         for (int c = 1; c <= 2; ++c) QVERIFY(board.columnWidth(c) >= 900);
-        QCOMPARE(session.station().timeTable().displayName(0), "一");
-        QCOMPARE(session.station().schema().twoValueLabel(19, true), "是");
+        QCOMPARE(session.station().timeTable().get().displayName(0), "一");
+        QCOMPARE(session.station().schema().get().twoValueLabel(19, true), "是");
         // A person added now can be seen and edited.
         session.window().ShowPanel(2);
         rig.dialogs.setNextAnswer(QStringLiteral("1"));
@@ -166,7 +167,7 @@ private Q_SLOTS:
         QVERIFY(session.StartUp());
         QCOMPARE(session.window().findChild<QLabel*>("Label3_2")->text(), "07:45");
         rig.type(QStringLiteral("3000137"));
-        const QString name = session.station().roster().at(1).name;
+        const QString name = session.station().roster().person(1).name;
         QCOMPARE(session.popups().stack().text(1), name + "[早读]补签成功 (迟签5分钟)");
         QCOMPARE(session.popups().popup(1)->label()->text(), session.popups().stack().text(1));
         QCOMPARE(rig.cues.played, QStringList{"0.wav"});

@@ -85,7 +85,7 @@ private Q_SLOTS:
         QFETCH(QStringList, notices);
         QFETCH(QStringList, cues);
         SignInRig rig(2, DayWindows());
-        for (int m : minutes) rig.swipe(m, Card(1), panel);
+        for (int m : minutes) rig.swipe(m, Card(1), Panel(panel));
         QCOMPARE(rig.notifier.notices, notices);
         QCOMPARE(rig.cues.played, cues);
     }
@@ -131,7 +131,7 @@ private Q_SLOTS:
         station.start();
         SilentCuePlayer cues;
         SignIn signIn(station, cues);
-        QCOMPARE(signIn.ProcessSwipe(QStringLiteral("999999999999"), 4).outcome,
+        QCOMPARE(signIn.ProcessSwipe(QStringLiteral("999999999999"), Panel::SignIn).outcome,
                  SwipeOutcome::OnTime);
         QCOMPARE(notifier.notices.last(), "长卡[0]签到成功");
         station.shutDown();
@@ -184,14 +184,14 @@ private Q_SLOTS:
 
     void noSoundWhenCuesAreOff() {
         SignInRig rig(1, DayWindows());
-        rig.station->settings().options[Settings::SoundCues] = 0;
+        Must(rig.station->settings().setOption(Settings::SoundCues, false));
         rig.swipe(455, Card(1));
         QVERIFY(rig.cues.played.isEmpty());
     }
 
     void switchingAWindowOffCountsAtOnce() {
         SignInRig rig(1, DayWindows());
-        rig.station->timeTable().set[size_t(TimeTable::Cell(0, kFixtureWeekday))] = false;
+        Must(rig.station->timeTable().setCellSet(TimeTable::Cell(0, kFixtureWeekday), false));
         QCOMPARE(rig.swipe(455, Card(1)).outcome, SwipeOutcome::NoWindow);
     }
 
@@ -228,8 +228,8 @@ private Q_SLOTS:
             // The first start of a day clears the status file; the marks come after it.
             Workstation first(folder, clock, notifier);
             first.start();
-            Must(first.dayStatus().write(1, 0, kStatusOnTime));
-            Must(first.dayStatus().write(2, 0, 7));
+            WriteStatus(folder, 1, 0, kStatusOnTime);
+            WriteStatus(folder, 2, 0, 7);
             first.shutDown();
         }
         Workstation again(folder, clock, notifier);
@@ -316,9 +316,9 @@ private Q_SLOTS:
             clock.set(QDateTime(d, QTime(minute / 60, minute % 60, second)));
         };
         at(first, 460);
-        QCOMPARE(signIn.ProcessSwipe(Card(1), SignIn::kSignInPanel).outcome, SwipeOutcome::OnTime);
+        QCOMPARE(signIn.ProcessSwipe(Card(1), Panel::SignIn).outcome, SwipeOutcome::OnTime);
         at(first, 1390);
-        QCOMPARE(signIn.ProcessSwipe(Card(1), SignIn::kSignInPanel).outcome, SwipeOutcome::OnTime);
+        QCOMPARE(signIn.ProcessSwipe(Card(1), Panel::SignIn).outcome, SwipeOutcome::OnTime);
         at(first, 481, 10);
         signIn.OnTimer1();  // 2 and 3 absent from window 0; the clock went back a little
         at(first, 1439, 50);
@@ -344,8 +344,8 @@ private Q_SLOTS:
         for (int w = 0; w < 2; ++w) QCOMPARE(station.board().text(4, 3 + w), QString());
         QCOMPARE(station.board().text(1, 3), "0/3");
         at(second, 460);
-        QCOMPARE(signIn.ProcessSwipe(Card(1), SignIn::kSignInPanel).outcome, SwipeOutcome::OnTime);
-        QCOMPARE(signIn.ProcessSwipe(Card(2), SignIn::kSignInPanel).outcome, SwipeOutcome::OnTime);
+        QCOMPARE(signIn.ProcessSwipe(Card(1), Panel::SignIn).outcome, SwipeOutcome::OnTime);
+        QCOMPARE(signIn.ProcessSwipe(Card(2), Panel::SignIn).outcome, SwipeOutcome::OnTime);
         std::vector<YearLogRecord> fresh;
         ReadYearLog(folder.yearLog(second.year()), [&](const YearLogRecord* r, size_t n) {
             fresh.insert(fresh.end(), r, r + n);
@@ -358,12 +358,11 @@ private Q_SLOTS:
         notifier.notices.clear();
         at(first, 1438);
         signIn.OnTimer1();
-        QCOMPARE(signIn.ProcessSwipe(Card(3), SignIn::kSignInPanel).outcome,
-                 SwipeOutcome::NoWindow);
+        QCOMPARE(signIn.ProcessSwipe(Card(3), Panel::SignIn).outcome, SwipeOutcome::NoWindow);
         QCOMPARE(station.day().day, second);
         QCOMPARE(notifier.notices.filter("系统时钟").size(), 1);
         at(second, 470);
-        QCOMPARE(signIn.ProcessSwipe(Card(3), SignIn::kSignInPanel).outcome, SwipeOutcome::OnTime);
+        QCOMPARE(signIn.ProcessSwipe(Card(3), Panel::SignIn).outcome, SwipeOutcome::OnTime);
         station.shutDown();
     }
 

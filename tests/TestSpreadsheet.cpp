@@ -3,10 +3,12 @@
 #include <QTest>
 
 #include "common/datetime.h"
+#include "core/format/schema.h"
 #include "core/rosterimport.h"
 #include "core/statistics.h"
 #include "models/headersort.h"
 #include "models/statsgridmodel.h"
+#include "must.h"
 #include "sheets/reading.h"
 #include "sheets/spreadsheet.h"
 #include "testsupport.h"
@@ -41,18 +43,19 @@ bool Python(const QString& kind, const QString& path, QString* out = nullptr) {
 struct Rig {
     QTemporaryDir dir;
     DataFolder folder{dir.path()};
-    Roster roster;
-    RosterFile file;
-    TextGridModel grid{2, 26};
     Schema schema = Schema::Defaults();
+    RosterStore roster{folder, [this] {
+                           return RosterDisplay{&schema, {-1, -1}, QDate(2026, 12, 8)};
+                       }};
+    TextGridModel grid{2, 26};
     RecordingNotifier notifier;
     Rig() {
-        file.open(folder);
+        Must(roster.open());
         schema.enabled = {};
         for (int f : {1, 2, 3, 6}) schema.enabled[size_t(f - 1)] = 1;
     }
     ImportResult run(const QString& path) {
-        ImportTargets t{&roster, &file, &grid, &schema, &notifier, {}, QDate(2026, 12, 8)};
+        ImportTargets t{&roster, &grid, &notifier, {}};
         return ImportRosterFile(path, t);
     }
 };

@@ -36,7 +36,8 @@ enum class Path {
     Option,
     Font,
     Times,
-    Schema
+    Schema,
+    Element
 };
 
 struct Case {
@@ -66,44 +67,49 @@ Case CaseOf(Path path) {
         case Path::RosterEdit:
             return {path, true, [](SignInRig& rig) {
                         Workstation& s = *rig.station;
-                        Must(s.rosterFile().open(s.folder()));
-                        RosterEdit edit(s.roster(), s.rosterFile(), s.rosterDisplay());
+                        Must(s.roster().open());
+                        RosterEdit edit(s.roster());
                         return edit.commitText(2, 2, QStringLiteral("新名字")).result ==
                                EditResult::Stored;
                     }};
         case Path::Import:
             return {path, true, [](SignInRig& rig) {
                         Workstation& s = *rig.station;
-                        Must(s.rosterFile().open(s.folder()));
-                        s.schema() = Schema::Defaults();
+                        Must(s.roster().open());
                         FakeWorkbook wb;
                         wb.row(1, 1, {"卡号", "姓名"});
                         wb.row(1, 2, {"2001", "甲"});
                         wb.row(1, 3, {"2002", "乙"});
-                        ImportTargets t{&s.roster(), &s.rosterFile(), &s.rosterGrid(),
-                                        &s.schema(), &s.notifier(),   {},
-                                        s.day().day};
-                        return !ImportRosterSpreadsheet(&wb, t).notStored;
+                        return !ImportRosterSpreadsheet(&wb, s.importTargets()).notStored;
                     }};
         case Path::Option:
             return {path, true, [](SignInRig& rig) {
-                        return SaveOptionBox(rig.folder, Settings::SystemPrompt, true) ==
-                               SettingsWrite::Written;
+                        return rig.station->settings().setOption(Settings::SystemPrompt, true) ==
+                               StoreResult::Stored;
                     }};
         case Path::Font:
             return {path, true, [](SignInRig& rig) {
-                        return SaveGridFont(rig.folder, {"宋体", 12.0f, true, true}) ==
-                               SettingsWrite::Written;
+                        return rig.station->settings().setGridFont({"宋体", 12.0f, true, true}) ==
+                               StoreResult::Stored;
                     }};
         case Path::Times:
             return {path, true, [](SignInRig& rig) {
-                        return StoreTimeWindow(rig.folder, rig.station->timeTable(), 2,
-                                               {"09", "00", "09", "30"},
-                                               true) == StoreTimes::Stored;
+                        return rig.station->timeTable().setTimes(2, 540, 570, true) ==
+                               StoreResult::Stored;
                     }};
         case Path::Schema:
-            return {path, true,
-                    [](SignInRig& rig) { return SaveSchema(rig.folder, Schema::Defaults()); }};
+            return {path, true, [](SignInRig& rig) {
+                        FieldDefinitions d;
+                        d.titles = Schema::Defaults().titles;
+                        d.titles[5] = QStringLiteral("住址");
+                        d.enabled[5] = 1;
+                        return rig.station->schema().setDefinitions(d) == StoreResult::Stored;
+                    }};
+        case Path::Element:
+            return {path, true, [](SignInRig& rig) {
+                        return rig.station->schema().setElement(1, 3, QStringLiteral("高三")) ==
+                               StoreResult::Stored;
+                    }};
     }
     return {};
 }
@@ -143,10 +149,19 @@ void CheckMemoryFollowsFiles(SignInRig& rig) {
     Workstation& s = *rig.station;
     Roster loaded;
     LoadRoster(rig.folder, loaded, {}, {});
-    for (int i = 1; i <= 5; ++i) QCOMPARE(s.roster().at(i).name, loaded.at(i).name);
+    for (int i = 1; i <= 5; ++i) QCOMPARE(s.roster().person(i), loaded.at(i));
     const TimeTable table = LoadTimeWindows(rig.folder);
-    QCOMPARE(s.timeTable().starts, table.starts);
-    QCOMPARE(s.timeTable().ends, table.ends);
+    QCOMPARE(s.timeTable().get().starts, table.starts);
+    QCOMPARE(s.timeTable().get().ends, table.ends);
+    const Settings settings = LoadSettings(rig.folder);
+    QCOMPARE(s.settings().get().options, settings.options);
+    QCOMPARE(s.settings().get().gridFont, settings.gridFont);
+    Schema schema;
+    LoadSchema(rig.folder, schema);
+    for (int f = 9; f <= 11; ++f) LoadChoiceList(rig.folder, schema, f);
+    QCOMPARE(s.schema().get().titles, schema.titles);
+    QCOMPARE(s.schema().get().enabled, schema.enabled);
+    QCOMPARE(s.schema().get().choiceElements, schema.choiceElements);
 }
 
 }  // namespace
@@ -171,7 +186,8 @@ private Q_SLOTS:
             {"option box", Path::Option},
             {"grid font", Path::Font},
             {"time window", Path::Times},
-            {"definitions", Path::Schema}};
+            {"definitions", Path::Schema},
+            {"element list", Path::Element}};
         const std::tuple<const char*, faults::Kind, int> kinds[] = {
             {"disk full", faults::Kind::Fail, ENOSPC},
             {"read-only", faults::Kind::Fail, EROFS},

@@ -6,6 +6,7 @@
 #include "cli/demo.h"
 #include "common/datetime.h"
 #include "core/workstation.h"
+#include "models/statsgridmodel.h"
 #include "must.h"
 #include "testsupport.h"
 
@@ -39,7 +40,7 @@ private Q_SLOTS:
         QCOMPARE(roster.rows(), 2 + 40);
         QCOMPARE(roster.text(0, 2), "姓名");
         QCOMPARE(roster.rowHeight(1), 0);
-        QCOMPARE(station.statsGrid().text(0, 4), "迟签时间");
+        QCOMPARE(StatsGridModel(&station.roster().roster()).text(0, 4), "迟签时间");
         QCOMPARE(station.todayWindows().start(0), 7 * 60 + 10);
         QVERIFY(station.yearLog().isOpen());
         QVERIFY(station.dayStatus().isOpen());
@@ -108,7 +109,7 @@ private Q_SLOTS:
         {
             Workstation station(folder, clock, n);
             station.start();
-            Must(station.dayStatus().write(1, 0, -1));
+            WriteStatus(folder, 1, 0, -1);
             station.shutDown();
         }
         Workstation again(folder, clock, n);
@@ -140,7 +141,7 @@ private Q_SLOTS:
         {
             Workstation first(folder, clock, n);
             QCOMPARE(first.start(), Workstation::StartResult::Ready);
-            Must(first.dayStatus().write(1, 0, -1));
+            WriteStatus(folder, 1, 0, -1);
             first.shutDown();
         }
         clock.set(QDateTime(day.addDays(1), QTime(7, 20)));

@@ -2,8 +2,10 @@
 
 #include <QtGlobal>
 
+#include "core/format/daystatus.h"
 #include "core/format/settings.h"
 #include "core/roster.h"
+#include "core/storeresult.h"
 
 namespace tallyra::test {
 
@@ -14,5 +16,14 @@ inline void Must(bool ok) {
 }
 inline void Must(SettingsWrite w) { Must(w == SettingsWrite::Written); }
 inline void Must(WriteResult w) { Must(w == WriteResult::Written); }
+inline void Must(StoreResult r) { Must(r == StoreResult::Stored); }
+
+// A status written into shuju.dat beside a running station, as a kill after the write
+// would leave it.
+inline void WriteStatus(const DataFolder& folder, int index, int window, qint16 status) {
+    PositionedFile f;
+    Must(f.open(folder.dayStatus()) &&
+         f.writeNumber<qint16>(DayStatusFile::Position(index, window), status));
+}
 
 }  // namespace tallyra::test

@@ -75,7 +75,7 @@ struct SignInRig {
     ~SignInRig() {
         if (station) station->shutDown();
     }
-    SwipeResult swipe(int minute, const QString& card, int panel = SignIn::kSignInPanel) {
+    SwipeResult swipe(int minute, const QString& card, Panel panel = Panel::SignIn) {
         clock.set(At(minute));
         return signIn->ProcessSwipe(card, panel);
     }

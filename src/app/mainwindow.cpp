@@ -11,6 +11,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "core/signindesk.h"
 #include "core/workstation.h"
 #include "gui/boardpanel.h"
 #include "gui/databasepanel.h"
@@ -20,6 +21,7 @@
 #include "gui/rostereditor.h"
 #include "gui/settingspanel.h"
 #include "gui/statisticspanel.h"
+#include "gui/structurepanel.h"
 
 namespace tallyra {
 
@@ -36,14 +38,11 @@ QPushButton* Button(const QString& caption, const QString& name, QWidget* parent
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent),
-      timer2_([this] { cardInput_.OnTimer2(); }),
-      cardInput_(timer2_, [this](const QString& card, int panel) { onCardEntered(card, panel); }) {
+MainWindow::MainWindow(Workstation& station, SignInDesk& desk, NoticePopups& popups,
+                       Dialogs& dialogs, ReaderGate& gate, QWidget* parent)
+    : QMainWindow(parent), station_(station), desk_(desk) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tallyra"));
-    timer2_.setObjectName(QStringLiteral("Timer2"));
-    timer1_.setObjectName(QStringLiteral("Timer1"));
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(8, 4, 8, 8);
@@ -52,7 +51,7 @@ MainWindow::MainWindow(QWidget* parent)
     barFrame->setObjectName(QStringLiteral("Picture10"));
     auto* bar = new QHBoxLayout(barFrame);
     bar->setContentsMargins(0, 0, 0, 0);
-    auto* version = new QLabel(QStringLiteral("Ver 1.01"), barFrame);
+    auto* version = new QLabel(QStringLiteral("Ver " TALLYRA_VERSION), barFrame);
     version->setObjectName(QStringLiteral("Label56"));
     bar->addWidget(version);
     bar->addStretch();
@@ -76,12 +75,20 @@ MainWindow::MainWindow(QWidget* parent)
     layout->addWidget(barFrame);
 
     panels_ = new QStackedWidget(central);
-    settings_ = new SettingsPanel(panels_);
-    structure_ = new StructurePanel(panels_);
-    database_ = new DatabasePanel(panels_);
-    statistics_ = new StatisticsPanel(panels_);
-    board_ = new BoardPanel(panels_);
-    personal_ = new PersonalCentre(panels_);
+    Notifier& notifier = station.notifier();
+    settings_ = new SettingsPanel(
+        station.settings(), station.timeTable(), station.folder(), notifier, popups, dialogs, gate,
+        [this](const QFont& f) { ApplyGridFont(f); }, panels_);
+    structure_ = new StructurePanel(station.schema(), notifier, panels_);
+    database_ = new DatabasePanel(station.roster(), station.rosterGrid(), station.schema(),
+                                  station.day(), notifier, dialogs, panels_);
+    statistics_ = new StatisticsPanel(
+        station.folder(), station.roster(), station.day(), notifier, dialogs,
+        [this](QLineEdit* box) { rosterEditor()->openDateFor(box); }, panels_);
+    board_ = new BoardPanel(station.board(), station.day(), panels_);
+    personal_ = new PersonalCentre(
+        station.roster(), station.rosterGrid(), notifier, [this] { ShowPanel(Panel::Statistics); },
+        panels_);
     pages_ = {settings_, structure_, database_, statistics_, board_, personal_};
     for (QWidget* p : pages_) panels_->addWidget(p);
     nothing_ = new QWidget(panels_);
@@ -93,10 +100,14 @@ MainWindow::MainWindow(QWidget* parent)
     setCentralWidget(central);
     buildLogin();
 
-    setAdminButtonsVisible(false);
-    timer1_.setInterval(kTimer1Ms);
-    connect(&timer1_, &QTimer::timeout, this, &MainWindow::onTimer1);
+    connect(&desk_, &SignInDesk::swiped, this, &MainWindow::onSwiped);
+    connect(&desk_, &SignInDesk::clockShown, board_, &BoardPanel::showClock);
+    connect(&desk_, &SignInDesk::newDay, this, &MainWindow::showDay);
+    ApplyGridFont(FontFromChoice(station.settings().get().gridFont, boardView()->font()));
     resize(kComfortableSize);
+    ShowPanel(Panel::SignIn);
+    adminMode_ = station.settings().get().adminPassword.isEmpty();
+    setAdminButtonsVisible(adminMode_);
 }
 
 void MainWindow::showOnScreen() {
@@ -143,29 +154,6 @@ void MainWindow::buildLogin() {
     login_->hide();
 }
 
-void MainWindow::attach(Workstation& station, CuePlayer& cues, NoticePopups& popups,
-                        Dialogs& dialogs) {
-    station_ = &station;
-    dialogs_ = &dialogs;
-    signIn_ = std::make_unique<SignIn>(station, cues);
-    signIn_->setNewDayHandler([this] { showDay(); });
-    board_->attach(station);
-    database_->attach(station, dialogs);
-    statistics_->attach(station, dialogs,
-                        [this](QLineEdit* box) { rosterEditor()->openDateFor(box); });
-    settings_->attach(station, popups, dialogs, [this](const QFont& f) { ApplyGridFont(f); });
-    structure_->attach(station, changes_);
-    personal_->attach(station, [this] { ShowPanel(Statistics); });
-    ApplyGridFont(FontFromChoice(station.settings().gridFont, boardView()->font()));
-    showDay();
-    signIn_->RecoverDay();
-    onTimer1();  // the clock shows at once
-    timer1_.start();
-    ShowPanel(Board);
-    adminMode_ = station.settings().adminPassword.isEmpty();
-    setAdminButtonsVisible(adminMode_);
-}
-
 void MainWindow::showDay() {
     board_->showDay();
     statistics_->showDay();
@@ -173,7 +161,7 @@ void MainWindow::showDay() {
 }
 
 void MainWindow::ApplyGridFont(const QFont& font) {
-    for (GridView* v : {rosterView(), statistics_->findChild<GridView*>(), boardView()})
+    for (GridView* v : {rosterView(), statistics_->view(), boardView()})
         if (v) v->setFont(font);
 }
 
@@ -189,43 +177,39 @@ int MainWindow::shownPanel() const {
 
 void MainWindow::showNothing() { panels_->setCurrentWidget(nothing_); }
 
-void MainWindow::onTimer1() {
-    if (signIn_) board_->showClock(signIn_->OnTimer1());
-}
-
-void MainWindow::onCardEntered(const QString& card, int panel) {
-    if (signIn_) signIn_->ProcessSwipe(card, panel);
-    if (panel == Personal) personal_->LookUp(card);
+void MainWindow::onSwiped(const SwipeResult& result, const QString& card, Panel panel) {
+    if (panel == Panel::Personal) personal_->LookUp(result, card);
 }
 
 void MainWindow::ShowPanel(int index) {
-    if (index < 0 || index > 5) return;
-    currentPanel_ = index;
-    cardInput_.setPanel(index);
-    if (station_) station_->rosterFile().close();
+    if (index < 0 || index >= kPanelCount) return;
+    const Panel panel = Panel(index);
+    currentPanel_ = panel;
+    desk_.setPanel(panel);
+    station_.roster().close();
     rosterEditor()->parkEditors();
-    if (index <= Database && !adminMode_) return;
+    if (index <= int(Panel::Database) && !adminMode_) return;
     showNothing();
-    switch (index) {
-        case Settings:
+    switch (panel) {
+        case Panel::Settings:
             settings_->clearPasswords();
             break;
-        case Structure:
+        case Panel::Structure:
             structure_->fill();
             break;
-        case Database:
-            if (station_) (void)station_->rosterFile().open(station_->folder());
+        case Panel::Database:
+            // A failed open shows when a change is stored.
+            (void)station_.roster().open();
             rosterGridShown_ = true;
             break;
-        case Statistics:
+        case Panel::Statistics:
             if (!adminMode_ && personal_->waiting()) return;  // nobody loaded
             statistics_->showFor(adminMode_, personal_->loadedIndex());
             break;
-        case Personal:
-            // A failed open shows when a change is stored.
-            if (station_) (void)station_->rosterFile().open(station_->folder());
+        case Panel::Personal:
+            (void)station_.roster().open();
             break;
-        default:
+        case Panel::SignIn:
             break;
     }
     panels_->setCurrentWidget(pages_[size_t(index)]);
@@ -235,7 +219,7 @@ void MainWindow::ToggleAdminMode() {
     if (adminMode_) {
         adminMode_ = false;
         setAdminButtonsVisible(false);
-        ShowPanel(Board);
+        ShowPanel(Panel::SignIn);
         return;
     }
     const QPoint at = adminToggle_->mapTo(centralWidget(), QPoint(0, adminToggle_->height()));
@@ -247,9 +231,8 @@ void MainWindow::ToggleAdminMode() {
 }
 
 void MainWindow::login() {
-    if (!station_) return;
-    if (password_->text() != station_->settings().adminPassword) {
-        station_->notifier().ShowNotice(QStringLiteral("密码错误"));
+    if (password_->text() != station_.settings().get().adminPassword) {
+        station_.notifier().ShowNotice(QStringLiteral("密码错误"));
     } else {
         adminMode_ = true;
         setAdminButtonsVisible(true);
@@ -273,11 +256,11 @@ void MainWindow::closeLogin() {
 }
 
 void MainWindow::saveBoardWidths() {
-    if (!station_ || !adminMode_) return;
+    if (!adminMode_) return;
     std::array<qint16, 9> widths{};
     for (int c = 0; c < 9; ++c) widths[size_t(c)] = qint16(boardView()->columnWidthTwips(c));
-    if (SaveSignInColumnWidths(station_->folder(), widths) != SettingsWrite::Written)
-        station_->ReportFailure(NotSavedText(QStringLiteral("列宽设定")));
+    if (station_.settings().setBoardWidths(widths) != StoreResult::Stored)
+        station_.notifier().ShowFailure(NotSavedText(QStringLiteral("列宽设定")));
 }
 
 }  // namespace tallyra

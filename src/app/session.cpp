@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "app/mainwindow.h"
+#include "core/signindesk.h"
 #include "core/workstation.h"
 #include "gui/dialogs.h"
 #include "gui/gridview.h"
@@ -19,13 +20,13 @@ Session::~Session() { ShutDown(); }
 bool Session::StartUp() {
     popups_ = std::make_unique<NoticePopups>(parts_.translucentPopups);
     popups_->ApplyPopupFont(DefaultPopupFont());
-    window_ = std::make_unique<MainWindow>();
     station_ =
         std::make_unique<Workstation>(DataFolder(parts_.dataFolder), *parts_.clock, *popups_);
-    MainWindow* window = window_.get();
-    gate_ = std::make_unique<ReaderGate>(
-        LoadReaderChoice(station_->folder()), station_->notifier(),
-        [window](int key, qint64 timeMs) { window->AllIN(key, timeMs); });
+    // Keys reach the desk only once it exists: none can be a swipe before the start is done.
+    gate_ = std::make_unique<ReaderGate>(LoadReaderChoice(station_->folder()), station_->notifier(),
+                                         [this](int key, qint64 timeMs) {
+                                             if (desk_) desk_->AllIN(key, timeMs);
+                                         });
     const auto result = station_->start([] { QCoreApplication::processEvents(); },
                                         [&] {
                                             capture_ = parts_.startCapture(gate_->keyDown());
@@ -43,37 +44,29 @@ bool Session::StartUp() {
         return false;
     }
     started_ = true;
-    popups_->ApplyPopupFont(FontFromChoice(station_->settings().popupFont, DefaultPopupFont()));
-    popups_->ApplyPopupColour(ColourFromStored(station_->settings().popupColour));
-    window_->attach(*station_, *parts_.cues, *popups_, *parts_.dialogs);
+    const Settings& settings = station_->settings().get();
+    popups_->ApplyPopupFont(FontFromChoice(settings.popupFont, DefaultPopupFont()));
+    popups_->ApplyPopupColour(ColourFromStored(settings.popupColour));
+    desk_ = std::make_unique<SignInDesk>(*station_, *parts_.cues);
     gate_->attach(capture_.get());
-    window_->settingsPanel()->attachReader(*gate_);
+    window_ = std::make_unique<MainWindow>(*station_, *desk_, *popups_, *parts_.dialogs, *gate_);
+    desk_->open();
     return true;
 }
 
 void Session::ShutDown() {
-    if (started_) {
-        const DataFolder& folder = station_->folder();
-        QStringList lost;
-        if (window_->rosterGridShown()) {
-            std::array<qint16, 26> widths{};
-            for (int c = 0; c < 26; ++c)
-                widths[size_t(c)] = qint16(window_->rosterView()->columnWidthTwips(c));
-            if (SaveRosterColumnWidths(folder, widths) != SettingsWrite::Written)
-                lost << QStringLiteral("数据库列宽");
-        }
-        if (window_->schemaChanged() && !SaveSchema(folder, station_->schema()))
-            lost << QStringLiteral("数据结构");
-        for (int k = 0; k < 3; ++k)
-            if (window_->choiceListChanged()[size_t(k)] &&
-                !SaveChoiceList(folder, station_->schema(), 9 + k))
-                lost << station_->schema().title(9 + k) + QStringLiteral("的内容");
+    if (started_ && window_->rosterGridShown()) {
+        std::array<qint16, 26> widths{};
+        for (int c = 0; c < 26; ++c)
+            widths[size_t(c)] = qint16(window_->rosterView()->columnWidthTwips(c));
         // The program is ending: a notice would vanish with it.
-        if (!lost.isEmpty())
-            parts_.dialogs->message(NotSavedText(lost.join(QStringLiteral("、"))), true);
+        if (station_->settings().setRosterWidths(widths) != StoreResult::Stored)
+            parts_.dialogs->message(NotSavedText(QStringLiteral("数据库列宽")), true);
     }
     if (gate_) gate_->attach(nullptr);
     capture_.reset();
+    window_.reset();
+    desk_.reset();
     if (started_) station_->shutDown();
     started_ = false;
 }

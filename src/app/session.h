@@ -14,6 +14,7 @@ class Dialogs;
 class MainWindow;
 class NoticePopups;
 class ReaderGate;
+class SignInDesk;
 class Workstation;
 
 // One run of the attendance program: the popups, the window, the data and the key
@@ -39,18 +40,21 @@ public:
     bool StartUp();
     void ShutDown();
 
+    // The window exists once StartUp succeeded.
     MainWindow& window() { return *window_; }
     NoticePopups& popups() { return *popups_; }
     Workstation& station() { return *station_; }
     ReaderGate& readerGate() { return *gate_; }
+    SignInDesk& desk() { return *desk_; }
 
 private:
     Parts parts_;
     std::unique_ptr<NoticePopups> popups_;
-    std::unique_ptr<MainWindow> window_;
     std::unique_ptr<Workstation> station_;
+    std::unique_ptr<SignInDesk> desk_;
     std::unique_ptr<ReaderGate> gate_;
     std::unique_ptr<KeyCapture> capture_;
+    std::unique_ptr<MainWindow> window_;
     bool started_ = false;
 };
 

@@ -387,7 +387,7 @@ int main(int argc, char** argv) {
             return 2;
         }
         return WithWorkstation(folder, out, err, [&](Workstation&, SignIn& signIn) {
-            signIn.ProcessSwipe(args[1], p.toInt());
+            signIn.ProcessSwipe(args[1], Panel(p.toInt()));
             return 0;
         });
     }
@@ -403,14 +403,10 @@ int main(int argc, char** argv) {
     if (command == u"import") {
         return WithWorkstation(folder, out, err, [&](Workstation& station, SignIn&) {
             // A roster file that cannot be opened shows when the first record is stored.
-            (void)station.rosterFile().open(folder);
-            ImportTargets t{
-                &station.roster(),     &station.rosterFile(),
-                &station.rosterGrid(), &station.schema(),
-                &station.notifier(),   [&out](const QString& m) { out << m << Qt::endl; },
-                station.day().day};
+            (void)station.roster().open();
             // A file that cannot be read is said so on stderr, with why.
-            const ImportResult r = ImportRosterFile(args[1], t);
+            const ImportResult r = ImportRosterFile(
+                args[1], station.importTargets([&out](const QString& m) { out << m << Qt::endl; }));
             return r.headerFound && !r.notStored && !r.unreadable ? 0 : kFailed;
         });
     }

@@ -2,11 +2,11 @@
 
 namespace tallyra {
 
-CardInput::CardInput(BurstTimer& timer, std::function<void(const QString&, int)> onEnter)
+CardInput::CardInput(BurstTimer& timer, std::function<void(const QString&, Panel)> onEnter)
     : timer_(timer), onEnter_(std::move(onEnter)) {}
 
 void CardInput::AllIN(int keyCode, qint64 timeMs) {
-    if (panel_ < kFirstCardPanel) return;
+    if (!TakesCards(panel_)) return;
     const bool late = timeMs >= 0 && lastDigitMs_ >= 0 && timeMs - lastDigitMs_ >= kBurstMs;
     if (late && (keyCode == kEnter || (keyCode >= kDigit0 && keyCode <= kDigit9))) OnTimer2();
     if (keyCode == kEnter) {

@@ -5,6 +5,8 @@
 #include <QTimer>
 #include <functional>
 
+#include "core/panel.h"
+
 namespace tallyra {
 
 // A one-shot time-out that (re)starts from now; its owner calls back on expiry.
@@ -25,13 +27,13 @@ public:
     static constexpr int kEnter = 13;
     static constexpr int kDigit0 = 48;
     static constexpr int kDigit9 = 57;
-    static constexpr int kFirstCardPanel = 4;
 
-    // `onEnter` gets the buffer and the panel on show when Enter comes in panel 4 or 5.
-    CardInput(BurstTimer& timer, std::function<void(const QString&, int)> onEnter);
+    // `onEnter` gets the buffer and the panel on show when Enter comes in a panel that takes
+    // cards.
+    CardInput(BurstTimer& timer, std::function<void(const QString&, Panel)> onEnter);
 
-    void setPanel(int panel) { panel_ = panel; }
-    int panel() const { return panel_; }
+    void setPanel(Panel panel) { panel_ = panel; }
+    Panel panel() const { return panel_; }
 
     // Every key-down, by virtual-key code, whichever program has the focus. `timeMs` is
     // when the key went down, if the capture knows: keys that queued up while the window
@@ -44,10 +46,10 @@ public:
 
 private:
     BurstTimer& timer_;
-    std::function<void(const QString&, int)> onEnter_;
+    std::function<void(const QString&, Panel)> onEnter_;
     QString buffer_;
     qint64 lastDigitMs_ = -1;
-    int panel_ = 4;
+    Panel panel_ = Panel::SignIn;
 };
 
 // The burst time-out on a QTimer.

@@ -14,7 +14,8 @@ namespace tallyra {
 
 QString RosterCellText(const PersonRecord& p, int field, const RosterDisplay& d) {
     auto years = [&](double date, int precision) {
-        if (!OleToDate(date)) return QString();
+        // 0 is a date never set (a person added with 增加), not 1899-12-30.
+        if (date == 0 || !OleToDate(date)) return QString();
         // The decimals the settings ask for ("0.0"), the same right after an edit as after
         // a restart; whole years otherwise.
         const float v = YearsSince(date, precision, d.today);

@@ -61,33 +61,32 @@ int CardHolder(const Roster& roster, qint64 cardNumber, int except) {
     return 0;
 }
 
-EditOutcome RosterEdit::store(int index, int field, const PersonRecord& before) {
-    PersonRecord& person = roster_.at(index);
-    if (RecordTextBytes(person) > kMaxTextBytes) {
-        person = before;
-        return {EditResult::TooLong, {}, {}};
+EditOutcome RosterEdit::store(int index, int field, const PersonRecord& changed) {
+    if (RecordTextBytes(changed) > kMaxTextBytes) return {EditResult::TooLong, {}, {}};
+    switch (roster_.store(index, changed)) {
+        case StoreResult::Stored:
+            return {EditResult::Stored, roster_.cellText(index, field), {}};
+        case StoreResult::TooLong:
+            return {EditResult::TooLong, {}, {}};
+        case StoreResult::Failed:
+            break;
     }
-    if (file_.write(index, person) != WriteResult::Written) {
-        // The record stays as the file has it, so what is shown is what is stored.
-        person = before;
-        return {EditResult::NotStored, {}, {}};
-    }
-    return {EditResult::Stored, RosterCellText(person, field, display_), {}};
+    // The record stays as the file has it, so what is shown is what is stored.
+    return {EditResult::NotStored, {}, {}};
 }
 
 EditOutcome RosterEdit::commitNumber(int index, int field, const QString& text) {
     if (!Roster::validIndex(index) || KindOfField(field) != FieldKind::Number) return {};
     const std::optional<qint64> value = ParseFixedPoint(text);
     if (!value) return {EditResult::NotANumber, {}, {}};
-    PersonRecord& person = roster_.at(index);
-    const PersonRecord before = person;
+    PersonRecord person = roster_.person(index);
     // Two people with one card: the board finds the first, the second could never sign in.
     if (field == 1 && *value != 0 && *value != person.cardNumber) {
-        if (const int holder = CardHolder(roster_, *value, index))
-            return {EditResult::DuplicateCard, {}, roster_.at(holder).name};
+        if (const int holder = CardHolder(roster_.roster(), *value, index))
+            return {EditResult::DuplicateCard, {}, roster_.person(holder).name};
     }
     *NumberOf(person, field) = *value;
-    return store(index, field, before);
+    return store(index, field, person);
 }
 
 EditOutcome RosterEdit::commitText(int index, int field, const QString& text) {
@@ -96,10 +95,9 @@ EditOutcome RosterEdit::commitText(int index, int field, const QString& text) {
     // Stored as "?" it would come back as another name after a restart.
     if (const QString outside = CharactersOutsideGbk(trimmed); !outside.isEmpty())
         return {EditResult::NotEncodable, {}, outside};
-    PersonRecord& person = roster_.at(index);
-    const PersonRecord before = person;
+    PersonRecord person = roster_.person(index);
     *TextOf(person, field) = trimmed;
-    return store(index, field, before);
+    return store(index, field, person);
 }
 
 EditOutcome RosterEdit::commitChoice(int index, int field, int listIndex, const QString& chosen) {
@@ -107,8 +105,7 @@ EditOutcome RosterEdit::commitChoice(int index, int field, int listIndex, const 
     if (!Roster::validIndex(index) || listIndex < 0 ||
         (kind != FieldKind::Sex && kind != FieldKind::Choice && kind != FieldKind::TwoValue))
         return {};
-    PersonRecord& person = roster_.at(index);
-    const PersonRecord before = person;
+    PersonRecord person = roster_.person(index);
     if (kind == FieldKind::Choice) {
         person.choices[size_t(ChoiceSlot(field))] = qint16(listIndex);
     } else {
@@ -118,7 +115,7 @@ EditOutcome RosterEdit::commitChoice(int index, int field, int listIndex, const 
         else
             person.flags = quint8(person.flags & ~(1u << bit));
     }
-    EditOutcome out = store(index, field, before);
+    EditOutcome out = store(index, field, person);
     if (out.result == EditResult::Stored) out.cellText = chosen;  // as listed
     return out;
 }
@@ -126,13 +123,10 @@ EditOutcome RosterEdit::commitChoice(int index, int field, int listIndex, const 
 EditOutcome RosterEdit::commitDate(int index, int field, const QDate& date) {
     if (!Roster::validIndex(index) || KindOfField(field) != FieldKind::Date || !date.isValid())
         return {};
-    PersonRecord& person = roster_.at(index);
-    const PersonRecord before = person;
-    const double ole = DateToOle(date);
-    *DateOf(person, field) = ole;
-    EditOutcome out = store(index, field, before);
+    PersonRecord person = roster_.person(index);
+    *DateOf(person, field) = DateToOle(date);
     // The cell shows what a restart would show (store() gave the grid's own text).
-    return out;
+    return store(index, field, person);
 }
 
 QString YearsTextFromDate(int year, int month, int day, const QDate& today) {

@@ -6,7 +6,7 @@
 
 #include "core/format/fields.h"
 #include "core/format/schema.h"
-#include "core/roster.h"
+#include "core/rosterstore.h"
 
 namespace tallyra {
 
@@ -37,13 +37,12 @@ QString NotEncodableText(const QString& characters);
 // The roster index of another person in use who holds `cardNumber`, or 0.
 int CardHolder(const Roster& roster, qint64 cardNumber, int except);
 
-// One commit of an editor: changes the person's record, writes that record to Rw.dat at
-// once and gives the cell's text. A value the record cannot hold is refused and leaves the
-// record as it was.
+// One commit of an editor: the person's record with the new value is stored at once and
+// the cell's text given. A value the record cannot hold is refused and leaves the record as
+// it was.
 class RosterEdit {
 public:
-    RosterEdit(Roster& roster, RosterFile& file, RosterDisplay display)
-        : roster_(roster), file_(file), display_(display) {}
+    explicit RosterEdit(RosterStore& roster) : roster_(roster) {}
 
     EditOutcome commitNumber(int index, int field, const QString& text);
     EditOutcome commitText(int index, int field, const QString& text);
@@ -52,11 +51,9 @@ public:
     EditOutcome commitDate(int index, int field, const QDate& date);
 
 private:
-    EditOutcome store(int index, int field, const PersonRecord& before);
+    EditOutcome store(int index, int field, const PersonRecord& changed);
 
-    Roster& roster_;
-    RosterFile& file_;
-    RosterDisplay display_;
+    RosterStore& roster_;
 };
 
 // The years box of the date panel from the three date parts: (today - date) / 365.25 with

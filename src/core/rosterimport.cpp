@@ -128,7 +128,9 @@ constexpr int kRefusalNotices = 20;
 ImportResult ImportRosterSpreadsheet(const Workbook* wb, const ImportTargets& t,
                                      const Progress& progress, const QString& unreadable) {
     ImportResult result;
-    const Schema& schema = *t.schema;
+    const RosterDisplay display = t.roster->display();
+    static const Schema kNoDefinitions;
+    const Schema& schema = display.schema ? *display.schema : kNoDefinitions;
     auto refuse = [&](const QString& why) {
         result.unreadable = true;
         t.notifier->ShowFailure(QStringLiteral("导入失败，无法读取该电子表格：") + why);
@@ -177,8 +179,8 @@ ImportResult ImportRosterSpreadsheet(const Workbook* wb, const ImportTargets& t,
                                    QStringLiteral("”项"));
 
     // Every row is read, checked and given its entry before anything is stored.
-    const double today = DateToOle(t.today);
-    Roster& roster = *t.roster;
+    const double today = DateToOle(display.today);
+    const Roster& roster = t.roster->roster();
     std::vector<bool> taken(size_t(kRosterSize) + 1);
     for (int i = 1; i <= kRosterSize; ++i) taken[size_t(i)] = roster.at(i).inUse();
     std::vector<Step> steps;
@@ -258,12 +260,9 @@ ImportResult ImportRosterSpreadsheet(const Workbook* wb, const ImportTargets& t,
         if (progress && !progress(result.imported, total)) return cancelled(result.imported);
         const Checked& checked = stored[next++];
         const Texts& texts = checked.texts;
-        PersonRecord& p = roster.at(step.index);
-        const PersonRecord before = p;
-        p = checked.record;
-        if (t.file->write(step.index, p) != WriteResult::Written) {
+        const PersonRecord& p = checked.record;
+        if (t.roster->store(step.index, p) != StoreResult::Stored) {
             // The roster follows the file: this person and the rows after it are not taken.
-            p = before;
             result.notStored = true;
             t.notifier->ShowFailure(
                 QStringLiteral(

@@ -1,26 +1,23 @@
 #pragma once
 
-#include <QDate>
 #include <QString>
 #include <functional>
 
-#include "core/format/schema.h"
 #include "core/notifier.h"
-#include "core/roster.h"
+#include "core/rosterstore.h"
 #include "core/workbook.h"
 #include "models/textgridmodel.h"
 
 namespace tallyra {
 
+// Where the import stores what it takes. The definitions the header row is matched against
+// and the day years are counted back from are the roster's display.
 struct ImportTargets {
-    Roster* roster = nullptr;
-    RosterFile* file = nullptr;
+    RosterStore* roster = nullptr;  // its write handle open
     TextGridModel* grid = nullptr;  // MSRW
-    const Schema* schema = nullptr;
     Notifier* notifier = nullptr;
     // The critical message box for the grid's row limit.
     std::function<void(const QString&)> criticalMessage;
-    QDate today;
 };
 
 struct ImportResult {

@@ -6,7 +6,7 @@
 
 namespace tallyra {
 
-bool DeleteRosterRows(Roster& roster, RosterFile& file, TextGridModel& grid, int r1, int r2) {
+bool DeleteRosterRows(RosterStore& roster, TextGridModel& grid, int r1, int r2) {
     if (r2 < r1) std::swap(r1, r2);
     r1 = std::max(r1, 0);
     r2 = std::min(r2, grid.rows() - 1);
@@ -16,13 +16,12 @@ bool DeleteRosterRows(Roster& roster, RosterFile& file, TextGridModel& grid, int
         const double n = NumericValue(grid.text(r, 0));
         const int index = int(n);
         if (n > 0 && Roster::validIndex(index)) {
-            PersonRecord gone = roster.at(index);
+            PersonRecord gone = roster.person(index);
             gone.name.clear();
-            if (file.write(index, gone) != WriteResult::Written) {
+            if (roster.store(index, gone) != StoreResult::Stored) {
                 ok = false;
                 break;
             }
-            roster.at(index) = std::move(gone);
         }
         grid.setRowTexts(r, QStringList(grid.columns(), QString()));
     }
@@ -38,13 +37,13 @@ std::optional<int> ParseAddRowsCount(const QString& answer, int currentRows) {
     return int(rounded);
 }
 
-AddedRows AddRosterRows(Roster& roster, RosterFile& file, TextGridModel& grid, int n) {
+AddedRows AddRosterRows(RosterStore& roster, TextGridModel& grid, int n) {
     AddedRows result;
     int s = 1;
     const QString fresh = QStringLiteral("[NEW]");
     grid.beginBulkUpdate();
     for (int i = 0; i < n; ++i) {
-        while (s <= kRosterSize && roster.at(s).inUse()) ++s;
+        while (s <= kRosterSize && roster.person(s).inUse()) ++s;
         if (s > kRosterSize) {
             result.rosterFull = true;
             break;
@@ -53,11 +52,10 @@ AddedRows AddRosterRows(Roster& roster, RosterFile& file, TextGridModel& grid, i
         // starts from nothing.
         PersonRecord added;
         added.name = fresh;
-        if (file.write(s, added) != WriteResult::Written) {
+        if (roster.store(s, added) != StoreResult::Stored) {
             result.notStored = true;
             break;
         }
-        roster.at(s) = std::move(added);
         const int r = grid.rows();
         grid.setRows(r + 1);
         grid.setText(r, 0, QString::number(s));

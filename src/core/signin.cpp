@@ -10,45 +10,10 @@
 
 namespace tallyra {
 
-namespace {
-
-constexpr QChar kLateMark = u'○';
-constexpr QChar kOnTimeMark = u'√';
-constexpr QChar kAbsentMark = u'×';
-
-int WindowColumn(int window) { return kBoardFirstWindowColumn + window; }
-
-}  // namespace
-
-void RecountWindow(TextGridModel& board, int window) {
-    const int c = WindowColumn(window);
-    int present = 0, late = 0, absent = 0;
-    const int expected = board.rows() - kBoardFirstPerson;
-    for (int r = kBoardFirstPerson; r < board.rows(); ++r) {
-        const QString& cell = board.cell(r, c);
-        if (cell.isEmpty()) continue;
-        const QChar first = cell.front();
-        if (first == kLateMark) {
-            ++late;
-            ++present;
-        } else if (first == kOnTimeMark) {
-            ++present;
-        } else if (first == kAbsentMark) {
-            ++absent;
-        }
-    }
-    board.setText(kBoardCountsRow, c, QStringLiteral("%1/%2").arg(present).arg(expected));
-    board.setText(kBoardLateRow, c, QStringLiteral("%1/%2").arg(late).arg(absent));
-}
-
-void RecountShownWindows(TextGridModel& board) {
-    for (int w = 0; w < kWindowCount; ++w)
-        if (board.columnWidth(WindowColumn(w)) != 0) RecountWindow(board, w);
-}
-
 int CloseRecordMinute(int end) { return std::min(end + 1, 1439); }
 
-SignIn::SignIn(Workstation& station, CuePlayer& cues) : station_(station) {
+SignIn::SignIn(Workstation& station, CuePlayer& cues)
+    : station_(station), rows_(station.boardRows()) {
     station_.setCuePlayer(&cues);
     // A start in a closing minute closes that window at its first tick; minutes that
     // passed before the start close nothing.
@@ -59,7 +24,7 @@ SignIn::SignIn(Workstation& station, CuePlayer& cues) : station_(station) {
 
 bool SignIn::IsSetForToday(int window) const {
     return window >= 0 && window < kWindowCount &&
-           station_.timeTable().isSet(window, station_.day().weekday);
+           station_.timeTable().get().isSet(window, station_.day().weekday);
 }
 
 int SignIn::currentMinute() {
@@ -80,8 +45,8 @@ int SignIn::currentMinute() {
 void SignIn::PlayCueSound(const QString& fileName) { station_.PlayCueSound(fileName); }
 
 bool SignIn::store(int index, int window, qint16 status, int minute, bool logged) {
-    YearLog& log = station_.yearLog();
-    DayStatusFile& day = station_.dayStatus();
+    YearLog& log = station_.yearLog_;
+    DayStatusFile& day = station_.dayStatus_;
     const qint32 before = log.recordCount();
     if (logged) {
         const YearLogRecord record{qint16(index), DateToOle(station_.day().day), qint16(minute),
@@ -103,7 +68,7 @@ bool SignIn::store(int index, int window, qint16 status, int minute, bool logged
     return true;
 }
 
-SwipeResult SignIn::ProcessSwipe(const QString& cardBuffer, int panel) {
+SwipeResult SignIn::ProcessSwipe(const QString& cardBuffer, Panel panel) {
     SwipeResult result;
     if (cardBuffer.isEmpty()) return result;
     followDate();
@@ -113,28 +78,27 @@ SwipeResult SignIn::ProcessSwipe(const QString& cardBuffer, int panel) {
         notifier.ShowNotice(QStringLiteral("刷卡出现错误"));
         return result;
     }
-    TextGridModel& board = station_.board();
-    result.row = FindCardRow(cardBuffer);
+    result.row = rows_.rowOfCard(cardBuffer);
     if (result.row < 0) {
         result.outcome = SwipeOutcome::UnknownCard;
         notifier.ShowNotice(QStringLiteral("卡号不存在"));
         return result;
     }
     const int t = currentMinute();
-    const int i = int(NumericValue(board.text(result.row, kBoardIndexColumn)));
+    const int i = rows_.indexAt(result.row);
     result.index = i;
-    const QString name = Roster::validIndex(i) ? station_.roster().at(i).name : QString();
+    const QString name = Roster::validIndex(i) ? station_.roster().person(i).name : QString();
     const TodayWindows& today = station_.todayWindows();
-    const bool signInPanel = panel == kSignInPanel;
+    const bool signInPanel = panel == Panel::SignIn;
 
     int open = -1;
     for (int w = 0; w < kWindowCount; ++w)
         if (IsSetForToday(w) && today.start(w) <= t && t <= today.end(w)) open = w;
 
-    DayStatusFile& status = station_.dayStatus();
+    const DayStatusFile& status = station_.dayStatus_;
     if (open >= 0) {
         result.window = open;
-        const QString caption = station_.timeTable().displayName(open);
+        const QString caption = station_.timeTable().get().displayName(open);
         if (status.read(i, open) < 0) {
             result.outcome = SwipeOutcome::Repeated;
             if (signInPanel) {
@@ -146,14 +110,14 @@ SwipeResult SignIn::ProcessSwipe(const QString& cardBuffer, int panel) {
         }
         if (!store(i, open, kStatusOnTime, t, station_.settings().option(Settings::RecordOnTime))) {
             result.outcome = SwipeOutcome::NotSaved;
-            station_.ReportFailure(NotSavedText(name + u'[' + caption + QStringLiteral("]签到")));
+            notifier.ShowFailure(NotSavedText(name + u'[' + caption + QStringLiteral("]签到")));
             return result;
         }
         result.outcome = SwipeOutcome::OnTime;
         notifier.ShowNotice(name + u'[' + caption + QStringLiteral("]签到成功"));
         PlayCueSound(QStringLiteral("3.wav"));
-        board.setText(result.row, WindowColumn(open), QString(kOnTimeMark));
-        RecountWindow(board, open);
+        rows_.setMark(result.row, open, kStatusOnTime);
+        rows_.recount(open);
         return result;
     }
 
@@ -179,39 +143,27 @@ SwipeResult SignIn::ProcessSwipe(const QString& cardBuffer, int panel) {
         return result;
     }
     const int late = t - today.end(chosen);
-    const QString caption = station_.timeTable().displayName(chosen);
+    const QString caption = station_.timeTable().get().displayName(chosen);
     if (!store(i, chosen, qint16(late), t, true)) {
         result.outcome = SwipeOutcome::NotSaved;
-        station_.ReportFailure(NotSavedText(name + u'[' + caption + QStringLiteral("]补签")));
+        notifier.ShowFailure(NotSavedText(name + u'[' + caption + QStringLiteral("]补签")));
         return result;
     }
     result.outcome = SwipeOutcome::Late;
     result.minutesLate = qint16(late);
     notifier.ShowNotice(name + u'[' + caption + QStringLiteral("]补签成功 (迟签%1分钟)").arg(late));
     PlayCueSound(QStringLiteral("0.wav"));
-    board.setText(result.row, WindowColumn(chosen), StatusMark(late));
-    RecountWindow(board, chosen);
+    rows_.setMark(result.row, chosen, late);
+    rows_.recount(chosen);
     return result;
 }
 
-int SignIn::FindCardRow(const QString& card) {
-    const TextGridModel& board = station_.board();
-    const quint64 revision = board.columnRevision(kBoardCardColumn);
-    if (revision != cardRowsRevision_) {
-        // A scan of 5000 rows costs more than a swipe may; an index pays from the second.
-        cardRows_.clear();
-        cardRows_.reserve(board.rows());
-        for (int r = board.rows() - 1; r >= kBoardFirstPerson; --r)
-            cardRows_.insert(board.cell(r, kBoardCardColumn), r);  // the first row wins
-        cardRowsRevision_ = revision;
-    }
-    return cardRows_.value(card, -1);
-}
+int SignIn::FindCardRow(const QString& card) const { return rows_.rowOfCard(card); }
 
 void SignIn::closeDue(int after, int upTo) {
     const TodayWindows& today = station_.todayWindows();
     for (int w = 0; w < kWindowCount; ++w) {
-        if (!IsSetForToday(w) || station_.dayStatus().isClosed(w)) continue;
+        if (!IsSetForToday(w) || station_.dayStatus_.isClosed(w)) continue;
         const int closing = today.end(w) + 1;
         const bool retry = (retryCloses_ >> w) & 1;
         if (retry || (closing > after && closing <= upTo)) CloseWindow(w, closing);
@@ -227,7 +179,6 @@ bool SignIn::followDate() {
     if (!station_.StartNewDay(today)) return false;
     lastTick_ = -1;
     retryCloses_ = 0;
-    cardRowsRevision_ = ~quint64(0);
     if (onNewDay_) onNewDay_();
     return true;
 }
@@ -246,14 +197,12 @@ QString SignIn::OnTimer1() {
 }
 
 int SignIn::CloseWindow(int window, int minute, bool quietWhenNone) {
-    TextGridModel& board = station_.board();
-    YearLog& log = station_.yearLog();
-    DayStatusFile& status = station_.dayStatus();
-    const int c = WindowColumn(window);
+    TextGridModel& board = rows_.grid();
+    YearLog& log = station_.yearLog_;
+    DayStatusFile& status = station_.dayStatus_;
     std::vector<std::pair<int, int>> absent;  // board row, roster index
-    for (int r = kBoardFirstPerson; r < board.rows(); ++r)
-        if (board.cell(r, c).isEmpty())
-            absent.emplace_back(r, int(NumericValue(board.cell(r, kBoardIndexColumn))));
+    for (int r = rows_.first(); r < rows_.end(); ++r)
+        if (rows_.mark(r, window).isEmpty()) absent.emplace_back(r, rows_.indexAt(r));
 
     // All records, one sync, then the statuses: the log is the journal a restart finishes
     // an interrupted close from.
@@ -283,11 +232,11 @@ int SignIn::CloseWindow(int window, int minute, bool quietWhenNone) {
     QString list;
     board.beginBulkUpdate();
     for (size_t k = 0; k < stored; ++k) {
-        board.setText(absent[k].first, c, QString(kAbsentMark));
+        rows_.setMark(absent[k].first, window, kStatusAbsent);
         const int i = absent[k].second;
         if (k < 6) {
             list += u',';
-            if (Roster::validIndex(i)) list += station_.roster().at(i).name;
+            if (Roster::validIndex(i)) list += station_.roster().person(i).name;
         }
     }
     board.endBulkUpdate();
@@ -298,33 +247,22 @@ int SignIn::CloseWindow(int window, int minute, bool quietWhenNone) {
         station_.notifier().ShowNotice(list + QStringLiteral("已登记[未签]"));
     if (failed) {
         retryCloses_ = quint8(retryCloses_ | (1u << window));
-        station_.ReportFailure(
-            NotSavedText(station_.timeTable().displayName(window) + QStringLiteral("的缺勤记录")));
+        station_.notifier().ShowFailure(NotSavedText(
+            station_.timeTable().get().displayName(window) + QStringLiteral("的缺勤记录")));
     } else {
         retryCloses_ = quint8(retryCloses_ & ~(1u << window));
     }
-    RecountWindow(board, window);
+    rows_.recount(window);
     return n;
 }
 
-std::vector<int> SignIn::boardRowsByIndex() const {
-    std::vector<int> rows(size_t(kRosterSize) + 1, -1);
-    TextGridModel& board = station_.board();
-    for (int r = board.rows() - 1; r >= kBoardFirstPerson; --r) {
-        const int i = int(NumericValue(board.cell(r, kBoardIndexColumn)));
-        if (Roster::validIndex(i)) rows[size_t(i)] = r;
-    }
-    return rows;
-}
-
 void SignIn::RecoverDay() {
-    DayStatusFile& status = station_.dayStatus();
+    DayStatusFile& status = station_.dayStatus_;
     const TodayWindows& today = station_.todayWindows();
     const std::vector<YearLogRecord> records =
-        station_.yearLog().recordsOfDay(DateToOle(station_.day().day));
+        station_.yearLog_.recordsOfDay(DateToOle(station_.day().day));
     if (records.empty()) return;
-    const std::vector<int> rows = boardRowsByIndex();
-    TextGridModel& board = station_.board();
+    TextGridModel& board = rows_.grid();
     std::vector<quint8> taken(size_t(kRosterSize) + 1, 0);  // windows a record was matched to
     std::array<bool, kWindowCount> begun{};
     bool failed = false;
@@ -335,8 +273,7 @@ void SignIn::RecoverDay() {
             failed = true;
             return;
         }
-        if (rows[size_t(i)] >= 0)
-            board.setText(rows[size_t(i)], WindowColumn(w), StatusMark(value));
+        if (const int row = rows_.rowOfIndex(i); row >= 0) rows_.setMark(row, w, value);
     };
     board.beginBulkUpdate();
     for (const YearLogRecord& r : records) {
@@ -366,8 +303,8 @@ void SignIn::RecoverDay() {
         }
     }
     board.endBulkUpdate();
-    RecountShownWindows(board);
-    if (failed) station_.ReportFailure(NotSavedText(QStringLiteral("今天的签到状态")));
+    rows_.recountShown();
+    if (failed) station_.notifier().ShowFailure(NotSavedText(QStringLiteral("今天的签到状态")));
     for (int w = 0; w < kWindowCount; ++w)
         if (begun[size_t(w)] && !status.isClosed(w)) CloseWindow(w, today.end(w) + 1, true);
 }

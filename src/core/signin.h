@@ -1,26 +1,19 @@
 #pragma once
 
-#include <QHash>
 #include <QString>
 #include <functional>
 #include <vector>
 
 #include "core/cueplayer.h"
 #include "core/format/daystatus.h"
-#include "models/grids.h"
-#include "models/textgridmodel.h"
+#include "core/panel.h"
+#include "models/boardrows.h"
 
 namespace tallyra {
 
 class Workstation;
 
 constexpr int kLongestCard = 12;
-
-// Present/expected into row 1 and late/absent into row 2 of window w's column, counted by
-// the first character of each person's mark.
-void RecountWindow(TextGridModel& board, int window);
-// The same for every window whose column shows.
-void RecountShownWindows(TextGridModel& board);
 
 enum class SwipeOutcome {
     Empty,          // no digits: nothing happens
@@ -46,9 +39,6 @@ struct SwipeResult {
 // the minute tick that closes ended windows and moves the station on to a new day.
 class SignIn {
 public:
-    static constexpr int kSignInPanel = 4;
-    static constexpr int kPersonalPanel = 5;
-
     // Cue sounds of the station go to `cues` from now on.
     SignIn(Workstation& station, CuePlayer& cues);
 
@@ -60,8 +50,9 @@ public:
     // records at the end of the year log, and a close that was cut short is finished.
     void RecoverDay();
 
-    // Judges and records one card number for the panel on show (4 or 5).
-    SwipeResult ProcessSwipe(const QString& cardBuffer, int panel);
+    // Judges and records one card number for the panel on show (the board or the personal
+    // centre).
+    SwipeResult ProcessSwipe(const QString& cardBuffer, Panel panel);
     void PlayCueSound(const QString& fileName);
 
     // The periodic tick: moves to a new day when the date has changed, closes every window
@@ -75,7 +66,7 @@ public:
     int CloseWindow(int window, int minute, bool quietWhenNone = false);
 
     // The first board row holding the card, or -1.
-    int FindCardRow(const QString& card);
+    int FindCardRow(const QString& card) const;
 
 private:
     // Minute of the station's day, or -1 while the clock is behind it.
@@ -86,12 +77,9 @@ private:
     // The record first (the journal), on the disk, then the status; undone when either
     // cannot be stored.
     bool store(int index, int window, qint16 status, int minute, bool logged);
-    std::vector<int> boardRowsByIndex() const;
 
     Workstation& station_;
-    // Card text -> first board row, valid while the card column is unchanged.
-    QHash<QString, int> cardRows_;
-    quint64 cardRowsRevision_ = ~quint64(0);
+    BoardRows& rows_;
     int lastTick_ = -1;         // minute of the station's day already ticked through
     quint8 retryCloses_ = 0;    // windows whose close could not be stored: tried each tick
     bool clockBehind_ = false;  // told once that the clock went back past the day

@@ -46,43 +46,51 @@ std::pair<int, int> StoredCells(int k, bool allWeekdays) {
     return {(k / 7) * 7, (k / 7) * 7 + 6};
 }
 
-StoreTimes StoreTimeWindow(const DataFolder& folder, TimeTable& table, int k,
-                           const std::array<QString, 4>& boxes, bool allWeekdays) {
-    if (!ValidCell(k)) return StoreTimes::WriteFailed;
+std::optional<std::pair<qint16, qint16>> TimesOfBoxes(const std::array<QString, 4>& boxes) {
     // Hours 00-23 and minutes 00-59, nothing else: "25:70" would store a minute of no day.
     for (int i = 0; i < 4; ++i) {
         bool number = false;
         const double v = boxes[size_t(i)].trimmed().toDouble(&number);
         if (!number || v != std::floor(v) || v < 0 || v > (i % 2 == 0 ? 23 : 59))
-            return StoreTimes::StartNotBeforeEnd;
+            return std::nullopt;
     }
     const QString s = TimeBoxCaption(boxes);
     const qint16 t1 = ClockTextToMinutes(s.left(5));
     const qint16 t2 = ClockTextToMinutes(s.right(5));
-    if (t1 >= t2) return StoreTimes::StartNotBeforeEnd;
+    if (t1 >= t2) return std::nullopt;
+    return std::pair{t1, t2};
+}
+
+FileError TimeTableStore::load() {
+    FileError error;
+    table_ = LoadTimeWindows(folder_, &error);
+    return error;
+}
+
+StoreResult TimeTableStore::setTimes(int k, qint16 start, qint16 end, bool allWeekdays) {
+    if (!ValidCell(k)) return StoreResult::Failed;
     const auto [first, last] = StoredCells(k, allWeekdays);
-    if (!WriteCellsTimes(folder, first, last, t1, t2)) return StoreTimes::WriteFailed;
+    if (!WriteCellsTimes(folder_, first, last, start, end)) return StoreResult::Failed;
     for (int v = first; v <= last; ++v) {
-        table.starts[size_t(v)] = t1;
-        table.ends[size_t(v)] = t2;
+        table_.starts[size_t(v)] = start;
+        table_.ends[size_t(v)] = end;
     }
-    return StoreTimes::Stored;
+    return StoreResult::Stored;
 }
 
-bool SetCellFlag(const DataFolder& folder, TimeTable& table, int k, bool set) {
-    if (!ValidCell(k) || !WriteCellFlag(folder, k, set)) return false;
-    table.set[size_t(k)] = set;
-    return true;
+StoreResult TimeTableStore::setCellSet(int k, bool set) {
+    if (!ValidCell(k) || !WriteCellFlag(folder_, k, set)) return StoreResult::Failed;
+    table_.set[size_t(k)] = set;
+    return StoreResult::Stored;
 }
 
-std::optional<QString> RenameWindow(const DataFolder& folder, TimeTable& table, int window,
-                                    const QString& answer) {
-    if (window < 0 || window >= kWindowCount) return {};
+StoreResult TimeTableStore::rename(int window, const QString& answer) {
+    if (window < 0 || window >= kWindowCount) return StoreResult::Failed;
     // What the 12-byte field can hold is what is kept, and shown.
     const QString name = DecodeGbk(EncodeGbkFitting(answer.left(12), kNameBytes));
-    if (!WriteWindowName(folder, window, name)) return std::nullopt;
-    table.names[size_t(window)] = TrimBlanks(name);
-    return table.displayName(window);
+    if (!WriteWindowName(folder_, window, name)) return StoreResult::Failed;
+    table_.names[size_t(window)] = TrimBlanks(name);
+    return StoreResult::Stored;
 }
 
 }  // namespace tallyra

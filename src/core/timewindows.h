@@ -3,8 +3,10 @@
 #include <QString>
 #include <array>
 #include <optional>
+#include <utility>
 
 #include "core/format/timetable.h"
+#include "core/storeresult.h"
 
 namespace tallyra {
 
@@ -18,26 +20,38 @@ struct TodayWindows {
 // Taken once at start-up; later edits of the table reach swipes only after a restart.
 TodayWindows ComputeTodayWindows(const TimeTable& table, int weekday);
 
-// The editor's operations: each changes the table in memory and writes only its own bytes.
+// What the time input panel's four boxes say.
 
 // A time box's text as the "00" pattern gives it: a number padded to two digits (rounded),
 // any other text unchanged.
 QString TwoDigitText(const QString& boxText);
 // The caption the four time boxes make ("07:30~08:00").
 QString TimeBoxCaption(const std::array<QString, 4>& boxes);
+// The start and end the boxes give, or nothing when a box is not an hour 00-23 or a minute
+// 00-59, or the start is not before the end ("时间输入错误").
+std::optional<std::pair<qint16, qint16>> TimesOfBoxes(const std::array<QString, 4>& boxes);
 // The cells a store covers: k alone, or the seven weekdays of k's window.
 std::pair<int, int> StoredCells(int k, bool allWeekdays);
-// StartNotBeforeEnd also stands for a box that is not an hour 00-23 or a minute 00-59: both
-// are "时间输入错误".
-enum class StoreTimes { Stored, StartNotBeforeEnd, WriteFailed };
-// Stores the boxes' times into cell k, or into all seven weekdays of k's window. The
-// set/not-set flags stay as they are.
-[[nodiscard]] StoreTimes StoreTimeWindow(const DataFolder& folder, TimeTable& table, int k,
-                                         const std::array<QString, 4>& boxes, bool allWeekdays);
-[[nodiscard]] bool SetCellFlag(const DataFolder& folder, TimeTable& table, int k, bool set);
-// The answer of the rename prompt: its first 12 characters are stored; returns the name
-// users see from now on, or nothing when it could not be stored (the old name stays).
-[[nodiscard]] std::optional<QString> RenameWindow(const DataFolder& folder, TimeTable& table,
-                                                  int window, const QString& answer);
+
+// time.dat and the table loaded from it. Each change writes only its own bytes; the table
+// follows the file. The swipes take today's windows from it at once.
+class TimeTableStore {
+public:
+    explicit TimeTableStore(DataFolder folder) : folder_(std::move(folder)) {}
+
+    FileError load();
+    const TimeTable& get() const { return table_; }
+
+    // Cell k, or all seven weekdays of k's window, in one write; the set/not-set flags stay.
+    StoreResult setTimes(int k, qint16 start, qint16 end, bool allWeekdays);
+    StoreResult setCellSet(int k, bool set);
+    // The rename prompt's answer: its first 12 characters, as far as the 12-byte field
+    // holds them.
+    StoreResult rename(int window, const QString& answer);
+
+private:
+    DataFolder folder_;
+    TimeTable table_;
+};
 
 }  // namespace tallyra

@@ -7,15 +7,27 @@
 
 #include "core/firststart.h"
 #include "core/format/fields.h"
-#include "core/signin.h"
 
 namespace tallyra {
 
 Workstation::Workstation(DataFolder folder, const Clock& clock, Notifier& notifier)
-    : folder_(std::move(folder)), clock_(clock), notifier_(notifier) {}
+    : folder_(std::move(folder)),
+      clock_(clock),
+      settings_(folder_),
+      notifier_(notifier, settings_),
+      schema_(folder_),
+      timeTable_(folder_),
+      roster_(folder_, [this] {
+          return RosterDisplay{&schema_.get(), settings_.get().yearsPrecision, day_.day};
+      }) {}
 
-RosterDisplay Workstation::rosterDisplay() const {
-    return RosterDisplay{&schema_, settings_.yearsPrecision, day_.day};
+ImportTargets Workstation::importTargets(std::function<void(const QString&)> criticalMessage) {
+    ImportTargets t;
+    t.roster = &roster_;
+    t.grid = &rosterGrid_;
+    t.notifier = &notifier_;
+    t.criticalMessage = std::move(criticalMessage);
+    return t;
 }
 
 Workstation::StartResult Workstation::refuse(StartResult why, const QString& message) {
@@ -57,48 +69,31 @@ Workstation::StartResult Workstation::start(const std::function<void()>& yield,
     const FileError defaults = WriteMissingDefaults(folder_);
     if (defaults.failed()) return refuseFile(QStringLiteral("数据文件无法写入："), defaults);
     const QString unreadable = QStringLiteral("数据文件无法读取：");
-    FileError error;
     buildGrids();
-    for (int f = 9; f <= 11; ++f) {
-        LoadChoiceList(folder_, schema_, f, &error);
-        if (error.failed()) return refuseFile(unreadable, error);
-    }
+    if (const FileError e = schema_.loadChoiceLists(); e.failed()) return refuseFile(unreadable, e);
     if (installCapture && !installCapture()) return refuse(StartResult::CaptureFailed, {});
-    LoadSchema(folder_, schema_, &error);
-    if (error.failed()) return refuseFile(unreadable, error);
+    if (const FileError e = schema_.loadDefinitions(); e.failed()) return refuseFile(unreadable, e);
     if (!yearLog_.open(folder_, day_.currentYear) &&
         QFileInfo::exists(folder_.yearLog(day_.currentYear)))
         return refuseFile(unreadable, yearLog_.openError());
     // Passwords must never be taken as empty because their file could not be read.
-    settings_ = LoadSettings(folder_, &error);
-    if (error.failed()) return refuseFile(unreadable, error);
+    if (const FileError e = settings_.load(); e.failed()) return refuseFile(unreadable, e);
     applySettings();
     writeRosterHeaders();
-    timeTable_ = LoadTimeWindows(folder_, &error);
-    if (error.failed()) return refuseFile(unreadable, error);
+    if (const FileError e = timeTable_.load(); e.failed()) return refuseFile(unreadable, e);
     showTimeWindows();
     const RosterLoadResult loaded =
-        LoadRoster(folder_, roster_, rosterDisplay(),
-                   RosterLoadTargets{&board_, &rosterGrid_, &dayStatus_, &notifier_, yield});
+        roster_.load(RosterLoadTargets{&board_, &rosterGrid_, &dayStatus_, &notifier_, yield});
     if (loaded.error.failed()) return refuseFile(unreadable, loaded.error);
-    todayWindows_ = ComputeTodayWindows(timeTable_, day_.weekday);
-    RecountShownWindows(board_);
+    todayWindows_ = ComputeTodayWindows(timeTable_.get(), day_.weekday);
+    boardRows_.recountShown();
     return StartResult::Ready;
 }
 
 void Workstation::shutDown() {
-    rosterFile_.close();
+    roster_.close();
     yearLog_.close();
     dayStatus_.close();
-}
-
-void Workstation::PlayCueSound(const QString& fileName) {
-    if (settings_.option(Settings::SoundCues)) cues_->play(fileName);
-}
-
-void Workstation::ReportFailure(const QString& text) {
-    notifier_.ShowFailure(text);
-    PlayCueSound(QStringLiteral("4.wav"));
 }
 
 bool Workstation::StartNewDay(const QDate& today) {
@@ -107,35 +102,33 @@ bool Workstation::StartNewDay(const QDate& today) {
     // Emptied before the day is stored, as at a start: an interruption between the two
     // is finished by the next start, never mistaken for the same day.
     if (!dayStatus_.reset() || WriteLastStart(folder_, today).failed()) {
-        ReportFailure(failed);
+        notifier_.ShowFailure(failed);
         return false;
     }
     if (next.currentYear != day_.currentYear) {
         YearLog fresh;
         if (!fresh.open(folder_, next.currentYear) &&
             QFileInfo::exists(folder_.yearLog(next.currentYear)))
-            ReportFailure(QStringLiteral("数据文件无法读取：") +
-                          QDir::toNativeSeparators(fresh.openError().path));
+            notifier_.ShowFailure(QStringLiteral("数据文件无法读取：") +
+                                  QDir::toNativeSeparators(fresh.openError().path));
         yearLog_ = std::move(fresh);
         notifier_.ShowNotice(QStringLiteral("欢迎新一年"));
     }
     day_ = next;
-    todayWindows_ = ComputeTodayWindows(timeTable_, day_.weekday);
+    todayWindows_ = ComputeTodayWindows(timeTable_.get(), day_.weekday);
     board_.beginBulkUpdate();
-    for (int r = kBoardFirstPerson; r < board_.rows(); ++r)
-        for (int w = 0; w < kWindowCount; ++w) board_.setText(r, kBoardFirstWindowColumn + w, {});
+    boardRows_.clearMarks();
     showTimeWindows();
     board_.endBulkUpdate();
-    RecountShownWindows(board_);
+    boardRows_.recountShown();
     // Years since a date count from today.
-    const RosterDisplay display = rosterDisplay();
     rosterGrid_.beginBulkUpdate();
     for (int r = kRosterFirstPerson; r < rosterGrid_.rows(); ++r) {
         const int i = rosterGrid_.text(r, 0).toInt();
-        if (!Roster::validIndex(i) || !roster_.at(i).inUse()) continue;
+        if (!Roster::validIndex(i) || !roster_.person(i).inUse()) continue;
         for (int f = 1; f <= kFieldCount; ++f)
             if (KindOfField(f) == FieldKind::Date)
-                rosterGrid_.setText(r, f, RosterCellText(roster_.at(i), f, display));
+                rosterGrid_.setText(r, f, roster_.cellText(i, f));
     }
     rosterGrid_.endBulkUpdate();
     notifier_.ShowNotice(QStringLiteral("新的一天已经开始：") + day_.dateCaption + u' ' +
@@ -156,32 +149,35 @@ void Workstation::buildGrids() {
 }
 
 void Workstation::applySettings() {
-    for (int c = 0; c < 26; ++c) rosterGrid_.setColumnWidth(c, settings_.rosterWidths[size_t(c)]);
-    for (int c = 0; c < 9; ++c) board_.setColumnWidth(c, settings_.boardWidths[size_t(c)]);
+    const Settings& s = settings_.get();
+    for (int c = 0; c < 26; ++c) rosterGrid_.setColumnWidth(c, s.rosterWidths[size_t(c)]);
+    for (int c = 0; c < 9; ++c) board_.setColumnWidth(c, s.boardWidths[size_t(c)]);
 }
 
 void Workstation::writeRosterHeaders() {
+    const Schema& schema = schema_.get();
     for (int f = 1; f <= kFieldCount; ++f) {
-        rosterGrid_.setText(0, f, schema_.title(f));
+        rosterGrid_.setText(0, f, schema.title(f));
         const int width = rosterGrid_.columnWidth(f);
-        if (!schema_.isEnabled(f))
+        if (!schema.isEnabled(f))
             rosterGrid_.setColumnWidth(f, kHiddenWidth);
         else if (width == 0)
-            rosterGrid_.setColumnWidth(f, TitleWidth(schema_.title(f)));
+            rosterGrid_.setColumnWidth(f, TitleWidth(schema.title(f)));
         else if (width > 2500)
             rosterGrid_.setColumnWidth(f, 2500);
     }
 }
 
 void Workstation::showTimeWindows() {
+    const TimeTable& table = timeTable_.get();
     for (int w = 0; w < kWindowCount; ++w) {
         const int c = kBoardFirstWindowColumn + w;
-        board_.setText(0, c, timeTable_.names[size_t(w)]);
+        board_.setText(0, c, table.names[size_t(w)]);
         // A window hidden on another weekday shows again at its stored width.
-        if (!timeTable_.isSet(w, day_.weekday))
+        if (!table.isSet(w, day_.weekday))
             board_.setColumnWidth(c, kHiddenWidth);
         else if (board_.columnWidth(c) == 0)
-            board_.setColumnWidth(c, settings_.boardWidths[size_t(c)]);
+            board_.setColumnWidth(c, settings_.get().boardWidths[size_t(c)]);
     }
 }
 

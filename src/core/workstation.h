@@ -1,29 +1,53 @@
 #pragma once
 
 #include <functional>
-#include <memory>
 
 #include "core/clock.h"
 #include "core/cueplayer.h"
 #include "core/format/datafolder.h"
 #include "core/format/daystatus.h"
-#include "core/format/schema.h"
-#include "core/format/settings.h"
 #include "core/format/yearlog.h"
 #include "core/notifier.h"
 #include "core/rollover.h"
-#include "core/roster.h"
-#include "core/statistics.h"
+#include "core/rosterimport.h"
+#include "core/rosterstore.h"
+#include "core/schemastore.h"
+#include "core/settingsstore.h"
 #include "core/timewindows.h"
-#include "models/headersort.h"
-#include "models/statsgridmodel.h"
+#include "models/boardrows.h"
 #include "models/textgridmodel.h"
 
 namespace tallyra {
 
-// Everything the attendance program holds for a run, loaded in the start-up order the
-// later steps depend on: the second-copy guard, rollover under its lock, definitions, the
-// year log, settings, grid headers, time windows, roster, today's windows.
+// The notices of a running station: a failure also sounds 4.wav when the settings ask for
+// cue sounds.
+class StationNotifier final : public Notifier {
+public:
+    StationNotifier(Notifier& out, const SettingsStore& settings)
+        : out_(out), settings_(settings) {}
+    void setCuePlayer(CuePlayer* cues) { cues_ = cues ? cues : &silent_; }
+    void PlayCueSound(const QString& fileName) {
+        if (settings_.option(Settings::SoundCues)) cues_->play(fileName);
+    }
+    void ShowNotice(const QString& text) override { out_.ShowNotice(text); }
+    void ShowFailure(const QString& text) override {
+        out_.ShowFailure(text);
+        PlayCueSound(QStringLiteral("4.wav"));
+    }
+
+private:
+    Notifier& out_;
+    const SettingsStore& settings_;
+    SilentCuePlayer silent_;
+    CuePlayer* cues_ = &silent_;
+};
+
+// One run of the attendance program over a data folder: the start-up order the later steps
+// depend on (the second-copy guard, rollover under its lock, definitions, the year log,
+// settings, grid headers, time windows, roster, today's windows) and the shut-down. It owns
+// the stores, through which every change to a data file goes, and the day: the day status
+// file, the year log, today's windows and the board. The day is changed by the sign-in
+// alone.
 class Workstation {
 public:
     enum class StartResult {
@@ -34,6 +58,8 @@ public:
     };
 
     Workstation(DataFolder folder, const Clock& clock, Notifier& notifier);
+    Workstation(const Workstation&) = delete;
+    Workstation& operator=(const Workstation&) = delete;
 
     // `installCapture` runs once the grids are built and before anything is loaded; when it
     // returns false nothing more is loaded.
@@ -45,30 +71,38 @@ public:
 
     const DataFolder& folder() const { return folder_; }
     const Clock& clock() const { return clock_; }
-    Notifier& notifier() { return notifier_; }
+    // Notices for the user; a failure comes with 4.wav.
+    StationNotifier& notifier() { return notifier_; }
     const RolloverResult& rollover() const { return rollover_; }
+
+    SettingsStore& settings() { return settings_; }
+    SchemaStore& schema() { return schema_; }
+    TimeTableStore& timeTable() { return timeTable_; }
+    RosterStore& roster() { return roster_; }
+    const SettingsStore& settings() const { return settings_; }
+    const SchemaStore& schema() const { return schema_; }
+    const TimeTableStore& timeTable() const { return timeTable_; }
+    const RosterStore& roster() const { return roster_; }
+
     // The day the station keeps: today at start-up, moved on by StartNewDay. A clock set
     // back across midnight does not move it back.
     const DayCaptions& day() const { return day_; }
-    Schema& schema() { return schema_; }
-    Settings& settings() { return settings_; }
-    TimeTable& timeTable() { return timeTable_; }
     const TodayWindows& todayWindows() const { return todayWindows_; }
-    Roster& roster() { return roster_; }
-    DayStatusFile& dayStatus() { return dayStatus_; }
-    YearLog& yearLog() { return yearLog_; }
-    RosterFile& rosterFile() { return rosterFile_; }
-    RosterDisplay rosterDisplay() const;
+    const DayStatusFile& dayStatus() const { return dayStatus_; }
+    const YearLog& yearLog() const { return yearLog_; }
 
-    TextGridModel& board() { return board_; }  // sign-in grid
+    // The grids the window shows: the board (MSQD) and the roster grid (MSRW). Views keep
+    // their column widths, current cell and sort order in them.
+    TextGridModel& board() { return board_; }
     TextGridModel& rosterGrid() { return rosterGrid_; }
-    StatsGridModel& statsGrid() { return statsGrid_; }
+    BoardRows& boardRows() { return boardRows_; }
+
+    // Where the import stores the rows it takes; `criticalMessage` tells of the grid's limit.
+    ImportTargets importTargets(std::function<void(const QString&)> criticalMessage = {});
 
     // Cue sounds ("0.wav", "3.wav", "4.wav"), played when the settings ask for them.
-    void setCuePlayer(CuePlayer* cues) { cues_ = cues ? cues : &silent_; }
-    void PlayCueSound(const QString& fileName);
-    // The one way a store that failed is told: the notice with 4.wav.
-    void ReportFailure(const QString& text);
+    void setCuePlayer(CuePlayer* cues) { notifier_.setCuePlayer(cues); }
+    void PlayCueSound(const QString& fileName) { notifier_.PlayCueSound(fileName); }
 
     // The date changed while the program runs: what a start on `today` does, under the
     // lock this copy holds. False (the user told) when the new day could not be stored;
@@ -78,6 +112,9 @@ public:
     static constexpr int kHiddenWidth = 0;
 
 private:
+    // The day's statuses and records are written by the sign-in alone.
+    friend class SignIn;
+
     StartResult refuse(StartResult why, const QString& message);
     StartResult refuseFile(const QString& what, const FileError& error);
     void buildGrids();
@@ -87,23 +124,20 @@ private:
 
     DataFolder folder_;
     const Clock& clock_;
-    Notifier& notifier_;
-    SilentCuePlayer silent_;
-    CuePlayer* cues_ = &silent_;
+    SettingsStore settings_;
+    StationNotifier notifier_;
     RolloverResult rollover_;
     DayCaptions day_;
     QString startMessage_;
-    Schema schema_;
-    Settings settings_;
-    TimeTable timeTable_;
+    SchemaStore schema_;
+    TimeTableStore timeTable_;
     TodayWindows todayWindows_;
-    Roster roster_;
+    RosterStore roster_;
     DayStatusFile dayStatus_;
     YearLog yearLog_;
-    RosterFile rosterFile_;
     TextGridModel board_{kBoardFirstPerson, kBoardColumns};
+    BoardRows boardRows_{board_};
     TextGridModel rosterGrid_{kRosterFirstPerson, kFieldCount + 1};
-    StatsGridModel statsGrid_{&roster_};
 };
 
 }  // namespace tallyra

@@ -5,9 +5,10 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "core/signin.h"
-#include "core/workstation.h"
+#include "core/rollover.h"
+#include "core/timewindows.h"
 #include "gui/gridview.h"
+#include "models/boardrows.h"
 
 namespace tallyra {
 
@@ -23,7 +24,8 @@ QLabel* Caption(const QString& name, double scale, QWidget* parent) {
 }
 }  // namespace
 
-BoardPanel::BoardPanel(QWidget* parent) : QWidget(parent) {
+BoardPanel::BoardPanel(TextGridModel& board, const DayCaptions& day, QWidget* parent)
+    : QWidget(parent), board_(board), day_(day) {
     setObjectName(QStringLiteral("Picture1_4"));
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(0, 0, 0, 0);
@@ -37,37 +39,30 @@ BoardPanel::BoardPanel(QWidget* parent) : QWidget(parent) {
     captions->addStretch();
     captions->addWidget(clock_);
     v->addLayout(captions);
-    board_ = new GridView(this);
-    board_->setObjectName(QStringLiteral("MSQD"));
-    board_->setFixedRows(kBoardFirstPerson);
-    board_->setMarkColumns(kBoardFirstWindowColumn, kBoardFirstWindowColumn + kWindowCount - 1);
-    connect(board_, &GridView::fixedCellClicked, this, [this](int, int c) { sortBoard(c); });
-    v->addWidget(board_, 1);
-}
-
-void BoardPanel::attach(Workstation& station) {
-    station_ = &station;
-    board_->setGrid(&station.board());
+    view_ = new GridView(this);
+    view_->setObjectName(QStringLiteral("MSQD"));
+    view_->setFixedRows(kBoardFirstPerson);
+    view_->setMarkColumns(kBoardFirstWindowColumn, kBoardFirstWindowColumn + kWindowCount - 1);
+    connect(view_, &GridView::fixedCellClicked, this, [this](int, int c) { sortBoard(c); });
+    v->addWidget(view_, 1);
+    view_->setGrid(&board_);
     showDay();
 }
 
 void BoardPanel::showDay() {
-    if (!station_) return;
-    date_->setText(station_->day().dateCaption);
-    weekday_->setText(station_->day().weekdayCaption);
+    date_->setText(day_.dateCaption);
+    weekday_->setText(day_.weekdayCaption);
 }
 
 void BoardPanel::showClock(const QString& text) { clock_->setText(text); }
 
 void BoardPanel::sortBoard(int column) {
-    if (!station_) return;
     if (QGuiApplication::keyboardModifiers() &
         (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))
         return;
     // The blank row 3 stays where it is: it has no height, and a person sorted into its
     // place would vanish from the board.
-    TextGridModel& g = station_->board();
-    g.sortRows(kBoardFirstPerson, g.rows() - 1, column, column, boardSort_.next(column));
+    board_.sortRows(kBoardFirstPerson, board_.rows() - 1, column, column, boardSort_.next(column));
 }
 
 }  // namespace tallyra

@@ -9,20 +9,20 @@ class QLabel;
 namespace tallyra {
 
 class GridView;
-class Workstation;
+class TextGridModel;
+struct DayCaptions;
 
 // Panel 4, the sign-in board: today's date, weekday and clock above the grid MSQD, whose
 // header rows sort it.
 class BoardPanel : public QWidget {
     Q_OBJECT
 public:
-    explicit BoardPanel(QWidget* parent = nullptr);
-    void attach(Workstation& station);
+    BoardPanel(TextGridModel& board, const DayCaptions& day, QWidget* parent = nullptr);
 
     // The date and weekday of the day the station keeps.
     void showDay();
     void showClock(const QString& text);
-    GridView* view() const { return board_; }
+    GridView* view() const { return view_; }
 
 private:
     void sortBoard(int column);
@@ -30,9 +30,10 @@ private:
     QLabel* date_ = nullptr;
     QLabel* weekday_ = nullptr;
     QLabel* clock_ = nullptr;
-    GridView* board_ = nullptr;
+    GridView* view_ = nullptr;
     HeaderSort boardSort_{BoardSortCodes()};
-    Workstation* station_ = nullptr;
+    TextGridModel& board_;
+    const DayCaptions& day_;
 };
 
 }  // namespace tallyra

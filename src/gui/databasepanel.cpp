@@ -4,9 +4,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/notifier.h"
 #include "core/rosterimport.h"
 #include "core/rosterrows.h"
-#include "core/workstation.h"
 #include "gui/dialogs.h"
 #include "gui/gridview.h"
 #include "gui/progressgate.h"
@@ -15,18 +15,22 @@
 
 namespace tallyra {
 
-DatabasePanel::DatabasePanel(QWidget* parent) : QWidget(parent) {
+DatabasePanel::DatabasePanel(RosterStore& roster, TextGridModel& grid, const SchemaStore& schema,
+                             const DayCaptions& day, Notifier& notifier, Dialogs& dialogs,
+                             QWidget* parent)
+    : QWidget(parent), roster_(roster), grid_(grid), notifier_(notifier), dialogs_(dialogs) {
     setObjectName(QStringLiteral("Picture1_2"));
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(0, 0, 0, 0);
-    roster_ = new GridView(this);
-    roster_->setObjectName(QStringLiteral("MSRW"));
-    roster_->setFixedRows(kRosterFirstPerson);
-    roster_->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    view_ = new GridView(this);
+    view_->setObjectName(QStringLiteral("MSRW"));
+    view_->setFixedRows(kRosterFirstPerson);
+    view_->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    view_->setGrid(&grid_);
     auto* editorControls = new QWidget(this);
-    editor_ = new RosterEditor(roster_, editorControls);
+    editor_ = new RosterEditor(view_, editorControls, roster_, grid_, schema, day, notifier_);
     v->addWidget(editorControls);
-    v->addWidget(roster_, 1);
+    v->addWidget(view_, 1);
     auto* buttons = new QHBoxLayout;
     struct Command {
         int index;
@@ -47,67 +51,44 @@ DatabasePanel::DatabasePanel(QWidget* parent) : QWidget(parent) {
     v->addLayout(buttons);
 }
 
-void DatabasePanel::attach(Workstation& station, Dialogs& dialogs) {
-    station_ = &station;
-    dialogs_ = &dialogs;
-    roster_->setGrid(&station.rosterGrid());
-    editor_->attach(station);
-}
-
 void DatabasePanel::closePanel() {
-    if (station_) station_->rosterFile().close();
+    roster_.close();
     Q_EMIT closed();
 }
 
 void DatabasePanel::deleteRows() {
-    if (!station_) return;
     editor_->parkEditors();
-    TextGridModel& grid = station_->rosterGrid();
-    if (!DeleteRosterRows(station_->roster(), station_->rosterFile(), grid, grid.row(),
-                          grid.rowSel()))
-        station_->ReportFailure(NotSavedText(QStringLiteral("删除")));
+    if (!DeleteRosterRows(roster_, grid_, grid_.row(), grid_.rowSel()))
+        notifier_.ShowFailure(NotSavedText(QStringLiteral("删除")));
 }
 
 void DatabasePanel::addRows() {
-    if (!station_) return;
-    TextGridModel& grid = station_->rosterGrid();
     for (;;) {
-        const std::optional<QString> answer = dialogs_->input(
+        const std::optional<QString> answer = dialogs_.input(
             QStringLiteral("提示"), QStringLiteral("输入增加行数:"), QStringLiteral("1"));
         if (!answer) return;
-        const std::optional<int> n = ParseAddRowsCount(*answer, grid.rows());
+        const std::optional<int> n = ParseAddRowsCount(*answer, grid_.rows());
         if (!n) continue;
-        const AddedRows added = AddRosterRows(station_->roster(), station_->rosterFile(), grid, *n);
+        const AddedRows added = AddRosterRows(roster_, grid_, *n);
         if (added.notStored)
-            station_->ReportFailure(NotSavedText(QStringLiteral("增加的人员")));
+            notifier_.ShowFailure(NotSavedText(QStringLiteral("增加的人员")));
         else if (added.rosterFull)
-            station_->notifier().ShowNotice(QStringLiteral("人员已满5000人，不能再增加"));
+            notifier_.ShowNotice(QStringLiteral("人员已满5000人，不能再增加"));
         return;
     }
 }
 
 void DatabasePanel::ImportRosterSpreadsheet() {
-    if (!station_) return;
-    const std::optional<QString> path = dialogs_->openFile(
+    const std::optional<QString> path = dialogs_.openFile(
         QStringLiteral("导入数据"),
         QStringLiteral("*.xls(电子表格) (*.xls *.xlsx *.ods *.csv);;*.xlsx (*.xlsx);;*.ods "
                        "(*.ods);;*.csv (*.csv)"));
     if (!path) return;
     editor_->parkEditors();
-    ImportTargets t;
-    t.roster = &station_->roster();
-    t.file = &station_->rosterFile();
-    t.grid = &station_->rosterGrid();
-    t.schema = &station_->schema();
-    t.notifier = &station_->notifier();
-    t.criticalMessage = [this](const QString& text) { dialogs_->message(text, true); };
-    t.today = station_->day().day;
-    ImportResult r;
-    {
-        ProgressGate gate(this, QStringLiteral("正在导入电子表格…"));
-        r = ImportRosterFile(*path, t, nullptr, gate.callback());
-    }
-    if (r.notStored) station_->PlayCueSound(QStringLiteral("4.wav"));
+    const ImportTargets t{&roster_, &grid_, &notifier_,
+                          [this](const QString& text) { dialogs_.message(text, true); }};
+    ProgressGate gate(this, QStringLiteral("正在导入电子表格…"));
+    ImportRosterFile(*path, t, nullptr, gate.callback());
 }
 
 }  // namespace tallyra

@@ -8,7 +8,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/workstation.h"
+#include "core/notifier.h"
+#include "core/rosterstore.h"
+#include "core/signin.h"
 
 namespace tallyra {
 
@@ -18,7 +20,14 @@ constexpr int kReaderEnterMs = 400;
 constexpr int kMinShownWidth = 20;  // twips: narrower columns are hidden ones
 }  // namespace
 
-PersonalCentre::PersonalCentre(QWidget* parent) : QFrame(parent) {
+PersonalCentre::PersonalCentre(RosterStore& roster, const TextGridModel& rosterGrid,
+                               Notifier& notifier, std::function<void()> showMyAttendance,
+                               QWidget* parent)
+    : QFrame(parent),
+      roster_(roster),
+      rosterGrid_(rosterGrid),
+      notifier_(notifier),
+      showMyAttendance_(std::move(showMyAttendance)) {
     setObjectName(QStringLiteral("Picture1_5"));
     auto* v = new QVBoxLayout(this);
     prompt_ = new QLabel(QStringLiteral("请刷卡以载入数据"), this);
@@ -118,11 +127,6 @@ PersonalCentre::PersonalCentre(QWidget* parent) : QFrame(parent) {
     attendance_->hide();
 }
 
-void PersonalCentre::attach(Workstation& station, std::function<void()> showMyAttendance) {
-    station_ = &station;
-    showMyAttendance_ = std::move(showMyAttendance);
-}
-
 void PersonalCentre::dayChanged() {
     if (!waiting()) signOff();
 }
@@ -130,21 +134,12 @@ void PersonalCentre::dayChanged() {
 bool PersonalCentre::waiting() const { return !prompt_->isHidden(); }
 int PersonalCentre::loadedIndex() const { return index_; }
 
-void PersonalCentre::LookUp(const QString& card) {
-    if (!station_ || card.isEmpty() || !waiting()) return;
-    const TextGridModel& grid = station_->rosterGrid();
-    int row = -1;
-    for (int r = kRosterFirstPerson; r < grid.rows(); ++r) {
-        if (grid.cell(r, 1) == card) {
-            row = r;
-            break;
-        }
-    }
-    if (row < 0) return;
-    const int index = grid.text(row, 0).toInt();
-    index_ = Roster::validIndex(index) ? index : 0;
-    row_ = row;
-    expected_ = index_ ? station_->roster().at(index_).personalPassword : QString();
+void PersonalCentre::LookUp(const SwipeResult& swipe, const QString& card) {
+    if (card.isEmpty() || !waiting()) return;
+    const int index = swipe.index > 0 ? swipe.index : roster_.holderOfCard(card);
+    if (!Roster::validIndex(index)) return;
+    index_ = index;
+    expected_ = roster_.person(index_).personalPassword;
     password_->clear();
     passwordPanel_->show();
     prompt_->hide();
@@ -154,21 +149,20 @@ void PersonalCentre::LookUp(const QString& card) {
 }
 
 void PersonalCentre::enter() {
-    if (!station_ || passwordPanel_->isHidden()) return;
+    if (passwordPanel_->isHidden()) return;
     if (password_->text() != expected_) {
         password_->clear();
-        station_->notifier().ShowNotice(QStringLiteral("密码错误"));
+        notifier_.ShowNotice(QStringLiteral("密码错误"));
         return;
     }
     password_->clear();
     passwordPanel_->hide();
-    const TextGridModel& grid = station_->rosterGrid();
     int n = 0;
     for (int f = 1; f <= 25; ++f) {
-        const int width = grid.columnWidth(f);
+        const int width = rosterGrid_.columnWidth(f);
         if (width >= 0 && width <= kMinShownWidth) continue;
-        titles_[size_t(n)]->setText(grid.text(0, f));
-        values_[size_t(n)]->setText(grid.text(row_, f));
+        titles_[size_t(n)]->setText(rosterGrid_.text(0, f));
+        values_[size_t(n)]->setText(roster_.cellText(index_, f));
         titles_[size_t(n)]->show();
         values_[size_t(n)]->show();
         ++n;
@@ -206,8 +200,7 @@ void PersonalCentre::clearPasswords() {
 }
 
 void PersonalCentre::ChangePersonalPassword() {
-    if (!station_) return;
-    Notifier& n = station_->notifier();
+    Notifier& n = notifier_;
     const int i = index_;
     const QString fresh = passwords_[1]->text();
     if (passwords_[2]->text() != fresh) {
@@ -218,24 +211,23 @@ void PersonalCentre::ChangePersonalPassword() {
         n.ShowNotice(QStringLiteral("长度超出范围"));
         return;
     }
-    if (!Roster::validIndex(i) ||
-        passwords_[0]->text() != station_->roster().at(i).personalPassword) {
+    if (!Roster::validIndex(i) || passwords_[0]->text() != roster_.person(i).personalPassword) {
         n.ShowNotice(QStringLiteral("旧密码输入有误"));
         clearPasswords();
         return;
     }
-    PersonRecord& person = station_->roster().at(i);
-    const QString old = person.personalPassword;
+    PersonRecord person = roster_.person(i);
     person.personalPassword = fresh;
-    const WriteResult written = WritePersonRecord(station_->rosterFile(), station_->roster(), i);
-    if (written != WriteResult::Written) {
-        // Too long for what is left of the record, or not stored: keep the old one.
-        person.personalPassword = old;
-        if (written == WriteResult::TooLong)
+    // Too long for what is left of the record, or not stored: the old one stays.
+    switch (roster_.store(i, person)) {
+        case StoreResult::Stored:
+            break;
+        case StoreResult::TooLong:
             n.ShowNotice(QStringLiteral("文字太长，记录放不下"));
-        else
-            station_->ReportFailure(NotSavedText(QStringLiteral("密码")));
-        return;
+            return;
+        case StoreResult::Failed:
+            n.ShowFailure(NotSavedText(QStringLiteral("密码")));
+            return;
     }
     n.ShowNotice(QStringLiteral("密码修改成功"));
     clearPasswords();

@@ -11,18 +11,23 @@ class QPushButton;
 
 namespace tallyra {
 
-class Workstation;
+class Notifier;
+class RosterStore;
+class TextGridModel;
+struct SwipeResult;
 
 // Panel 5: a person swipes, gives their password if they set one, and sees their own
 // fields; from here they change the password, leave ("注消") or open their attendance.
 class PersonalCentre : public QFrame {
     Q_OBJECT
 public:
-    explicit PersonalCentre(QWidget* parent = nullptr);
-    void attach(Workstation& station, std::function<void()> showMyAttendance);
+    // `rosterGrid` tells which fields show (its visible columns) and their titles.
+    PersonalCentre(RosterStore& roster, const TextGridModel& rosterGrid, Notifier& notifier,
+                   std::function<void()> showMyAttendance, QWidget* parent = nullptr);
 
-    // The lookup a swipe runs while this panel is on show.
-    void LookUp(const QString& card);
+    // The lookup a swipe runs while this panel is on show: the person the swipe found on the
+    // board, or the first holder of the card in the roster (people who do not sign in).
+    void LookUp(const SwipeResult& swipe, const QString& card);
     void enter();                   // 进入 (Command3_16)
     void cancel();                  // 取消 (Command3_15)
     void signOff();                 // 注消 (Command3_17)
@@ -49,8 +54,9 @@ private:
     QString expected_;  // the person's password while the password panel shows
     int index_ = 0;
     QElapsedTimer lookedUp_;  // since a swipe loaded the person
-    int row_ = -1;
-    Workstation* station_ = nullptr;
+    RosterStore& roster_;
+    const TextGridModel& rosterGrid_;
+    Notifier& notifier_;
     std::function<void()> showMyAttendance_;
 };
 

@@ -13,10 +13,13 @@
 
 #include "common/datetime.h"
 #include "common/text.h"
+#include "core/notifier.h"
+#include "core/rollover.h"
 #include "core/rosteredit.h"
-#include "core/workstation.h"
+#include "core/schemastore.h"
 #include "gui/clicklabel.h"
 #include "gui/gridview.h"
+#include "models/textgridmodel.h"
 
 namespace tallyra {
 
@@ -29,8 +32,17 @@ void Park(QWidget* w) {
 }
 }  // namespace
 
-RosterEditor::RosterEditor(GridView* grid, QWidget* controls)
-    : QObject(grid), grid_(grid), controls_(controls) {
+RosterEditor::RosterEditor(GridView* grid, QWidget* controls, RosterStore& roster,
+                           TextGridModel& model, const SchemaStore& schema, const DayCaptions& day,
+                           Notifier& notifier)
+    : QObject(grid),
+      grid_(grid),
+      controls_(controls),
+      roster_(roster),
+      model_(model),
+      schema_(schema),
+      day_(day),
+      notifier_(notifier) {
     number_ = new QLineEdit(grid);
     number_->setObjectName(QStringLiteral("Texintll_1"));
     text_ = new QLineEdit(grid);
@@ -113,19 +125,14 @@ RosterEditor::RosterEditor(GridView* grid, QWidget* controls)
         connect(bar, &QScrollBar::valueChanged, this, &RosterEditor::parkEditors);
     connect(grid_, &GridView::fixedCellClicked, this,
             [this](int, int column) { sortByColumn(column); });
-    parkEditors();
-}
-
-void RosterEditor::attach(Workstation& station) {
-    station_ = &station;
-    TextGridModel* model = &station.rosterGrid();
-    connect(model, &QAbstractItemModel::modelReset, this, &RosterEditor::parkEditors);
-    connect(model, &QAbstractItemModel::layoutChanged, this, &RosterEditor::parkEditors);
-    connect(model, &QAbstractItemModel::rowsRemoved, this, &RosterEditor::parkEditors);
-    const int year = station.day().currentYear;
+    connect(&model_, &QAbstractItemModel::modelReset, this, &RosterEditor::parkEditors);
+    connect(&model_, &QAbstractItemModel::layoutChanged, this, &RosterEditor::parkEditors);
+    connect(&model_, &QAbstractItemModel::rowsRemoved, this, &RosterEditor::parkEditors);
+    const int year = day_.currentYear;
     dateParts_[0]->clear();
     for (int y = year - 100; y <= year + 20; ++y)
         dateParts_[0]->addItem(QStringLiteral("%1年").arg(y, 4, 10, QChar(u'0')));
+    parkEditors();
 }
 
 void RosterEditor::parkEditors() {
@@ -154,28 +161,26 @@ void RosterEditor::place(QWidget* editor, int row, int column, bool below) {
 }
 
 void RosterEditor::openEditor(int row, int column) {
-    if (!station_) return;
     parkEditors();
     dateTarget_ = nullptr;
-    TextGridModel& model = station_->rosterGrid();
     editRow_ = row;
     editColumn_ = column;
     if (row <= 1) {
         sortByColumn(column);
         return;
     }
-    const double n = NumericValue(model.text(row, 0));
+    const double n = NumericValue(model_.text(row, 0));
     editRecord_ = int(n);
     if (n != editRecord_ || !Roster::validIndex(editRecord_) || column < 1 || column > 25 ||
-        !station_->schema().isEnabled(column))
+        !schema_.get().isEnabled(column))
         return;
-    model.setCurrentCell(row, column);
-    model.setSelectionEnd(row, column);
-    const QString cell = model.text(row, column);
+    model_.setCurrentCell(row, column);
+    model_.setSelectionEnd(row, column);
+    const QString cell = model_.text(row, column);
     loading_ = true;
-    editing_->setText(model.text(row, 2));
-    const PersonRecord& person = station_->roster().at(editRecord_);
-    const Schema& schema = station_->schema();
+    editing_->setText(model_.text(row, 2));
+    const PersonRecord& person = roster_.person(editRecord_);
+    const Schema& schema = schema_.get();
     switch (KindOfField(column)) {
         case FieldKind::Number:
         case FieldKind::Text: {
@@ -189,7 +194,7 @@ void RosterEditor::openEditor(int row, int column) {
         case FieldKind::Date: {
             place(date_, row, column, true);
             const auto date = OleToDate(column == 3 ? person.firstDate : person.secondDate);
-            setDateParts(date.value_or(station_->day().day));
+            setDateParts(date.value_or(day_.day));
             years_->setFocus();
             years_->selectAll();
             break;
@@ -237,17 +242,16 @@ void RosterEditor::setDateParts(const QDate& date) {
 }
 
 void RosterEditor::datePartsChanged() {
-    if (dateSync_ || !station_) return;
+    if (dateSync_) return;
     const int year = int(NumericValue(dateParts_[0]->currentText().left(4)));
     const int month = dateParts_[1]->currentIndex() + 1;
     const int day = dateParts_[2]->currentIndex() + 1;
-    const QString years = YearsTextFromDate(year, month, day, station_->day().day);
+    const QString years = YearsTextFromDate(year, month, day, day_.day);
     if (!years.isEmpty()) years_->setText(years);
 }
 
 void RosterEditor::yearsTyped() {
-    if (!station_) return;
-    const YearsToDate d = DateFromYearsText(years_->text(), station_->day().day);
+    const YearsToDate d = DateFromYearsText(years_->text(), day_.day);
     if (d.reset) {
         years_->setText(QStringLiteral("0"));
         years_->selectAll();
@@ -259,21 +263,18 @@ void RosterEditor::yearsTyped() {
     dateSync_ = false;
 }
 
-RosterEdit RosterEditor::edit() const {
-    return RosterEdit(station_->roster(), station_->rosterFile(), station_->rosterDisplay());
-}
+RosterEdit RosterEditor::edit() const { return RosterEdit(roster_); }
 
 int RosterEditor::rowOfRecord() const {
-    const TextGridModel& model = station_->rosterGrid();
     const QString index = QString::number(editRecord_);
-    for (int r = kRosterFirstPerson; r < model.rows(); ++r)
-        if (model.cell(r, 0) == index) return r;
+    for (int r = kRosterFirstPerson; r < model_.rows(); ++r)
+        if (model_.cell(r, 0) == index) return r;
     return -1;
 }
 
 bool RosterEditor::personStillThere() {
     // Deleted (or its row gone) while the editor was open: nothing is written for it.
-    if (Roster::validIndex(editRecord_) && station_->roster().at(editRecord_).inUse() &&
+    if (Roster::validIndex(editRecord_) && roster_.person(editRecord_).inUse() &&
         rowOfRecord() >= 0)
         return true;
     parkEditors();
@@ -281,30 +282,30 @@ bool RosterEditor::personStillThere() {
 }
 
 bool RosterEditor::apply(const EditOutcome& out, QWidget* editor) {
-    Notifier& n = station_->notifier();
     switch (out.result) {
         case EditResult::Stored: {
             // The row the person stands in now, whatever moved since the editor opened.
             editRow_ = rowOfRecord();
-            if (editRow_ >= 0) station_->rosterGrid().setText(editRow_, editColumn_, out.cellText);
+            if (editRow_ >= 0) model_.setText(editRow_, editColumn_, out.cellText);
             Park(editor);
             return true;
         }
         // A refused value leaves the editor open with what was typed.
         case EditResult::NotANumber:
-            n.ShowNotice(QStringLiteral("请输入数字"));
+            notifier_.ShowNotice(QStringLiteral("请输入数字"));
             break;
         case EditResult::TooLong:
-            n.ShowNotice(QStringLiteral("文字太长，记录放不下"));
+            notifier_.ShowNotice(QStringLiteral("文字太长，记录放不下"));
             break;
         case EditResult::NotStored:
-            station_->ReportFailure(NotSavedText(QStringLiteral("人员资料")));
+            notifier_.ShowFailure(NotSavedText(QStringLiteral("人员资料")));
             break;
         case EditResult::NotEncodable:
-            n.ShowNotice(NotEncodableText(out.detail));
+            notifier_.ShowNotice(NotEncodableText(out.detail));
             break;
         case EditResult::DuplicateCard:
-            n.ShowNotice(QStringLiteral("卡号已被“") + out.detail + QStringLiteral("”使用"));
+            notifier_.ShowNotice(QStringLiteral("卡号已被“") + out.detail +
+                                 QStringLiteral("”使用"));
             break;
         case EditResult::NotEditable:
             break;
@@ -313,30 +314,30 @@ bool RosterEditor::apply(const EditOutcome& out, QWidget* editor) {
 }
 
 void RosterEditor::commitNumber() {
-    if (station_ && personStillThere() &&
+    if (personStillThere() &&
         apply(edit().commitNumber(editRecord_, editColumn_, number_->text()), number_))
         advanceToNextRow();
 }
 
 void RosterEditor::commitText() {
-    if (station_ && personStillThere() &&
+    if (personStillThere() &&
         apply(edit().commitText(editRecord_, editColumn_, text_->text()), text_))
         advanceToNextRow();
 }
 
 void RosterEditor::commitChoice(int listIndex) {
-    if (loading_ || !station_ || listIndex < 0 || !personStillThere()) return;
+    if (loading_ || listIndex < 0 || !personStillThere()) return;
     apply(edit().commitChoice(editRecord_, editColumn_, listIndex, choice_->itemText(listIndex)),
           choice_);
 }
 
 void RosterEditor::openDateFor(QLineEdit* target) {
-    if (!station_ || !target) return;
+    if (!target) return;
     parkEditors();
     dateTarget_ = target;
     dateTargetText_ = target->text();
     const QDate d = QDate::fromString(target->text(), QStringLiteral("yyyy-MM-dd"));
-    setDateParts(d.isValid() ? d : station_->day().day);
+    setDateParts(d.isValid() ? d : day_.day);
     if (date_->parentWidget() != target->window()) date_->setParent(target->window());
     const QPoint at = target->mapTo(date_->parentWidget(), QPoint(0, target->height()));
     date_->adjustSize();
@@ -348,7 +349,6 @@ void RosterEditor::openDateFor(QLineEdit* target) {
 }
 
 void RosterEditor::commitDate() {
-    if (!station_) return;
     const QString text = dateParts_[0]->currentText().left(4) + u'-' +
                          dateParts_[1]->currentText().left(2) + u'-' +
                          dateParts_[2]->currentText().left(2);
@@ -365,7 +365,7 @@ void RosterEditor::commitDate() {
     }
     const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
     if (!date.isValid()) {
-        station_->notifier().ShowNotice(QStringLiteral("日期输入错误"));
+        notifier_.ShowNotice(QStringLiteral("日期输入错误"));
         return;
     }
     if (!personStillThere()) return;
@@ -373,23 +373,21 @@ void RosterEditor::commitDate() {
 }
 
 void RosterEditor::advanceToNextRow() {
-    if (!continuous_->isChecked() || !station_) return;
-    TextGridModel& model = station_->rosterGrid();
+    if (!continuous_->isChecked()) return;
     int r = editRow_ + 1;
-    if (r >= model.rows()) r = kRosterFirstPerson;
-    grid_->setCurrentIndex(model.index(r, editColumn_));
+    if (r >= model_.rows()) r = kRosterFirstPerson;
+    grid_->setCurrentIndex(model_.index(r, editColumn_));
     openEditor(r, editColumn_);
 }
 
 void RosterEditor::sortByColumn(int column) {
-    if (!station_ || column < 0 || column > 25) return;
+    if (column < 0 || column > 25) return;
     parkEditors();
-    TextGridModel& model = station_->rosterGrid();
     descending_[size_t(column)] = !descending_[size_t(column)];
     const bool down = descending_[size_t(column)];
-    model.sortRows(kRosterFirstPerson, model.rows() - 1, column, column,
-                   RosterSortKind(column) + (down ? 1 : 0));
-    sorted_->setText(u'“' + TrimBlanks(model.text(0, column)) + u'”' +
+    model_.sortRows(kRosterFirstPerson, model_.rows() - 1, column, column,
+                    RosterSortKind(column) + (down ? 1 : 0));
+    sorted_->setText(u'“' + TrimBlanks(model_.text(0, column)) + u'”' +
                      (down ? QStringLiteral("降") : QStringLiteral("升")) + u'序');
 }
 

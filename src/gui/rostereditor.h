@@ -19,7 +19,11 @@ namespace tallyra {
 
 class ClickLabel;
 class GridView;
-class Workstation;
+class Notifier;
+class RosterStore;
+class SchemaStore;
+class TextGridModel;
+struct DayCaptions;
 
 // In-place editing of the roster grid MSRW: a left click on a person's cell opens the
 // editor its field takes (number box Texintll_1, text box Texstr, choice box Combo1, date
@@ -29,8 +33,8 @@ class RosterEditor : public QObject {
     Q_OBJECT
 public:
     // `controls` receives the continuous-input switch and the status labels.
-    RosterEditor(GridView* grid, QWidget* controls);
-    void attach(Workstation& station);
+    RosterEditor(GridView* grid, QWidget* controls, RosterStore& roster, TextGridModel& model,
+                 const SchemaStore& schema, const DayCaptions& day, Notifier& notifier);
 
     void openEditor(int row, int column);
     void sortByColumn(int column);
@@ -41,9 +45,6 @@ public:
     void openDateFor(QLineEdit* target);
 
     QWidget* controls() const { return controls_; }
-    QLineEdit* numberBox() const { return number_; }
-    QLineEdit* textBox() const { return text_; }
-    QComboBox* choiceBox() const { return choice_; }
     QFrame* datePanel() const { return date_; }
     QCheckBox* continuous() const { return continuous_; }
     int editRow() const { return editRow_; }
@@ -89,7 +90,11 @@ private:
     bool loading_ = false;
     bool dateSync_ = false;
     std::array<bool, 26> descending_{};
-    Workstation* station_ = nullptr;
+    RosterStore& roster_;
+    TextGridModel& model_;
+    const SchemaStore& schema_;
+    const DayCaptions& day_;
+    Notifier& notifier_;
 };
 
 }  // namespace tallyra

@@ -14,8 +14,9 @@
 
 #include "common/gbk.h"
 #include "core/format/readerchoice.h"
-#include "core/format/settings.h"
-#include "core/workstation.h"
+#include "core/notifier.h"
+#include "core/settingsstore.h"
+#include "core/timewindows.h"
 #include "gui/clicklabel.h"
 #include "gui/dialogs.h"
 #include "gui/noticepopups.h"
@@ -47,13 +48,24 @@ quint32 StoredFromColour(const QColor& c) {
     return quint32(c.red()) | (quint32(c.green()) << 8) | (quint32(c.blue()) << 16);
 }
 
-SettingsPanel::SettingsPanel(QWidget* parent) : QFrame(parent) {
+SettingsPanel::SettingsPanel(SettingsStore& settings, TimeTableStore& timeTable,
+                             const DataFolder& folder, Notifier& notifier, NoticePopups& popups,
+                             Dialogs& dialogs, ReaderGate& gate,
+                             std::function<void(const QFont&)> applyGridFont, QWidget* parent)
+    : QFrame(parent),
+      settings_(settings),
+      folder_(folder),
+      notifier_(notifier),
+      popups_(popups),
+      dialogs_(dialogs),
+      gate_(gate),
+      applyGridFont_(std::move(applyGridFont)) {
     setObjectName(QStringLiteral("Picture1_0"));
     auto* layout = new QVBoxLayout(this);
 
     auto* tableBox = new QGroupBox(QStringLiteral("签到时间"), this);
     auto* tableLayout = new QVBoxLayout(tableBox);
-    timeTable_ = new TimeTableEditor(tableBox);
+    timeTable_ = new TimeTableEditor(timeTable, notifier_, dialogs_, tableBox);
     tableLayout->addWidget(timeTable_);
     tableLayout->addWidget(new QLabel(
         QStringLiteral("左键点击时间修改，右键点击关闭或开启该时段，点击标语修改名称"), tableBox));
@@ -153,7 +165,7 @@ SettingsPanel::SettingsPanel(QWidget* parent) : QFrame(parent) {
     readerGrid->setColumnStretch(3, 1);
     connect(readers_, &QComboBox::activated, this, &SettingsPanel::ChooseReader);
     connect(readerTest_, &QPushButton::toggled, this, [this](bool on) {
-        if (gate_) gate_->setTesting(on);
+        gate_.setTesting(on);
         tested_->setText(QStringLiteral("请刷卡…"));
         tested_->setVisible(on);
     });
@@ -166,34 +178,21 @@ SettingsPanel::SettingsPanel(QWidget* parent) : QFrame(parent) {
     bottom->addWidget(close_);
     layout->addLayout(bottom);
     layout->addStretch();
-}
 
-void SettingsPanel::attach(Workstation& station, NoticePopups& popups, Dialogs& dialogs,
-                           std::function<void(const QFont&)> applyGridFont) {
-    station_ = &station;
-    popups_ = &popups;
-    dialogs_ = &dialogs;
-    applyGridFont_ = std::move(applyGridFont);
-    timeTable_->attach(station.folder(), station.timeTable(), station.notifier(), dialogs,
-                       [&station](const QString& text) { station.ReportFailure(text); });
-    showSettings();
-}
-
-void SettingsPanel::attachReader(ReaderGate& gate) {
-    gate_ = &gate;
-    connect(&gate, &ReaderGate::keyboardsChanged, this, &SettingsPanel::showReaders);
-    connect(&gate, &ReaderGate::burstTyped, this, [this](const Keyboard& by) {
+    connect(&gate_, &ReaderGate::keyboardsChanged, this, &SettingsPanel::showReaders);
+    connect(&gate_, &ReaderGate::burstTyped, this, [this](const Keyboard& by) {
         tested_->setText(QStringLiteral("最近刷卡的键盘：") + by.caption());
     });
+    showSettings();
     showReaders();
 }
 
 void SettingsPanel::showReaders() {
-    const ReaderChoice& chosen = gate_->choice();
+    const ReaderChoice& chosen = gate_.choice();
     readers_->clear();
     readers_->addItem(QStringLiteral("任意键盘"), QStringList());
     int current = 0;
-    for (const Keyboard& k : gate_->keyboards()) {
+    for (const Keyboard& k : gate_.keyboards()) {
         readers_->addItem(k.caption(), QStringList{k.name, k.usbId});
         if (current == 0 && !chosen.anyKeyboard() && chosen.matches(k))
             current = readers_->count() - 1;
@@ -205,30 +204,30 @@ void SettingsPanel::showReaders() {
         current = readers_->count() - 1;
     }
     readers_->setCurrentIndex(current);
-    QString text = QStringLiteral("按键来源：") + gate_->captureName();
-    if (!gate_->readerPresent()) text += QStringLiteral("　读卡器已断开");
-    if (!gate_->captureLimit().isEmpty())
-        text += u'\n' + gate_->captureLimit() +
+    QString text = QStringLiteral("按键来源：") + gate_.captureName();
+    if (!gate_.readerPresent()) text += QStringLiteral("　读卡器已断开");
+    if (!gate_.captureLimit().isEmpty())
+        text += u'\n' + gate_.captureLimit() +
                 QStringLiteral("（管理员以 root 运行 tallyra-cli reader allow 读卡器ID 可授权）");
     capture_->setText(text);
 }
 
 void SettingsPanel::ChooseReader(int index) {
-    if (!gate_ || !station_ || index < 0 || index >= readers_->count()) return;
+    if (index < 0 || index >= readers_->count()) return;
     const QStringList id = readers_->itemData(index).toStringList();
     const ReaderChoice choice{id.value(0), id.value(1)};
-    if (choice == gate_->choice()) return;
-    if (!SaveReaderChoice(station_->folder(), choice)) {
-        station_->notifier().ShowNotice(QStringLiteral("读卡器选择未保存"));
+    if (choice == gate_.choice()) return;
+    if (!SaveReaderChoice(folder_, choice)) {
+        notifier_.ShowNotice(QStringLiteral("读卡器选择未保存"));
         showReaders();
         return;
     }
-    gate_->setChoice(choice);
+    gate_.setChoice(choice);
     showReaders();
 }
 
 void SettingsPanel::showSettings() {
-    const Settings& s = station_->settings();
+    const Settings& s = settings_.get();
     loading_ = true;
     for (int k = 0; k < Settings::kOptionCount; ++k) options_[size_t(k)]->setChecked(s.option(k));
     for (int k = 0; k < 2; ++k) precision_[size_t(k)]->setCurrentIndex(s.yearsPrecision[size_t(k)]);
@@ -246,66 +245,54 @@ void SettingsPanel::showSettings() {
 
 void SettingsPanel::SaveOptionBox(int k) {
     // Only the user's ticks are stored, not the ones the load sets.
-    if (loading_ || !station_ || !isVisible()) return;
+    if (loading_ || !isVisible()) return;
     const bool ticked = options_[size_t(k)]->isChecked();
-    if (tallyra::SaveOptionBox(station_->folder(), k, ticked) != SettingsWrite::Written) {
+    if (settings_.setOption(k, ticked) != StoreResult::Stored) {
         // The box shows what the file holds.
         const QSignalBlocker quiet(options_[size_t(k)]);
         options_[size_t(k)]->setChecked(!ticked);
-        station_->ReportFailure(NotSavedText(QStringLiteral("设置")));
-        return;
+        notifier_.ShowFailure(NotSavedText(QStringLiteral("设置")));
     }
-    station_->settings().options[size_t(k)] = ticked ? 1 : 0;
 }
 
 void SettingsPanel::SavePrecision(int k) {
-    if (loading_ || !station_) return;
+    if (loading_) return;
     const int index = precision_[size_t(k)]->currentIndex();
-    if (tallyra::SavePrecision(station_->folder(), k, index) != SettingsWrite::Written) {
+    if (settings_.setPrecision(k, index) != StoreResult::Stored) {
         const QSignalBlocker quiet(precision_[size_t(k)]);
-        precision_[size_t(k)]->setCurrentIndex(station_->settings().yearsPrecision[size_t(k)]);
-        station_->ReportFailure(NotSavedText(QStringLiteral("设置")));
-        return;
+        precision_[size_t(k)]->setCurrentIndex(settings_.get().yearsPrecision[size_t(k)]);
+        notifier_.ShowFailure(NotSavedText(QStringLiteral("设置")));
     }
-    station_->settings().yearsPrecision[size_t(k)] = index;
 }
 
 void SettingsPanel::ChooseGridFont() {
-    if (!station_) return;
-    const std::optional<QFont> chosen = dialogs_->font(gridFont_->font());
+    const std::optional<QFont> chosen = dialogs_.font(gridFont_->font());
     if (!chosen) return;
-    const FontChoice choice = ChoiceFromFont(*chosen);
-    if (SaveGridFont(station_->folder(), choice) != SettingsWrite::Written) {
-        station_->ReportFailure(NotSavedText(QStringLiteral("表格字体")));
+    if (settings_.setGridFont(ChoiceFromFont(*chosen)) != StoreResult::Stored) {
+        notifier_.ShowFailure(NotSavedText(QStringLiteral("表格字体")));
         return;
     }
     gridFont_->setFont(*chosen);
-    station_->settings().gridFont = choice;
     if (applyGridFont_) applyGridFont_(*chosen);
 }
 
 void SettingsPanel::ChoosePopupFont() {
-    if (!station_) return;
-    const std::optional<QFont> chosen = dialogs_->font(sample_->font());
+    const std::optional<QFont> chosen = dialogs_.font(sample_->font());
     if (!chosen) return;
-    const FontChoice choice = ChoiceFromFont(*chosen);
-    if (SavePopupFont(station_->folder(), choice) != SettingsWrite::Written) {
-        station_->ReportFailure(NotSavedText(QStringLiteral("提示字体")));
+    if (settings_.setPopupFont(ChoiceFromFont(*chosen)) != StoreResult::Stored) {
+        notifier_.ShowFailure(NotSavedText(QStringLiteral("提示字体")));
         return;
     }
     sample_->setFont(*chosen);
-    station_->settings().popupFont = choice;
-    popups_->ApplyPopupFont(*chosen);
+    popups_.ApplyPopupFont(*chosen);
 }
 
 void SettingsPanel::ChoosePopupColour() {
-    if (!station_) return;
     const std::optional<QColor> chosen =
-        dialogs_->colour(sample_->palette().color(QPalette::WindowText));
+        dialogs_.colour(sample_->palette().color(QPalette::WindowText));
     if (!chosen) return;
-    const quint32 stored = StoredFromColour(*chosen);
-    if (SavePopupColour(station_->folder(), stored) != SettingsWrite::Written) {
-        station_->ReportFailure(NotSavedText(QStringLiteral("提示颜色")));
+    if (settings_.setPopupColour(StoredFromColour(*chosen)) != StoreResult::Stored) {
+        notifier_.ShowFailure(NotSavedText(QStringLiteral("提示颜色")));
         return;
     }
     QPalette p = sample_->palette();
@@ -314,13 +301,11 @@ void SettingsPanel::ChoosePopupColour() {
     QPalette sw = swatch_->palette();
     sw.setColor(QPalette::Window, *chosen);
     swatch_->setPalette(sw);
-    station_->settings().popupColour = stored;
-    popups_->ApplyPopupColour(*chosen);
+    popups_.ApplyPopupColour(*chosen);
 }
 
 void SettingsPanel::ChangeAdminPassword() {
-    if (!station_) return;
-    Notifier& n = station_->notifier();
+    Notifier& n = notifier_;
     const QString old = passwords_[0]->text();
     const QString fresh = passwords_[1]->text();
     if (passwords_[2]->text() != fresh) {
@@ -332,17 +317,16 @@ void SettingsPanel::ChangeAdminPassword() {
         n.ShowNotice(QStringLiteral("长度超出范围"));
         return;
     }
-    if (old != station_->settings().adminPassword) {
+    if (old != settings_.get().adminPassword) {
         n.ShowNotice(QStringLiteral("旧密码输入有误"));
         clearPasswords();
         return;
     }
-    if (SaveAdminPassword(station_->folder(), fresh) != SettingsWrite::Written) {
-        station_->ReportFailure(NotSavedText(QStringLiteral("密码")));
+    if (settings_.setAdminPassword(fresh) != StoreResult::Stored) {
+        n.ShowFailure(NotSavedText(QStringLiteral("密码")));
         return;
     }
     n.ShowNotice(QStringLiteral("密码修改成功"));
-    station_->settings().adminPassword = fresh;
     clearPasswords();
 }
 

@@ -13,11 +13,14 @@ class QPushButton;
 namespace tallyra {
 
 class ClickLabel;
+class DataFolder;
 class Dialogs;
+class Notifier;
 class NoticePopups;
 class ReaderGate;
+class SettingsStore;
 class TimeTableEditor;
-class Workstation;
+class TimeTableStore;
 struct FontChoice;
 
 QFont FontFromChoice(const FontChoice& chosen, const QFont& base);
@@ -33,11 +36,10 @@ quint32 StoredFromColour(const QColor& colour);
 class SettingsPanel : public QFrame {
     Q_OBJECT
 public:
-    explicit SettingsPanel(QWidget* parent = nullptr);
-    void attach(Workstation& station, NoticePopups& popups, Dialogs& dialogs,
-                std::function<void(const QFont&)> applyGridFont);
-    // After attach: the reader box lists the capture's keyboards and stores the choice.
-    void attachReader(ReaderGate& gate);
+    // The reader box lists the keyboards `gate` sees and stores the choice in `folder`.
+    SettingsPanel(SettingsStore& settings, TimeTableStore& timeTable, const DataFolder& folder,
+                  Notifier& notifier, NoticePopups& popups, Dialogs& dialogs, ReaderGate& gate,
+                  std::function<void(const QFont&)> applyGridFont, QWidget* parent = nullptr);
 
     TimeTableEditor* timeTable() const { return timeTable_; }
     QPushButton* closeButton() const { return close_; }
@@ -70,12 +72,14 @@ private:
     QPushButton* readerTest_ = nullptr;
     QLabel* capture_ = nullptr;
     QLabel* tested_ = nullptr;
-    ReaderGate* gate_ = nullptr;
     bool loading_ = false;
 
-    Workstation* station_ = nullptr;
-    NoticePopups* popups_ = nullptr;
-    Dialogs* dialogs_ = nullptr;
+    SettingsStore& settings_;
+    const DataFolder& folder_;
+    Notifier& notifier_;
+    NoticePopups& popups_;
+    Dialogs& dialogs_;
+    ReaderGate& gate_;
     std::function<void(const QFont&)> applyGridFont_;
 };
 

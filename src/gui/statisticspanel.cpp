@@ -10,7 +10,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/workstation.h"
+#include "core/notifier.h"
+#include "core/rollover.h"
+#include "core/rosterstore.h"
 #include "gui/dialogs.h"
 #include "gui/gridview.h"
 #include "gui/progressgate.h"
@@ -29,7 +31,17 @@ QLabel* Value(const QString& name, const QString& text, QWidget* parent) {
 }
 }  // namespace
 
-StatisticsPanel::StatisticsPanel(QWidget* parent) : QWidget(parent) {
+StatisticsPanel::StatisticsPanel(const DataFolder& folder, const RosterStore& roster,
+                                 const DayCaptions& day, Notifier& notifier, Dialogs& dialogs,
+                                 std::function<void(QLineEdit*)> openDatePanel, QWidget* parent)
+    : QWidget(parent),
+      folder_(folder),
+      roster_(roster),
+      day_(day),
+      notifier_(notifier),
+      dialogs_(dialogs),
+      openDatePanel_(std::move(openDatePanel)),
+      results_(&roster.roster()) {
     setObjectName(QStringLiteral("Picture1_3"));
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(0, 0, 0, 0);
@@ -121,20 +133,12 @@ StatisticsPanel::StatisticsPanel(QWidget* parent) : QWidget(parent) {
     grid_->setFixedRows(1);
     v->addWidget(grid_, 1);
     connect(grid_, &GridView::fixedCellClicked, this, [this](int, int c) { sortStatistics(c); });
-}
-
-void StatisticsPanel::attach(Workstation& station, Dialogs& dialogs,
-                             std::function<void(QLineEdit*)> openDatePanel) {
-    station_ = &station;
-    dialogs_ = &dialogs;
-    openDatePanel_ = std::move(openDatePanel);
-    grid_->setTable(&station.statsGrid());
+    grid_->setTable(&results_);
     showDay();
 }
 
 void StatisticsPanel::showDay() {
-    if (!station_) return;
-    const QDate today = station_->day().day;
+    const QDate today = day_.day;
     dates_[1]->setText(today.toString(QStringLiteral("yyyy-MM-dd")));
     dates_[0]->setText(today.addDays(-365).toString(QStringLiteral("yyyy-MM-dd")));
 }
@@ -145,9 +149,9 @@ void StatisticsPanel::showFor(bool admin, int personalIndex) {
     if (admin) {
         name_->clear();
         card_->clear();
-    } else if (station_ && Roster::validIndex(personalIndex)) {
-        name_->setText(station_->roster().at(personalIndex).name);
-        card_->setText(CardText(station_->roster().at(personalIndex).cardNumber));
+    } else if (Roster::validIndex(personalIndex)) {
+        name_->setText(roster_.person(personalIndex).name);
+        card_->setText(CardText(roster_.person(personalIndex).cardNumber));
     }
 }
 
@@ -177,7 +181,6 @@ void StatisticsPanel::Command7Click(int index) {
 }
 
 bool StatisticsPanel::RunStatisticsQuery() {
-    if (!station_) return false;
     const StatsQueryTexts texts{dates_[0]->text(),
                                 dates_[1]->text(),
                                 name_->text(),
@@ -189,12 +192,11 @@ bool StatisticsPanel::RunStatisticsQuery() {
     QString error;
     std::optional<StatsFilter> f = ParseStatsFilter(texts, &error);
     if (!f) {
-        station_->notifier().ShowNotice(error);
+        notifier_.ShowNotice(error);
         return false;
     }
     f->index = personalIndex_;
-    const StatsSummary s =
-        RunStatistics(station_->folder(), station_->roster(), *f, station_->statsGrid());
+    const StatsSummary s = RunStatistics(folder_, roster_.roster(), *f, results_);
     const qint64 values[] = {s.late, s.lateMinutes, s.missed, s.onTime, s.rows};
     for (int i = 0; i < 5; ++i) values_[size_t(i)]->setText(QString::number(values[i]));
     hours_->setText(s.hoursText());
@@ -202,32 +204,28 @@ bool StatisticsPanel::RunStatisticsQuery() {
 }
 
 void StatisticsPanel::sortStatistics(int column) {
-    if (!station_) return;
-    station_->statsGrid().sortColumn(column, sort_.next(column));
-    sorted_->setText(u'“' + station_->statsGrid().text(0, column) + u'”' +
+    results_.sortColumn(column, sort_.next(column));
+    sorted_->setText(u'“' + results_.text(0, column) + u'”' +
                      (sort_.descending(column) ? QStringLiteral("降") : QStringLiteral("升")) +
                      u'序');
 }
 
 void StatisticsPanel::ExportStatistics() {
-    if (!station_) return;
     const std::optional<QString> path =
-        dialogs_->saveFile(QStringLiteral("导出数据"), QStringLiteral("*.xlsx(电子表格) (*.xlsx)"));
+        dialogs_.saveFile(QStringLiteral("导出数据"), QStringLiteral("*.xlsx(电子表格) (*.xlsx)"));
     if (!path) return;
     const QString templatePath =
-        templatePath_.isEmpty()
-            ? QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("1.dat"))
-            : templatePath_;
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("1.dat"));
     ExportResult r;
     {
         ProgressGate gate(this, QStringLiteral("正在导出电子表格…"));
-        r = ExportStatisticsGrid(station_->statsGrid(), templatePath, *path, gate.callback());
+        r = ExportStatisticsGrid(results_, templatePath, *path, gate.callback());
     }
     // A workbook that could not be written is said so, not reported as exported.
     if (r.written || r.cancelled)
-        station_->notifier().ShowNotice(r.notice());
+        notifier_.ShowNotice(r.notice());
     else
-        station_->ReportFailure(r.notice());
+        notifier_.ShowFailure(r.notice());
 }
 
 }  // namespace tallyra

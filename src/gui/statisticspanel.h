@@ -14,19 +14,22 @@ class QLineEdit;
 
 namespace tallyra {
 
+class DataFolder;
 class Dialogs;
 class GridView;
-class Workstation;
+class Notifier;
+class RosterStore;
+struct DayCaptions;
 
 // Panel 3: the filter boxes, the summary labels and the grid MSTJ; the query, its header
 // sorts and the export.
 class StatisticsPanel : public QWidget {
     Q_OBJECT
 public:
-    explicit StatisticsPanel(QWidget* parent = nullptr);
     // `openDatePanel` shows the date panel for a date box.
-    void attach(Workstation& station, Dialogs& dialogs,
-                std::function<void(QLineEdit*)> openDatePanel);
+    StatisticsPanel(const DataFolder& folder, const RosterStore& roster, const DayCaptions& day,
+                    Notifier& notifier, Dialogs& dialogs,
+                    std::function<void(QLineEdit*)> openDatePanel, QWidget* parent = nullptr);
 
     // What showing the panel does: the person filter for the administrator, or fixed to
     // the one person loaded in the personal centre (roster index; 0 = nobody).
@@ -38,10 +41,11 @@ public:
     // The query over the panel's boxes; false when a date box is not a date.
     bool RunStatisticsQuery();
     void ExportStatistics();
-    // Where the export finds its template (1.dat beside the program by default).
-    void setTemplatePath(const QString& path) { templatePath_ = path; }
     // The summary labels: 0 late, 1 late minutes, 2 absent, 3 on time, 4 records, 5 hours.
     QLabel* value(int i) const { return i == 5 ? hours_ : values_[size_t(i)]; }
+    // The grid MSTJ the query fills.
+    StatsGridModel& results() { return results_; }
+    GridView* view() const { return grid_; }
 
 private:
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -58,11 +62,14 @@ private:
     QLabel* sorted_ = nullptr;
     GridView* grid_ = nullptr;
     HeaderSort sort_{StatsSortCodes()};
-    QString templatePath_;
     int personalIndex_ = 0;  // the person the query is fixed to, when not the administrator
-    Workstation* station_ = nullptr;
-    Dialogs* dialogs_ = nullptr;
+    const DataFolder& folder_;
+    const RosterStore& roster_;
+    const DayCaptions& day_;
+    Notifier& notifier_;
+    Dialogs& dialogs_;
     std::function<void(QLineEdit*)> openDatePanel_;
+    StatsGridModel results_;
 };
 
 }  // namespace tallyra

@@ -12,7 +12,8 @@
 
 #include "common/text.h"
 #include "core/layout/dmode.h"
-#include "core/workstation.h"
+#include "core/notifier.h"
+#include "core/schemastore.h"
 #include "gui/gbkvalidator.h"
 
 namespace tallyra {
@@ -23,7 +24,8 @@ QString Fit(const QString& text, int width) { return text.left(width).leftJustif
 
 }  // namespace
 
-StructurePanel::StructurePanel(QWidget* parent) : QFrame(parent) {
+StructurePanel::StructurePanel(SchemaStore& schema, Notifier& notifier, QWidget* parent)
+    : QFrame(parent), schema_(schema), notifier_(notifier) {
     setObjectName(QStringLiteral("Picture1_1"));
     auto* outer = new QHBoxLayout(this);
     auto* scroll = new QScrollArea(this);
@@ -139,14 +141,8 @@ StructurePanel::StructurePanel(QWidget* parent) : QFrame(parent) {
     outer->addWidget(elements_, 1);
 }
 
-void StructurePanel::attach(Workstation& station, DefinitionChanges& changes) {
-    station_ = &station;
-    changes_ = &changes;
-}
-
 void StructurePanel::fill() {
-    if (!station_) return;
-    const Schema& s = station_->schema();
+    const Schema& s = schema_.get();
     for (int i = 0; i < 25; ++i) {
         enabled_[size_t(i)]->setChecked(s.enabled[size_t(i)] != 0);
         titles_[size_t(i)]->setText(TrimBlanks(s.titles[size_t(i)]));
@@ -170,26 +166,29 @@ void StructurePanel::followCheck(int i) {
 }
 
 void StructurePanel::apply() {
-    if (!station_) return;
-    Schema& s = station_->schema();
+    FieldDefinitions d;
     for (int i = 0; i < 25; ++i) {
-        s.enabled[size_t(i)] = enabled_[size_t(i)]->isChecked() ? 1 : 0;
-        s.titles[size_t(i)] = Fit(titles_[size_t(i)]->text(), 24);
+        d.enabled[size_t(i)] = enabled_[size_t(i)]->isChecked() ? 1 : 0;
+        d.titles[size_t(i)] = Fit(titles_[size_t(i)]->text(), 24);
     }
     for (int j = 0; j < 7; ++j) {
-        s.twoValueLabels[size_t(j)] = Fit(TrimBlanks(firstLabels_[size_t(j)]->text()), 6);
-        s.twoValueLabels[size_t(j + 7)] = Fit(TrimBlanks(secondLabels_[size_t(j)]->text()), 6);
+        d.twoValueLabels[size_t(j)] = Fit(TrimBlanks(firstLabels_[size_t(j)]->text()), 6);
+        d.twoValueLabels[size_t(j + 7)] = Fit(TrimBlanks(secondLabels_[size_t(j)]->text()), 6);
     }
-    changes_->schema = true;
+    // The panel stays open with what was typed when it could not be stored.
+    if (schema_.setDefinitions(d) != StoreResult::Stored) {
+        notifier_.ShowFailure(NotSavedText(QStringLiteral("数据结构")));
+        return;
+    }
     Q_EMIT closed();
 }
 
 void StructurePanel::cancel() { Q_EMIT closed(); }
 
 void StructurePanel::openElements(int i) {
-    if (!station_ || i < 8 || i > 10) return;
+    if (i < 8 || i > 10) return;
     listField_ = i - 8;
-    const Schema& s = station_->schema();
+    const Schema& s = schema_.get();
     count_->setText(QString::number(s.choiceCounts[size_t(listField_)]));
     elementsTitle_->setText(u'“' + titles_[size_t(i)]->text() + QStringLiteral("”中 元素编辑"));
     elements_->show();
@@ -199,18 +198,20 @@ void StructurePanel::openElements(int i) {
 }
 
 void StructurePanel::changeCount() {
-    if (!station_ || listField_ < 0) return;
+    if (listField_ < 0) return;
     bool number = false;
     const int n = count_->text().trimmed().toInt(&number);
     if (!number || n <= 1 || n >= 65) {
-        station_->notifier().ShowNotice(QStringLiteral("请输入2~64之间的数"));
+        notifier_.ShowNotice(QStringLiteral("请输入2~64之间的数"));
         return;
     }
-    Schema& s = station_->schema();
-    s.choiceCounts[size_t(listField_)] = qint16(n);
+    if (schema_.setChoiceCount(listField_, n) != StoreResult::Stored) {
+        notifier_.ShowFailure(NotSavedText(QStringLiteral("数据结构")));
+        return;
+    }
+    const Schema& s = schema_.get();
     list_->clear();
     for (int e = 0; e < n; ++e) list_->addItem(s.choiceElements[size_t(listField_)][size_t(e)]);
-    changes_->schema = true;
 }
 
 void StructurePanel::selectElement(int row) {
@@ -220,13 +221,15 @@ void StructurePanel::selectElement(int row) {
 }
 
 void StructurePanel::modifyElement() {
-    if (!station_ || listField_ < 0) return;
-    changes_->choiceLists[size_t(listField_)] = true;
     const int i = list_->currentRow();
-    if (i < 0) return;
-    QString& slot = station_->schema().choiceElements[size_t(listField_)][size_t(i)];
-    slot = Fit(TrimBlanks(element_->text()), 24);
-    list_->item(i)->setText(slot);
+    if (listField_ < 0 || i < 0) return;
+    const QString text = Fit(TrimBlanks(element_->text()), 24);
+    if (schema_.setElement(listField_, i, text) != StoreResult::Stored) {
+        notifier_.ShowFailure(
+            NotSavedText(schema_.get().title(9 + listField_) + QStringLiteral("的内容")));
+        return;
+    }
+    list_->item(i)->setText(text);
 }
 
 void StructurePanel::closeElements() { elements_->hide(); }

@@ -11,22 +11,16 @@ class QPushButton;
 
 namespace tallyra {
 
-class Workstation;
-
-// What exit saves of the definitions: set when they are applied or an element list
-// changes.
-struct DefinitionChanges {
-    bool schema = false;
-    std::array<bool, 3> choiceLists{};
-};
+class Notifier;
+class SchemaStore;
 
 // Panel 1: each field's title, whether it is used and the labels of the two-valued
-// fields; the element editor Picture2 edits the three element lists.
+// fields; the element editor Picture2 edits the three element lists. Each change is stored
+// when it is made.
 class StructurePanel : public QFrame {
     Q_OBJECT
 public:
-    explicit StructurePanel(QWidget* parent = nullptr);
-    void attach(Workstation& station, DefinitionChanges& changes);
+    StructurePanel(SchemaStore& schema, Notifier& notifier, QWidget* parent = nullptr);
 
     // Filled from the definitions each time the panel is opened.
     void fill();
@@ -57,8 +51,8 @@ private:
     QLineEdit* element_ = nullptr;
     int listField_ = -1;  // 0-2 while the element editor is open
 
-    Workstation* station_ = nullptr;
-    DefinitionChanges* changes_ = nullptr;
+    SchemaStore& schema_;
+    Notifier& notifier_;
 };
 
 }  // namespace tallyra

@@ -19,7 +19,9 @@ constexpr int kParkedTop = -5000;
 const char16_t* const kWeekdays[] = {u"周日", u"周一", u"周二", u"周三", u"周四", u"周五", u"周六"};
 }  // namespace
 
-TimeTableEditor::TimeTableEditor(QWidget* parent) : QWidget(parent) {
+TimeTableEditor::TimeTableEditor(TimeTableStore& table, Notifier& notifier, Dialogs& dialogs,
+                                 QWidget* parent)
+    : QWidget(parent), table_(table), notifier_(notifier), dialogs_(dialogs) {
     auto* grid = new QGridLayout(this);
     grid->setSpacing(2);
     for (int w = 0; w < kWindowCount; ++w) {
@@ -108,28 +110,19 @@ TimeTableEditor::TimeTableEditor(QWidget* parent) : QWidget(parent) {
     connect(cancel_, &QPushButton::clicked, this, &TimeTableEditor::parkInput);
     input_->adjustSize();
     parkInput();
-}
-
-void TimeTableEditor::attach(const DataFolder& folder, TimeTable& table, Notifier& notifier,
-                             Dialogs& dialogs, std::function<void(const QString&)> failure) {
-    failure_ = std::move(failure);
-    folder_ = folder;
-    table_ = &table;
-    notifier_ = &notifier;
-    dialogs_ = &dialogs;
     showTable();
 }
 
 void TimeTableEditor::showTable() {
     for (int k = 0; k < kCellCount; ++k) {
-        cells_[size_t(k)]->setText(table_->cellCaption(k));
-        covers_[size_t(k)]->setVisible(!table_->set[size_t(k)]);
+        cells_[size_t(k)]->setText(table_.get().cellCaption(k));
+        covers_[size_t(k)]->setVisible(!table_.get().set[size_t(k)]);
     }
-    for (int w = 0; w < kWindowCount; ++w) names_[size_t(w)]->setText(table_->displayName(w));
+    for (int w = 0; w < kWindowCount; ++w) names_[size_t(w)]->setText(table_.get().displayName(w));
 }
 
 void TimeTableEditor::editCell(int k) {
-    if (!table_ || k < 0 || k >= kCellCount) return;
+    if (k < 0 || k >= kCellCount) return;
     const QString s = cells_[size_t(k)]->text();
     boxes_[0]->setCurrentText(s.mid(0, 2));
     boxes_[1]->setCurrentText(s.mid(3, 2));
@@ -144,21 +137,21 @@ void TimeTableEditor::editCell(int k) {
 }
 
 void TimeTableEditor::storeTimes(bool allWeekdays) {
-    if (!table_ || inputCell_ < 0) return;
+    if (inputCell_ < 0) return;
     std::array<QString, 4> texts;
     for (int i = 0; i < 4; ++i) texts[size_t(i)] = boxes_[size_t(i)]->currentText();
-    const StoreTimes r = StoreTimeWindow(folder_, *table_, inputCell_, texts, allWeekdays);
-    if (r == StoreTimes::StartNotBeforeEnd) {
-        notifier_->ShowNotice(QStringLiteral("时间输入错误"));
+    const auto times = TimesOfBoxes(texts);
+    if (!times) {
+        notifier_.ShowNotice(QStringLiteral("时间输入错误"));
         return;
     }
-    // The labels show what the table holds: a store cut short shows the cells it reached.
+    if (table_.setTimes(inputCell_, times->first, times->second, allWeekdays) !=
+        StoreResult::Stored) {
+        notifier_.ShowFailure(NotSavedText(QStringLiteral("时间设定")));
+        return;
+    }
     const auto [first, last] = StoredCells(inputCell_, allWeekdays);
-    for (int v = first; v <= last; ++v) cells_[size_t(v)]->setText(table_->cellCaption(v));
-    if (r == StoreTimes::WriteFailed) {
-        reportFailure(NotSavedText(QStringLiteral("时间设定")));
-        return;
-    }
+    for (int v = first; v <= last; ++v) cells_[size_t(v)]->setText(table_.get().cellCaption(v));
     parkInput();
 }
 
@@ -189,32 +182,22 @@ void TimeTableEditor::parkInput() {
 bool TimeTableEditor::inputOpen() const { return input_->isVisibleTo(this); }
 
 void TimeTableEditor::setCellSet(int k, bool on) {
-    if (!table_ || k < 0 || k >= kCellCount) return;
-    if (!SetCellFlag(folder_, *table_, k, on)) {
-        reportFailure(NotSavedText(QStringLiteral("时间设定")));
+    if (k < 0 || k >= kCellCount) return;
+    if (table_.setCellSet(k, on) != StoreResult::Stored) {
+        notifier_.ShowFailure(NotSavedText(QStringLiteral("时间设定")));
         return;
     }
     covers_[size_t(k)]->setVisible(!on);
 }
 
 void TimeTableEditor::renameWindow(int w) {
-    if (!table_ || !dialogs_) return;
-    const std::optional<QString> answer = dialogs_->input(
+    const std::optional<QString> answer = dialogs_.input(
         QStringLiteral("提示"), QStringLiteral("请输入标语:"), names_[size_t(w)]->text());
     if (!answer) return;
-    const std::optional<QString> name = RenameWindow(folder_, *table_, w, *answer);
-    if (!name) {
-        reportFailure(NotSavedText(QStringLiteral("时段名称")));
+    if (table_.rename(w, *answer) != StoreResult::Stored) {
+        notifier_.ShowFailure(NotSavedText(QStringLiteral("时段名称")));
         return;
     }
-    names_[size_t(w)]->setText(*name);
+    names_[size_t(w)]->setText(table_.get().displayName(w));
 }
-
-void TimeTableEditor::reportFailure(const QString& text) {
-    if (failure_)
-        failure_(text);
-    else if (notifier_)
-        notifier_->ShowFailure(text);
-}
-
 }  // namespace tallyra

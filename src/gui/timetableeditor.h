@@ -2,9 +2,7 @@
 
 #include <QWidget>
 #include <array>
-#include <functional>
 
-#include "core/format/datafolder.h"
 #include "core/timewindows.h"
 
 class QComboBox;
@@ -24,17 +22,14 @@ class Notifier;
 class TimeTableEditor : public QWidget {
     Q_OBJECT
 public:
-    TimeTableEditor(QWidget* parent = nullptr);
-    // `failure` tells of a change that could not be stored (by default the notifier does).
-    void attach(const DataFolder& folder, TimeTable& table, Notifier& notifier, Dialogs& dialogs,
-                std::function<void(const QString&)> failure = {});
+    TimeTableEditor(TimeTableStore& table, Notifier& notifier, Dialogs& dialogs,
+                    QWidget* parent = nullptr);
 
     // The input panel's buttons: 确定 (Command3_8) stores the cell, 统一设定 (Command3_12)
     // every weekday of its window, 取消 (Command3_10) closes.
     void storeTimes(bool allWeekdays);
     void parkInput();
     bool inputOpen() const;
-    int inputCell() const { return inputCell_; }
 
     void editCell(int k);             // left button on a time label
     void setCellSet(int k, bool on);  // right button on a label or its cover
@@ -42,7 +37,6 @@ public:
 
 private:
     bool eventFilter(QObject* watched, QEvent* e) override;
-    void reportFailure(const QString& text);
     void showTable();
 
     std::array<ClickLabel*, kCellCount> cells_{};
@@ -55,11 +49,9 @@ private:
     QPushButton* cancel_ = nullptr;
     int inputCell_ = -1;
 
-    DataFolder folder_{QString()};
-    TimeTable* table_ = nullptr;
-    Notifier* notifier_ = nullptr;
-    std::function<void(const QString&)> failure_;
-    Dialogs* dialogs_ = nullptr;
+    TimeTableStore& table_;
+    Notifier& notifier_;
+    Dialogs& dialogs_;
 };
 
 }  // namespace tallyra
