@@ -298,8 +298,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString out = dir.filePath("out.xlsx");
         WriteAll(out, "an older file of that name");
-        const ExportResult r = ExportStatisticsGrid(grid, QStringLiteral(TALLYRA_TEMPLATE),
-                                                    dir.filePath("out"), {}, 5);
+        const ExportResult r = ExportStatistics(grid.listing(), QStringLiteral(TALLYRA_TEMPLATE),
+                                                dir.filePath("out"), {}, 5);
         QVERIFY(r.written);
         QCOMPARE(r.path, out);
         QCOMPARE(r.sheets, 2);
@@ -336,18 +336,21 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString out = dir.filePath("out.xlsx");
         WriteAll(out, "kept");
-        const ExportResult cancelled = ExportStatisticsGrid(
-            grid, QStringLiteral(TALLYRA_TEMPLATE), out, [](qint64, qint64) { return false; });
+        const ExportResult cancelled =
+            ExportStatistics(grid.listing(), QStringLiteral(TALLYRA_TEMPLATE), out,
+                             [](qint64, qint64) { return false; });
         QVERIFY(cancelled.cancelled && !cancelled.written);
         QCOMPARE(cancelled.notice(), "导出已取消");
         QCOMPARE(ReadAll(out), "kept");
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.xlsx"});
-        const ExportResult nowhere = ExportStatisticsGrid(grid, QStringLiteral(TALLYRA_TEMPLATE),
-                                                          dir.filePath("no/such/folder/x.xlsx"));
+        const ExportResult nowhere =
+            ExportStatistics(grid.listing(), QStringLiteral(TALLYRA_TEMPLATE),
+                             dir.filePath("no/such/folder/x.xlsx"));
         QVERIFY(!nowhere.written);
         QCOMPARE(nowhere.notice(), "导出失败，文件无法写入");
         // Without its template the export still holds every cell, under a plain sheet.
-        const ExportResult plain = ExportStatisticsGrid(grid, dir.filePath("missing.dat"), out);
+        const ExportResult plain =
+            ExportStatistics(grid.listing(), dir.filePath("missing.dat"), out);
         QVERIFY(plain.written);
         const auto wb = OpenWorkbook(out);
         QVERIFY(wb);

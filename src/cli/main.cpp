@@ -163,7 +163,7 @@ int Statistics(const DataFolder& folder, const StatsFilter& f, const QString& ex
     if (!exportPath.isEmpty()) {
         const QString templatePath =
             QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("1.dat"));
-        const ExportResult written = ExportStatisticsGrid(grid, templatePath, exportPath);
+        const ExportResult written = ExportStatistics(grid.listing(), templatePath, exportPath);
         if (!written.written) {
             err << written.notice() << QStringLiteral("：") << written.path << '\n';
             return kFailed;

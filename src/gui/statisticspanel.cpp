@@ -219,7 +219,7 @@ void StatisticsPanel::ExportStatistics() {
     ExportResult r;
     {
         ProgressGate gate(this, QStringLiteral("正在导出电子表格…"));
-        r = ExportStatisticsGrid(results_, templatePath, *path, gate.callback());
+        r = tallyra::ExportStatistics(results_.listing(), templatePath, *path, gate.callback());
     }
     // A workbook that could not be written is said so, not reported as exported.
     if (r.written || r.cancelled)

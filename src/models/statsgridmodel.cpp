@@ -81,10 +81,16 @@ const StatsRow* StatsGridModel::resultAt(int gridRow) const {
     return &rows_[k < blank_ ? k : k - 1];
 }
 
-QString StatsGridModel::cellText(const StatsRow& r, int column) const {
+QString StatsColumnTitle(int column) {
+    static const char16_t* const heads[] = {u"姓名", u"日期",     u"时间",
+                                            u"卡号", u"迟签时间", u"星期"};
+    return column >= 0 && column < StatsGridModel::kColumns ? QString::fromUtf16(heads[column])
+                                                            : QString();
+}
+
+QString StatsCellText(const StatsRow& r, int column, const Roster* roster) {
     if (r.index == 0) return {};
-    const PersonRecord* p =
-        roster_ && Roster::validIndex(r.index) ? &roster_->at(r.index) : nullptr;
+    const PersonRecord* p = roster && Roster::validIndex(r.index) ? &roster->at(r.index) : nullptr;
     switch (column) {
         case 0:
             return p ? p->name : QString();
@@ -101,13 +107,13 @@ QString StatsGridModel::cellText(const StatsRow& r, int column) const {
     }
 }
 
+QString StatsGridModel::cellText(const StatsRow& r, int column) const {
+    return StatsCellText(r, column, roster_);
+}
+
 QString StatsGridModel::text(int gridRow, int column) const {
     if (column < 0 || column >= kColumns) return {};
-    if (gridRow == 0) {
-        static const char16_t* const heads[] = {u"姓名", u"日期",     u"时间",
-                                                u"卡号", u"迟签时间", u"星期"};
-        return QString::fromUtf16(heads[column]);
-    }
+    if (gridRow == 0) return StatsColumnTitle(column);
     const StatsRow* r = resultAt(gridRow);
     return r ? cellText(*r, column) : QString();
 }

@@ -10,6 +10,23 @@
 
 namespace tallyra {
 
+// The six columns of a listed event as the grid shows them: name, date, time, card, minutes
+// late and weekday.
+QString StatsColumnTitle(int column);
+QString StatsCellText(const StatsRow& row, int column, const Roster* roster);
+
+// The events as the grid lists them, in its order: the blank row that a sort moved stands
+// where it is (null). What the export writes.
+struct StatsListing {
+    const StatsRowStore* rows = nullptr;
+    size_t blank = 0;  // events before the blank row
+    const Roster* roster = nullptr;
+    size_t size() const { return rows->size() + 1; }
+    const StatsRow* at(size_t k) const {
+        return k == blank ? nullptr : &(*rows)[k < blank ? k : k - 1];
+    }
+};
+
 // The statistics grid MSTJ: the header row, the blank row 1 (kept in the row order, as
 // sorts move it, but never shown) and the result rows.
 class StatsGridModel : public QAbstractTableModel {
@@ -29,6 +46,7 @@ public:
     size_t resultCount() const { return rows_.size(); }
     const StatsRow& result(size_t k) const { return rows_[k]; }
     int blankGridRow() const { return 1 + int(blank_); }
+    StatsListing listing() const { return {&rows_, blank_, roster_}; }
 
     // Grid cell text by grid row (0 = header, 1.. = rows in order, the blank one included).
     QString text(int gridRow, int column) const;

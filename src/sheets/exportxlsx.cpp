@@ -20,9 +20,9 @@
 #include <pugixml.hpp>
 #include <set>
 
+#include "common/datetime.h"
+#include "core/format/fields.h"
 #include "core/format/positionedfile.h"
-#include "core/statistics.h"
-#include "models/headersort.h"
 #include "models/statsgridmodel.h"
 #include "sheets/reading.h"
 #include "sheets/spreadsheet.h"
@@ -443,27 +443,13 @@ struct Out {
     qint64 value = 0;  // string index, serial day, minute of the day, the number
 };
 
-bool AllDigits(QStringView t) {
-    if (t.isEmpty() || t.size() > 15 || (t.size() > 1 && t[0] == u'0')) return false;
-    for (QChar c : t)
-        if (c < u'0' || c > u'9') return false;
-    return true;
-}
-qint64 Digits(QStringView t) {
-    qint64 v = 0;
-    for (QChar c : t) v = v * 10 + (c.unicode() - u'0');
-    return v;
-}
-int Two(QStringView t, int at) {
-    const QChar a = t[at], b = t[at + 1];
-    if (a < u'0' || a > u'9' || b < u'0' || b > u'9') return -1;
-    return (a.unicode() - u'0') * 10 + (b.unicode() - u'0');
-}
+// The largest card a whole-number cell holds as the grid shows it: 15 digits.
+constexpr qint64 kLargestWhole = 999'999'999'999'999;
 
 class SheetWriter {
 public:
-    SheetWriter(const StatsGridModel& grid, Package& p, Styles& styles, Strings& strings)
-        : grid_(grid), styles_(styles), strings_(strings) {
+    SheetWriter(const StatsListing& listing, Package& p, Styles& styles, Strings& strings)
+        : listing_(listing), styles_(styles), strings_(strings) {
         // The template's first sheet: its rows kept aside, the rest as the frame of every
         // sheet the export writes.
         for (int pass = 0; pass < 2; ++pass) {
@@ -578,36 +564,45 @@ private:
         }
     }
 
+    // Grid row 0 is the header; the rows after it the events in the grid's order. Each cell
+    // typed from the event itself: what the grid would show as a date, a time or a whole
+    // number is one in the sheet; anything else goes out as the grid's text.
     void cellsOf(int gridRow, std::array<Out, 6>& cells) {
-        for (int c = 0; c < 6; ++c) {
-            const QString text = grid_.text(gridRow, c);
-            Out& o = cells[size_t(c)];
-            o = Out{};
-            if (text.isEmpty()) continue;
-            if (gridRow > 0) {
-                if (c == 1 && text.size() == 10 && text[4] == u'-' && text[7] == u'-') {
-                    const int m = Two(text, 5), d = Two(text, 8), y1 = Two(text, 0),
-                              y2 = Two(text, 2);
-                    const QDate date(y1 * 100 + y2, m, d);
-                    if (y1 >= 0 && y2 >= 0 && date.isValid()) {
-                        o = {Out::Date, date.toJulianDay() - kEpoch};
-                        continue;
-                    }
-                }
-                if (c == 2 && text.size() == 5 && text[2] == u':') {
-                    const int h = Two(text, 0), m = Two(text, 3);
-                    if (h >= 0 && h < 24 && m >= 0 && m < 60) {
-                        o = {Out::Time, h * 60 + m};
-                        continue;
-                    }
-                }
-                if ((c == 3 || c == 4) && AllDigits(text)) {
-                    o = {c == 3 ? Out::Card : Out::Number, Digits(text)};
-                    continue;
-                }
-            }
-            o = {Out::Text, strings_.of(text)};
+        cells.fill(Out{});
+        const auto text = [&](Out& o, const QString& t) {
+            if (!t.isEmpty()) o = {Out::Text, strings_.of(t)};
+        };
+        if (gridRow == 0) {
+            for (int c = 0; c < 6; ++c) text(cells[size_t(c)], StatsColumnTitle(c));
+            return;
         }
+        const StatsRow* r = listing_.at(size_t(gridRow - 1));
+        if (!r || r->index == 0) return;
+        const Roster* roster = listing_.roster;
+        const PersonRecord* p =
+            roster && Roster::validIndex(r->index) ? &roster->at(r->index) : nullptr;
+        if (p) text(cells[0], p->name);
+        const std::optional<QDate> day = OleToDate(r->day);
+        if (day && day->year() >= 1000 && day->year() <= 9999)
+            cells[1] = {Out::Date, r->day};
+        else
+            text(cells[1], StatsCellText(*r, 1, roster));
+        if (r->minute >= 0 && r->minute < 24 * 60)
+            cells[2] = {Out::Time, r->minute};
+        else
+            text(cells[2], StatsCellText(*r, 2, roster));
+        if (p) {
+            const qint64 card = p->cardNumber / kFixedPointScale;
+            if (card >= 0 && card <= kLargestWhole)
+                cells[3] = {Out::Card, card};
+            else
+                text(cells[3], CardText(p->cardNumber));
+        }
+        if (r->late >= 0)
+            cells[4] = {Out::Number, r->late};
+        else
+            text(cells[4], QString::number(r->late));
+        text(cells[5], StatsCellText(*r, 5, roster));
     }
 
     void cell(const Out& o, int row, int column, bool reference, int base) {
@@ -699,9 +694,7 @@ private:
         out_ += rowClose_;
     }
 
-    static constexpr qint64 kEpoch = 2415019;  // the Julian day of 1899-12-30
-
-    const StatsGridModel& grid_;
+    const StatsListing& listing_;
     Styles& styles_;
     Strings& strings_;
     bool ok_ = false;
@@ -804,8 +797,8 @@ void NameParts(Package& p, const std::vector<std::string>& added, bool addShared
 
 }  // namespace
 
-ExportResult ExportStatisticsGrid(const StatsGridModel& grid, const QString& templatePath,
-                                  const QString& typedPath, const Progress& progress, int lastRow) {
+ExportResult ExportStatistics(const StatsListing& listing, const QString& templatePath,
+                              const QString& typedPath, const Progress& progress, int lastRow) {
     ExportResult result;
     result.path = ExportFileName(typedPath);
     const QString path = result.path;
@@ -819,12 +812,13 @@ ExportResult ExportStatisticsGrid(const StatsGridModel& grid, const QString& tem
         p.stylesPart = ResolvePartName(p.workbookPart, "styles.xml");
     Styles styles(p);
     Strings strings(p);
-    SheetWriter sheets(grid, p, styles, strings);
+    SheetWriter sheets(listing, p, styles, strings);
     // A template whose first sheet cannot be read is no template.
-    if (!sheets.ok()) return ExportStatisticsGrid(grid, QString(), typedPath, progress, lastRow);
+    if (!sheets.ok()) return ExportStatistics(listing, QString(), typedPath, progress, lastRow);
 
-    // Grid rows 0 .. on the first sheet from row 2, then on further sheets from row 3.
-    const int rows = grid.gridRowCount();
+    // Grid rows 0 .. (the header, then the events) on the first sheet from row 2, then on
+    // further sheets from row 3.
+    const int rows = 1 + int(listing.size());
     const int firstCapacity = lastRow - 1, capacity = lastRow - 2;
     const int sheetCount =
         rows <= firstCapacity ? 1 : 1 + (rows - firstCapacity + capacity - 1) / capacity;

@@ -33,7 +33,7 @@ struct WorkbookLimits {
 // Text of a number as a spreadsheet's general format shows it: 12345678, 0.5, 1.25E+20.
 QString GeneralNumberText(double value);
 
-class StatsGridModel;
+struct StatsListing;
 
 struct ExportResult {
     bool written = false;
@@ -49,16 +49,17 @@ struct ExportResult {
 // ".xls" name turned into ".xlsx" (the content is never .xls).
 QString ExportFileName(const QString& typed);
 
-// The statistics grid as the panel's export writes it: a copy of the template workbook
+// The statistics as the panel's export writes them: a copy of the template workbook
 // (its first sheet's name, title rows, formatting and column widths, and every other part
-// as it is), with the grid's rows from sheet row 2 on: names and weekdays as text, dates and
-// times as date cells (yyyy-mm-dd, hh:mm), cards and minutes late as numbers. Rows past
+// as it is), with the header and the listed events from sheet row 2 on, in the grid's order:
+// names and weekdays as text, dates and times as date cells (yyyy-mm-dd, hh:mm), cards and
+// minutes late as numbers. Rows past
 // `lastRow` continue on copies of the first sheet, each with the header row again. Written
 // beside the target and renamed over it, so an export cut short leaves the earlier file as
 // it was. A template that cannot be read gives a plain workbook with the same cells.
-ExportResult ExportStatisticsGrid(const StatsGridModel& grid, const QString& templatePath,
-                                  const QString& path, const Progress& progress = {},
-                                  int lastRow = WorkbookLimits::kMaxRow);
+ExportResult ExportStatistics(const StatsListing& listing, const QString& templatePath,
+                              const QString& path, const Progress& progress = {},
+                              int lastRow = WorkbookLimits::kMaxRow);
 
 struct ImportTargets;
 struct ImportResult;
