@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "cli/demo.h"
+#include "common/datetime.h"
 #include "common/text.h"
 #include "core/clock.h"
 #include "core/format/datacheck.h"
@@ -73,9 +74,8 @@ int PrintWindows(const DataFolder& folder, QTextStream& out, QTextStream& err) {
     QStringList head{QString()};
     for (int w = 0; w < kWindowCount; ++w) head << t.displayName(w);
     out << head.join(u'\t') << '\n';
-    const char16_t* const days[] = {u"周日", u"周一", u"周二", u"周三", u"周四", u"周五", u"周六"};
     for (int d = 1; d <= 7; ++d) {
-        QStringList row{QString::fromUtf16(days[d - 1])};
+        QStringList row{QStringLiteral("周") + WeekdayName(d)};
         for (int w = 0; w < kWindowCount; ++w) {
             const int k = TimeTable::Cell(w, d);
             row << t.cellCaption(k) + (t.set[size_t(k)] ? QString() : QStringLiteral(" [不设定]"));

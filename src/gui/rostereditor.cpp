@@ -112,17 +112,17 @@ RosterEditor::RosterEditor(GridView* grid, QWidget* controls, RosterStore& roste
     });
 
     connect(grid_, &GridView::cellPressed, this,
-            [this](int row, int column, Qt::MouseButton b, Qt::KeyboardModifiers held) {
+            [this](int r, int column, Qt::MouseButton b, Qt::KeyboardModifiers held) {
                 // Shift and ctrl pick rows; only a plain click edits.
                 if (held & (Qt::ShiftModifier | Qt::ControlModifier))
                     parkEditors();
                 else if (b == Qt::LeftButton)
-                    openEditor(row, column);
+                    openEditor(r, column);
             });
     // An editor is only ever over the person it opened for: anything that moves rows or
     // the view puts it away.
-    for (QScrollBar* bar : {grid_->verticalScrollBar(), grid_->horizontalScrollBar()})
-        connect(bar, &QScrollBar::valueChanged, this, &RosterEditor::parkEditors);
+    for (QScrollBar* scroll : {grid_->verticalScrollBar(), grid_->horizontalScrollBar()})
+        connect(scroll, &QScrollBar::valueChanged, this, &RosterEditor::parkEditors);
     connect(grid_, &GridView::fixedCellClicked, this,
             [this](int, int column) { sortByColumn(column); });
     connect(&model_, &QAbstractItemModel::modelReset, this, &RosterEditor::parkEditors);

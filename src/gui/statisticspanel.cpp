@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "common/datetime.h"
 #include "core/notifier.h"
 #include "core/rollover.h"
 #include "core/rosterstore.h"
@@ -58,11 +59,10 @@ StatisticsPanel::StatisticsPanel(const DataFolder& folder, const RosterStore& ro
     }
     filters->addSpacing(12);
     filters->addWidget(new QLabel(QStringLiteral("星期"), this));
-    const QStringList days{"日", "一", "二", "三", "四", "五", "六"};
     for (int i = 0; i < 2; ++i) {
         auto* box = new QComboBox(this);
         box->setObjectName(QStringLiteral("Combo2_%1").arg(i));
-        box->addItems(days);
+        for (int d = 1; d <= 7; ++d) box->addItem(WeekdayName(d));
         box->setCurrentIndex(i == 0 ? 0 : 6);
         weekdays_[size_t(i)] = box;
         if (i == 1) filters->addWidget(new QLabel(QStringLiteral("至"), this));

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "common/datetime.h"
 #include "core/notifier.h"
 #include "gui/clicklabel.h"
 #include "gui/dialogs.h"
@@ -16,7 +17,6 @@ namespace tallyra {
 
 namespace {
 constexpr int kParkedTop = -5000;
-const char16_t* const kWeekdays[] = {u"周日", u"周一", u"周二", u"周三", u"周四", u"周五", u"周六"};
 }  // namespace
 
 TimeTableEditor::TimeTableEditor(TimeTableStore& table, Notifier& notifier, Dialogs& dialogs,
@@ -40,7 +40,7 @@ TimeTableEditor::TimeTableEditor(TimeTableStore& table, Notifier& notifier, Dial
         });
     }
     for (int d = 0; d < 7; ++d) {
-        auto* day = new QLabel(QString::fromUtf16(kWeekdays[d]), this);
+        auto* day = new QLabel(QStringLiteral("周") + WeekdayName(d + 1), this);
         grid->addWidget(day, d + 1, 0);
         for (int w = 0; w < kWindowCount; ++w) {
             const int k = 7 * w + d;

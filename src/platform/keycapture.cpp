@@ -93,8 +93,9 @@ QString UdevReaderRule(const QString& id) {
     if (const auto m = usb.match(id.toLower()); m.hasMatch()) {
         match = QStringLiteral("ATTRS{id/vendor}==\"%1\", ATTRS{id/product}==\"%2\"")
                     .arg(m.captured(1), m.captured(2));
-    } else if (const auto m = byId.match(id); m.hasMatch() && !id.contains(QLatin1String(".."))) {
-        match = QStringLiteral("SYMLINK==\"%1\"").arg(m.captured(1));
+    } else if (const auto path = byId.match(id);
+               path.hasMatch() && !id.contains(QLatin1String(".."))) {
+        match = QStringLiteral("SYMLINK==\"%1\"").arg(path.captured(1));
     } else {
         return {};
     }

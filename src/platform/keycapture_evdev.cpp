@@ -185,9 +185,9 @@ private:
             // Unplugged (or broken): drop it; the folder watch brings it back.
             reader.notifier->setEnabled(false);
             QTimer::singleShot(0, &context_, [this, node, gone = &reader] {
-                const auto it = readers_.find(node);
-                if (it == readers_.end() || it->second.get() != gone) return;
-                readers_.erase(it);
+                const auto left = readers_.find(node);
+                if (left == readers_.end() || left->second.get() != gone) return;
+                readers_.erase(left);
                 keyboardsChanged();
             });
             return;

@@ -432,7 +432,8 @@ QString XlsWorkbook::cellString(const std::string& body, size_t at) const {
     const size_t n = std::min<size_t>({count, available, size_t(WorkbookLimits::kMaxCellChars)});
     out.reserve(qsizetype(n));
     for (size_t i = 0; i < n; ++i)
-        out.append(width == 2 ? QChar(U16(body.data() + p + 2 * i)) : QChar(quint8(body[p + i])));
+        out.append(width == 2 ? QChar(U16(body.data() + p + 2 * i))
+                              : QChar(char16_t(quint8(body[p + i]))));
     return out;
 }
 

@@ -337,13 +337,13 @@ void XlsxWorkbook::readThrough(int sheet, int row) {
                 p.cellColumn = p.column + 1;
                 // One pass over the attributes: a sheet has millions of cells. Their values
                 // are names and numbers, which hold no entities.
-                x.forEachAttribute([&](std::string_view name, std::string_view value) {
-                    if (name == "t") {
+                x.forEachAttribute([&](std::string_view attribute, std::string_view value) {
+                    if (attribute == "t") {
                         p.type.assign(value);
-                    } else if (name == "s") {
+                    } else if (attribute == "s") {
                         qint64 s = 0;
                         p.style = ParseInt(value, s) && s < (1 << 30) ? int(s) : 0;
-                    } else if (name == "r" && !value.empty() &&
+                    } else if (attribute == "r" && !value.empty() &&
                                !ParseReference(value, p.cellRow, p.cellColumn)) {
                         p.cellColumn = WorkbookLimits::kMaxColumn + 1;  // read, but nowhere
                     }
