@@ -36,7 +36,7 @@ struct Running {
     QString lastNotice() { return session.popups().stack().text(1); }
     template <typename T = QWidget>
     T* find(const QString& name) {
-        return w().findChild<T*>(name);
+        return Find<T>(w(), name);
     }
     // Clicks the cell as a user would.
     void click(int row, int column) {

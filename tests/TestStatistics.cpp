@@ -1,3 +1,4 @@
+#include <QAbstractItemModelTester>
 #include <QDir>
 #include <QTest>
 
@@ -254,6 +255,9 @@ private Q_SLOTS:
         std::vector<StatsRow> rows;
         RunStatisticsQuery(l.folder, l.roster, all, rows);
         StatsGridModel grid(&l.roster);
+        // Every reset, sort and refill below keeps the model's promises to its views.
+        QAbstractItemModelTester tester(&grid,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         grid.setResults(rows);
         QCOMPARE(grid.gridRowCount(), 7);  // header, blank, five results
         QCOMPARE(grid.rowCount(), 6);      // the blank row is not shown
@@ -279,6 +283,8 @@ private Q_SLOTS:
         QCOMPARE(grid.data(grid.index(grid.rowCount() - 1, 0)).toString(), "李四");
 
         // A second query replaces the first.
+        RunStatistics(l.folder, l.roster, all, grid);
+        QCOMPARE(grid.gridRowCount(), 7);
         grid.setResults({});
         QCOMPARE(grid.gridRowCount(), 2);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "app/mainwindow.h"
 #include "app/session.h"
@@ -13,12 +14,17 @@
 
 namespace tallyra::test {
 
-// A control of the window by its objectName.
+// A control of the window by its objectName. A control that is not there fails the check
+// that asked for it and stands in as a hidden stray of its kind, so a renamed control costs
+// one failed check, not the whole test binary.
 template <typename T = QWidget>
-T* Find(MainWindow& w, const QString& name) {
-    T* found = w.findChild<T*>(name);
-    if (!found) qWarning("no control %s", qPrintable(name));
-    return found;
+T* Find(QWidget& w, const QString& name) {
+    if (T* found = w.findChild<T*>(name)) return found;
+    QTest::qFail(qPrintable(QStringLiteral("no control ") + name), __FILE__, __LINE__);
+    auto* stray = new T(&w);
+    stray->setObjectName(QStringLiteral("missing ") + name);
+    stray->hide();
+    return stray;
 }
 
 // Keys arrive when the test says so, from the keyboards the test lists.

@@ -93,7 +93,7 @@ QString WriteDemoFolder(const DataFolder& folder, const QDate& today) {
         PersonRecord p;
         p.name =
             QString::fromUtf16(kSurnames[(i * 7) % 16]) + QString::fromUtf16(kGiven[(i * 5) % 26]);
-        p.cardNumber = (qint64(3000100) + i * 37) * 10000;
+        p.cardNumber = (qint64(3000100) + i * 37) * kFixedPointScale;
         const bool teacher = i % 10 == 0;
         p.firstDate = todayOle - 365.25 * (teacher ? 30 + i % 17 : 13 + i % 5) - i * 11;
         p.secondDate = todayOle - 365.25 * (teacher ? 5 + i % 9 : 1 + i % 3) - i * 3;
@@ -104,8 +104,8 @@ QString WriteDemoFolder(const DataFolder& folder, const QDate& today) {
         p.texts[1] =
             teacher ? QStringLiteral("教研组") : QStringLiteral("初二(%1)班").arg(1 + i % 4);
         p.choices[0] = teacher ? 0 : 1;
-        p.numbers[0] = qint64(13800138000LL + i) * 10000;
-        p.numbers[1] = qint64(20260000 + i) * 10000;
+        p.numbers[0] = qint64(13800138000LL + i) * kFixedPointScale;
+        p.numbers[1] = qint64(20260000 + i) * kFixedPointScale;
         if (file.write(i, p) != WriteResult::Written)
             return QStringLiteral("cannot write record %1").arg(i);
     }

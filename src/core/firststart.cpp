@@ -29,7 +29,7 @@ qint16 TitleWidth(const QString& title) {
     for (QChar c : title) columns += c.unicode() >= 0x1100 ? 2 : 1;
     // Eight pixels a column and some room for the grid's margins; never narrower than a
     // short number needs.
-    return qint16(std::max(60, columns * 8 + 20) * TextGridModel::kTwipsPerPixel);
+    return qint16(std::max(60, columns * 8 + 20) * kTwipsPerPixel);
 }
 
 Settings DefaultSettings() {

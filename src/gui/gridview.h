@@ -17,8 +17,6 @@ class RowWindow;
 class GridView : public QTableView {
     Q_OBJECT
 public:
-    static constexpr int kTwipsPerPixel = 15;  // as TextGridModel::kTwipsPerPixel
-
     explicit GridView(QWidget* parent = nullptr);
     void setGrid(TextGridModel* grid);
     // Any other table: shown as it is, with the same fixed rows and column dragging. Its
@@ -32,7 +30,6 @@ public:
     TextGridModel* grid() const { return grid_; }
     // Rows 0..n-1 stay visible above the scrolling rows.
     void setFixedRows(int n);
-    int fixedRows() const { return fixedRows_; }
     QTableView* fixedView() const { return fixed_; }
 
     // Columns whose cells are marks read from afar: larger, bold, centred and coloured by

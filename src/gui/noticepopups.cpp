@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QScreen>
 
+#include "models/grids.h"
+
 namespace tallyra {
 
 namespace {
@@ -128,7 +130,9 @@ void NoticePopups::place() {
     const int h = popup(1)->label()->sizeHint().height();
     for (int k = 1; k <= NoticeStack::kSlots; ++k) {
         NoticePopup* p = popup(k);
-        const int top = NoticeStack::PopupTop(screen.height() * 15, h * 15, k) / 15;
+        const int top =
+            NoticeStack::PopupTop(screen.height() * kTwipsPerPixel, h * kTwipsPerPixel, k) /
+            kTwipsPerPixel;
         p->setGeometry(screen.x(), screen.y() + top, screen.width(), h);
         p->label()->setGeometry(0, 0, screen.width(), h);
     }

@@ -4,6 +4,8 @@
 #include <QString>
 #include <vector>
 
+#include "models/grids.h"
+
 class QCollator;
 
 namespace tallyra {
@@ -22,8 +24,6 @@ public:
         TextDescending = 8
     };
     static constexpr int kDefaultWidth = -1;  // width or height the view picks
-    // Sizes are kept in twips, as the files store them; a screen pixel is 15 of them.
-    static constexpr int kTwipsPerPixel = 15;
 
     TextGridModel(int rows, int columns, QObject* parent = nullptr);
 

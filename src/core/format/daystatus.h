@@ -13,7 +13,6 @@ namespace tallyra {
 constexpr qint16 kStatusNone = 0;
 constexpr qint16 kStatusOnTime = -1;
 constexpr qint16 kStatusAbsent = 9999;
-constexpr qint16 kLoggedOnTime = 0;
 
 // Today's status per person and window in shuju.dat: 0 nothing yet, -1 on time, 1-9998
 // minutes late, 9999 absent. Held open, and locked, for the whole run: the lock is what

@@ -16,7 +16,6 @@ namespace tallyra {
 constexpr int kRosterSize = layout::rw::kRecords;
 
 constexpr int kSlotSize = layout::rw::kSlotBytes;
-constexpr int kFixedRecordBytes = layout::rw::kFixedBytes;
 constexpr int kMaxTextBytes = layout::rw::kMaxTextBytes;  // 159
 
 struct PersonRecord {

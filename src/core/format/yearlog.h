@@ -54,8 +54,6 @@ public:
     void close() { file_.close(); }
     bool isOpen() const { return file_.isOpen(); }
     int year() const { return year_; }
-    // Why the file cannot be appended to, or no error.
-    FileError writeError() const { return writeError_; }
     // Why the last open found the file unreadable (or missing).
     FileError openError() const { return file_.lastError(); }
 
