@@ -4,6 +4,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/deps.sh"
+"$top/scripts/format.sh" --check
 cmake -S "$top" -B "$top/build/test" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     -DTALLYRA_TESTS=ON -DTALLYRA_BENCH=ON -DTALLYRA_SANITIZE=ON -DTALLYRA_WERROR=ON >/dev/null
 cmake --build "$top/build/test" -j2

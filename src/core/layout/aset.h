@@ -8,7 +8,7 @@ namespace tallyra::layout::aset {
 
 constexpr int kOptionCount = 13;
 constexpr qint64 OptionPos(int k) { return k + 1; }  // one byte each, 0 or 1
-constexpr qint64 kPrecisionPos = 14;                  // field 3 at 14, field 5 at 15
+constexpr qint64 kPrecisionPos = 14;                 // field 3 at 14, field 5 at 15
 constexpr qint64 kPopupFontNamePos = 18;
 constexpr qint64 kFontNameBytes = 24;
 constexpr qint64 kPopupBoldPos = 68;

@@ -8,7 +8,7 @@ namespace tallyra::layout::dmode {
 
 constexpr qint64 kTitleBytes = 24;
 constexpr qint64 TitlePos(int field) { return 48 * field - 47; }
-constexpr qint64 EnabledPos(int field) { return 1200 + field; }  // one byte, 0 or 1
+constexpr qint64 EnabledPos(int field) { return 1200 + field; }    // one byte, 0 or 1
 constexpr qint64 CountPos(int field) { return 1249 + 2 * field; }  // fields 9-11, 16-bit
 constexpr qint64 kLabelBytes = 6;
 constexpr qint64 FirstLabelPos(int field) { return 12 * field + 1289; }  // fields 19-25
