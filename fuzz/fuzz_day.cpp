@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         SignIn signIn(station, cues);
         signIn.RecoverDay();
         (void)signIn.OnTimer1();
-        (void)signIn.ProcessSwipe(QStringLiteral("1001"), SignIn::kSignInPanel);
+        (void)signIn.ProcessSwipe(QStringLiteral("1001"), Panel::SignIn);
     }
     station.shutDown();
     return 0;

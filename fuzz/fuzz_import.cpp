@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/format/schema.h"
 #include "core/rosterimport.h"
 #include "fuzz_support.h"
 #include "sheets/spreadsheet.h"
