@@ -23,8 +23,7 @@ SignIn::SignIn(Workstation& station, CuePlayer& cues)
 }
 
 bool SignIn::IsSetForToday(int window) const {
-    return window >= 0 && window < kWindowCount &&
-           station_.timeTable().get().isSet(window, station_.day().weekday);
+    return window >= 0 && window < kWindowCount && station_.isHeldToday(window);
 }
 
 int SignIn::currentMinute() {
@@ -90,6 +89,21 @@ SwipeResult SignIn::ProcessSwipe(const QString& cardBuffer, Panel panel) {
     const QString name = Roster::validIndex(i) ? station_.roster().person(i).name : QString();
     const TodayWindows& today = station_.todayWindows();
     const bool signInPanel = panel == Panel::SignIn;
+    if (station_.plan().closed) {
+        result.outcome = SwipeOutcome::ClosedDay;
+        if (signInPanel)
+            notifier.ShowNotice(name + QStringLiteral(": 今天休息") +
+                                (station_.plan().closedName.isEmpty()
+                                     ? QString()
+                                     : QStringLiteral("：") + station_.plan().closedName));
+        return result;
+    }
+    // A person on leave who comes after all is signed in as anyone else, and told.
+    const auto onLeave = [&](int w) {
+        const LeaveEntry* e =
+            station_.leave().get().excuse(i, qint32(DateToOle(station_.day().day)), w);
+        return e ? QStringLiteral("（已请") + e->kind + QStringLiteral("）") : QString();
+    };
 
     int open = -1;
     for (int w = 0; w < kWindowCount; ++w)
@@ -114,7 +128,7 @@ SwipeResult SignIn::ProcessSwipe(const QString& cardBuffer, Panel panel) {
             return result;
         }
         result.outcome = SwipeOutcome::OnTime;
-        notifier.ShowNotice(name + u'[' + caption + QStringLiteral("]签到成功"));
+        notifier.ShowNotice(name + u'[' + caption + QStringLiteral("]签到成功") + onLeave(open));
         PlayCueSound(QStringLiteral("3.wav"));
         rows_.setMark(result.row, open, kStatusOnTime);
         rows_.recount(open);
@@ -151,7 +165,8 @@ SwipeResult SignIn::ProcessSwipe(const QString& cardBuffer, Panel panel) {
     }
     result.outcome = SwipeOutcome::Late;
     result.minutesLate = qint16(late);
-    notifier.ShowNotice(name + u'[' + caption + QStringLiteral("]补签成功 (迟签%1分钟)").arg(late));
+    notifier.ShowNotice(name + u'[' + caption + QStringLiteral("]补签成功 (迟签%1分钟)").arg(late) +
+                        onLeave(chosen));
     PlayCueSound(QStringLiteral("0.wav"));
     rows_.setMark(result.row, chosen, late);
     rows_.recount(chosen);
@@ -201,8 +216,19 @@ int SignIn::CloseWindow(int window, int minute, bool quietWhenNone) {
     YearLog& log = station_.yearLog_;
     DayStatusFile& status = station_.dayStatus_;
     std::vector<std::pair<int, int>> absent;  // board row, roster index
-    for (int r = rows_.first(); r < rows_.end(); ++r)
-        if (rows_.mark(r, window).isEmpty()) absent.emplace_back(r, rows_.indexAt(r));
+    const LeaveBook& leave = station_.leave().get();
+    const qint32 oleDay = qint32(DateToOle(station_.day().day));
+    board.beginBulkUpdate();
+    for (int r = rows_.first(); r < rows_.end(); ++r) {
+        if (!rows_.mark(r, window).isEmpty()) continue;
+        const int i = rows_.indexAt(r);
+        // On leave: no record, no status; the board says so.
+        if (leave.excuse(i, oleDay, window))
+            rows_.setExcused(r, window, true);
+        else
+            absent.emplace_back(r, i);
+    }
+    board.endBulkUpdate();
 
     // All records, one sync, then the statuses: the log is the journal a restart finishes
     // an interrupted close from.

@@ -24,6 +24,7 @@ enum class SwipeOutcome {
     Late,           // "]补签成功 (迟签N分钟)"
     AlreadyClosed,  // ": 当前不是签到时间。" for a window already signed or marked
     NoWindow,       // ": 当前不是签到时间。" before any window has ended
+    ClosedDay,      // ": 今天休息：<name>" on a day the calendar closes
     NotSaved,       // the sign-in could not be stored: nothing was kept, a retry may succeed
 };
 
@@ -42,8 +43,9 @@ public:
     // Cue sounds of the station go to `cues` from now on.
     SignIn(Workstation& station, CuePlayer& cues);
 
-    // Set for today by the live weekday x window table (switching a window off counts at
-    // once); its minutes are those of today's windows.
+    // Held today: set by the live weekday x window table for the weekday the calendar says
+    // today runs (switching a window off counts at once), and today is not closed; its
+    // minutes are those of today's windows.
     bool IsSetForToday(int window) const;
 
     // After a start: statuses lost to a kill or a power cut are rebuilt from today's

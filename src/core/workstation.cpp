@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <algorithm>
 
+#include "common/datetime.h"
 #include "core/firststart.h"
 #include "core/format/fields.h"
 
@@ -17,9 +18,55 @@ Workstation::Workstation(DataFolder folder, const Clock& clock, Notifier& notifi
       notifier_(notifier, settings_),
       schema_(folder_),
       timeTable_(folder_),
-      roster_(folder_, [this] {
-          return RosterDisplay{&schema_.get(), settings_.get().yearsPrecision, day_.day};
-      }) {}
+      roster_(folder_,
+              [this] {
+                  return RosterDisplay{&schema_.get(), settings_.get().yearsPrecision, day_.day};
+              }),
+      calendar_(folder_),
+      leave_(folder_) {
+    // A day closed or made up while the program runs takes effect at once; so does leave.
+    calendar_.onChanged([this] {
+        planDay();
+        showLeaveMarks();
+    });
+    leave_.onChanged([this] { showLeaveMarks(); });
+}
+
+bool Workstation::isHeldToday(int window) const {
+    return !plan_.closed && window >= 0 && window < kWindowCount &&
+           timeTable_.get().isSet(window, plan_.tableWeekday);
+}
+
+void Workstation::planDay() {
+    plan_ = DayPlan{};
+    const QString* closed = calendar_.get().closedName(day_.day);
+    plan_.closed = closed != nullptr;
+    if (closed) plan_.closedName = *closed;
+    plan_.tableWeekday = calendar_.get().tableWeekday(day_.day);
+    todayWindows_ = ComputeTodayWindows(timeTable_.get(), plan_.tableWeekday);
+    board_.beginBulkUpdate();
+    showTimeWindows();
+    board_.endBulkUpdate();
+    boardRows_.recountShown();
+}
+
+void Workstation::showLeaveMarks() {
+    const qint32 today = qint32(DateToOle(day_.day));
+    const LeaveBook& book = leave_.get();
+    board_.beginBulkUpdate();
+    for (int r = boardRows_.first(); r < boardRows_.end(); ++r) {
+        const int i = boardRows_.indexAt(r);
+        if (i <= 0) continue;
+        for (int w = 0; w < kWindowCount; ++w) {
+            if (dayStatus_.read(i, w) != kStatusNone) continue;
+            const bool excused = isHeldToday(w) && book.excuse(i, today, w);
+            if (excused != BoardRows::IsExcusedMark(boardRows_.mark(r, w)))
+                boardRows_.setExcused(r, w, excused);
+        }
+    }
+    board_.endBulkUpdate();
+    boardRows_.recountShown();
+}
 
 ImportTargets Workstation::importTargets(std::function<void(const QString&)> criticalMessage) {
     ImportTargets t;
@@ -81,12 +128,13 @@ Workstation::StartResult Workstation::start(const std::function<void()>& yield,
     applySettings();
     writeRosterHeaders();
     if (const FileError e = timeTable_.load(); e.failed()) return refuseFile(unreadable, e);
-    showTimeWindows();
+    if (const FileError e = calendar_.load(); e.failed()) return refuseFile(unreadable, e);
+    if (const FileError e = leave_.load(); e.failed()) return refuseFile(unreadable, e);
     const RosterLoadResult loaded =
         roster_.load(RosterLoadTargets{&board_, &rosterGrid_, &dayStatus_, &notifier_, yield});
     if (loaded.error.failed()) return refuseFile(unreadable, loaded.error);
-    todayWindows_ = ComputeTodayWindows(timeTable_.get(), day_.weekday);
-    boardRows_.recountShown();
+    planDay();
+    showLeaveMarks();
     return StartResult::Ready;
 }
 
@@ -115,12 +163,9 @@ bool Workstation::StartNewDay(const QDate& today) {
         notifier_.ShowNotice(QStringLiteral("欢迎新一年"));
     }
     day_ = next;
-    todayWindows_ = ComputeTodayWindows(timeTable_.get(), day_.weekday);
-    board_.beginBulkUpdate();
     boardRows_.clearMarks();
-    showTimeWindows();
-    board_.endBulkUpdate();
-    boardRows_.recountShown();
+    planDay();
+    showLeaveMarks();
     // Years since a date count from today.
     rosterGrid_.beginBulkUpdate();
     for (int r = kRosterFirstPerson; r < rosterGrid_.rows(); ++r) {
@@ -173,8 +218,8 @@ void Workstation::showTimeWindows() {
     for (int w = 0; w < kWindowCount; ++w) {
         const int c = kBoardFirstWindowColumn + w;
         board_.setText(0, c, table.names[size_t(w)]);
-        // A window hidden on another weekday shows again at its stored width.
-        if (!table.isSet(w, day_.weekday))
+        // A window hidden on another day shows again at its stored width.
+        if (!isHeldToday(w))
             board_.setColumnWidth(c, kHiddenWidth);
         else if (board_.columnWidth(c) == 0)
             board_.setColumnWidth(c, settings_.get().boardWidths[size_t(c)]);

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "core/calendarstore.h"
 #include "core/clock.h"
 #include "core/cueplayer.h"
 #include "core/format/datafolder.h"
@@ -79,14 +80,31 @@ public:
     SchemaStore& schema() { return schema_; }
     TimeTableStore& timeTable() { return timeTable_; }
     RosterStore& roster() { return roster_; }
+    CalendarStore& calendar() { return calendar_; }
+    LeaveStore& leave() { return leave_; }
     const SettingsStore& settings() const { return settings_; }
     const SchemaStore& schema() const { return schema_; }
     const TimeTableStore& timeTable() const { return timeTable_; }
     const RosterStore& roster() const { return roster_; }
+    const CalendarStore& calendar() const { return calendar_; }
+    const LeaveStore& leave() const { return leave_; }
+    // The time table, the calendar and the leave together: what a day looks like.
+    AttendanceCalendar attendance() const {
+        return {&timeTable_.get(), &calendar_.get(), &leave_.get()};
+    }
 
     // The day the station keeps: today at start-up, moved on by StartNewDay. A clock set
     // back across midnight does not move it back.
     const DayCaptions& day() const { return day_; }
+    // Today by the calendar: closed (no window is held) or running which weekday's windows.
+    struct DayPlan {
+        bool closed = false;
+        QString closedName;
+        int tableWeekday = 1;
+    };
+    const DayPlan& plan() const { return plan_; }
+    // Window w is held today: set for the weekday today runs, and today is not closed.
+    bool isHeldToday(int window) const;
     const TodayWindows& todayWindows() const { return todayWindows_; }
     const DayStatusFile& dayStatus() const { return dayStatus_; }
     const YearLog& yearLog() const { return yearLog_; }
@@ -121,6 +139,10 @@ private:
     void applySettings();
     void writeRosterHeaders();
     void showTimeWindows();
+    // Today's plan and windows from the calendar, and the board's columns after them.
+    void planDay();
+    // The board's "假" for everyone whose leave covers a window still open to them today.
+    void showLeaveMarks();
 
     DataFolder folder_;
     const Clock& clock_;
@@ -133,6 +155,9 @@ private:
     TimeTableStore timeTable_;
     TodayWindows todayWindows_;
     RosterStore roster_;
+    CalendarStore calendar_;
+    LeaveStore leave_;
+    DayPlan plan_;
     DayStatusFile dayStatus_;
     YearLog yearLog_;
     TextGridModel board_{kBoardFirstPerson, kBoardColumns};

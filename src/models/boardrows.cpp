@@ -10,6 +10,7 @@ namespace {
 constexpr QChar kLateMark = u'○';
 constexpr QChar kOnTimeMark = u'√';
 constexpr QChar kAbsentMark = u'×';
+constexpr QChar kExcusedMark = u'假';
 constexpr int kLastIndex = layout::rw::kRecords;
 
 int WindowColumn(int window) { return kBoardFirstWindowColumn + window; }
@@ -58,6 +59,14 @@ void BoardRows::setMark(int row, int window, int status) {
     board_.setText(row, WindowColumn(window), StatusMark(status));
 }
 
+void BoardRows::setExcused(int row, int window, bool excused) {
+    board_.setText(row, WindowColumn(window), excused ? QString(kExcusedMark) : QString());
+}
+
+bool BoardRows::IsExcusedMark(const QString& mark) {
+    return !mark.isEmpty() && mark.front() == kExcusedMark;
+}
+
 void BoardRows::setPerson(int row, int index, const QString& card, const QString& name,
                           const std::array<qint16, kBoardWindows>& statuses) {
     QStringList texts{QString::number(index), card, name};
@@ -77,7 +86,7 @@ void BoardRows::recountShown() { RecountShownWindows(board_); }
 
 void RecountWindow(TextGridModel& board, int window) {
     const int c = WindowColumn(window);
-    int present = 0, late = 0, absent = 0;
+    int present = 0, late = 0, absent = 0, excused = 0;
     const int expected = board.rows() - kBoardFirstPerson;
     for (int r = kBoardFirstPerson; r < board.rows(); ++r) {
         const QString& cell = board.cell(r, c);
@@ -90,10 +99,14 @@ void RecountWindow(TextGridModel& board, int window) {
             ++present;
         } else if (first == kAbsentMark) {
             ++absent;
+        } else if (first == kExcusedMark) {
+            ++excused;
         }
     }
     board.setText(kBoardCountsRow, c, QStringLiteral("%1/%2").arg(present).arg(expected));
-    board.setText(kBoardLateRow, c, QStringLiteral("%1/%2").arg(late).arg(absent));
+    QString lateAbsent = QStringLiteral("%1/%2").arg(late).arg(absent);
+    if (excused > 0) lateAbsent += QStringLiteral(" 请假%1").arg(excused);
+    board.setText(kBoardLateRow, c, lateAbsent);
 }
 
 void RecountShownWindows(TextGridModel& board) {

@@ -35,13 +35,17 @@ public:
         return board_.cell(row, kBoardFirstWindowColumn + window);
     }
     void setMark(int row, int window, int status);
+    // "假": the person is on leave for the window and has not signed in.
+    void setExcused(int row, int window, bool excused);
+    static bool IsExcusedMark(const QString& mark);
     // A person row as a load writes it: index, card, name and the six statuses.
     void setPerson(int row, int index, const QString& card, const QString& name,
                    const std::array<qint16, kBoardWindows>& statuses);
     void clearMarks();
 
     // Present/expected into row 1 and late/absent into row 2 of window w's column, counted
-    // by the first character of each person's mark.
+    // by the first character of each person's mark; the people on leave follow in row 2 as
+    // "请假N" when there are any.
     void recount(int window);
     // The same for every window whose column shows.
     void recountShown();

@@ -22,6 +22,11 @@ public:
     QString timeWindows() const { return file(QStringLiteral("time.dat")); }
     QString dayStatus() const { return file(QStringLiteral("shuju.dat")); }
     QString lastRun() const { return file(QStringLiteral("urs.dat")); }
+    // Files of our own beside the system's: the school calendar, the excused absences and
+    // the kinds of leave offered.
+    QString calendar() const { return file(QStringLiteral("calendar.dat")); }
+    QString leave() const { return file(QStringLiteral("leave.dat")); }
+    QString leaveKinds() const { return file(QStringLiteral("leavekind.dat")); }
     QString yearLogFolder() const { return file(QStringLiteral("adnt/sols")); }
     QString yearLog(int year) const {
         return QDir(yearLogFolder())
