@@ -374,7 +374,7 @@ std::vector<StatsRow> Million() {
     rows.reserve(1000000);
     for (int k = 0; k < 1000000; ++k)
         rows.push_back({qint32(45658 + k % 365), qint16(1 + (qint64(k) * 7919) % kRosterSize),
-                        qint16(420 + k % 600), qint16(k % 37)});
+                        qint16(420 + k % 600), qint16(k % 37), 0});
     return rows;
 }
 

@@ -4,10 +4,12 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/calendarstore.h"
 #include "core/format/datacheck.h"
 #include "core/format/schema.h"
 #include "core/format/settings.h"
 #include "core/format/yearlog.h"
+#include "core/ics.h"
 #include "core/rollover.h"
 #include "core/roster.h"
 #include "core/timewindows.h"
@@ -81,6 +83,30 @@ QString Summarise(const QString& kind, const DataFolder& folder) {
             .arg(w.end(0))
             .arg(t.displayName(0));
     }
+    if (kind == "calendar") {
+        CalendarStore store(folder);
+        const FileError e = store.load();
+        QStringList days;
+        for (const auto& [day, d] : store.get().days())
+            days << QString("%1:%2%3%4").arg(day).arg(int(d.kind)).arg(d.weekday).arg(d.name);
+        return (e.failed() ? QString("unreadable ") : QString()) + days.join(' ');
+    }
+    if (kind == "leave") {
+        LeaveStore store(folder);
+        const FileError e = store.load();
+        QStringList entries;
+        for (const LeaveEntry& l : store.get().entries())
+            entries << QString("%1:%2 %3/%4..%5/%6 %7%8")
+                           .arg(l.id)
+                           .arg(l.index)
+                           .arg(l.fromDay)
+                           .arg(l.fromWindow)
+                           .arg(l.toDay)
+                           .arg(l.toWindow)
+                           .arg(l.kind)
+                           .arg(l.cancelled ? " cancelled" : "");
+        return (e.failed() ? QString("unreadable ") : QString()) + entries.join(' ');
+    }
     if (kind == "log") {
         int all = 0, valid = 0;
         ReadYearLog(folder.yearLog(2026), [&](const YearLogRecord* r, size_t n) {
@@ -101,6 +127,8 @@ QString FileOf(const QString& kind, const DataFolder& folder) {
     if (kind == "roster") return folder.roster();
     if (kind == "settings") return folder.settings();
     if (kind == "time") return folder.timeWindows();
+    if (kind == "calendar") return folder.calendar();
+    if (kind == "leave") return folder.leave();
     if (kind == "log") return folder.yearLog(2026);
     return folder.schema();
 }
@@ -180,6 +208,49 @@ private Q_SLOTS:
         QTest::newRow("schema counts garbage")
             << "schema" << WithAt(QByteArray(1900, '\0'), 1267, Le16(-5)) << "title '' count -5"
             << true;
+        // Files of our own: slots out of range are passed over, a cut last slot is not
+        // read (and said), nothing else is lost.
+        const auto calSlot = [](qint32 day, char kind, char weekday, const QByteArray& name) {
+            QByteArray b(32, '\0');
+            std::memcpy(b.data(), &day, 4);
+            b[4] = kind;
+            b[5] = weekday;
+            b.replace(8, name.size(), name);
+            return b;
+        };
+        QTest::newRow("calendar: closed, made up, opened again")
+            << "calendar"
+            << calSlot(46296, 1, 0, "\xb9\xfa\xc7\xec") + calSlot(46300, 2, 2, "") +
+                   calSlot(46297, 1, 0, "x") + calSlot(46297, 0, 0, "")
+            << "46296:10国庆 46300:22" << false;
+        QTest::newRow("calendar: kind and weekday out of range, a cut slot")
+            << "calendar"
+            << calSlot(46296, 7, 0, "") + calSlot(46300, 2, 9, "") + calSlot(46301, 1, 0, "y") +
+                   QByteArray(20, 'z')
+            << "46301:10y" << true;
+        const auto leaveSlot = [](char type, qint16 index, qint32 id, qint32 from, char fw, char tw,
+                                  qint32 to) {
+            QByteArray b(128, ' ');
+            b[0] = type;
+            std::memcpy(b.data() + 2, &index, 2);
+            std::memcpy(b.data() + 4, &id, 4);
+            std::memcpy(b.data() + 8, &from, 4);
+            b[12] = fw;
+            b[13] = tw;
+            std::memcpy(b.data() + 16, &to, 4);
+            b.replace(32, 4, "\xb2\xa1\xbc\xd9");  // 病假
+            return b;
+        };
+        QTest::newRow("leave: an entry, a cancellation, a second cancellation")
+            << "leave"
+            << leaveSlot(1, 3, 99, 46364, -1, 1, 46365) + leaveSlot(2, 3, 1, 0, -1, -1, 0) +
+                   leaveSlot(2, 3, 1, 0, -1, -1, 0)
+            << "1:3 46364/-1..46365/1 病假 cancelled" << false;
+        QTest::newRow("leave: type, window and index out of range, a cut slot")
+            << "leave"
+            << leaveSlot(5, 3, 1, 46364, -1, -1, 46364) + leaveSlot(1, 3, 2, 46364, 9, -1, 46364) +
+                   leaveSlot(1, 9000, 3, 46364, -1, -1, 46364) + QByteArray(100, 'x')
+            << "3:9000 46364/-1..46364/-1 病假" << true;
     }
 
     void damagedFiles() {
@@ -193,6 +264,87 @@ private Q_SLOTS:
         WriteAll(FileOf(kind, folder), bytes);
         QCOMPARE(Summarise(kind, folder), result);
         QCOMPARE(!CheckDataFolder(folder).isEmpty(), flagged);
+    }
+
+    // What an iCalendar file gives, as "day kind weekday name" per day (kind 1 closed, 2
+    // made up), or its failure.
+    void icsReader_data() {
+        QTest::addColumn<QByteArray>("ics");
+        QTest::addColumn<QString>("result");
+        const QByteArray head = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n";
+        const QByteArray tail = "END:VCALENDAR\r\n";
+        const auto event = [](const QByteArray& body) {
+            return "BEGIN:VEVENT\r\n" + body + "END:VEVENT\r\n";
+        };
+        QTest::newRow("a holiday of three days")
+            << head +
+                   event(
+                       "DTSTART;VALUE=DATE:20261001\r\nDTEND;VALUE=DATE:20261004\r\n"
+                       "SUMMARY:国庆节\r\n") +
+                   tail
+            << "46296 1 0 国庆节|46297 1 0 国庆节|46298 1 0 国庆节";
+        QTest::newRow("a worked Saturday, weekday named; a timed event's date")
+            << head + event("DTSTART;VALUE=DATE:20261010\r\nSUMMARY:补班（周一）\r\n") +
+                   event(
+                       "DTSTART:20261012T080000Z\r\nDTEND:20261012T100000Z\r\nSUMMARY:运动会\r\n") +
+                   tail
+            << "46305 2 2 |46307 1 0 运动会";
+        QTest::newRow("folded lines, escapes, LF endings, a duration, an alarm's own start")
+            << QByteArray(
+                   "BEGIN:VCALENDAR\nBEGIN:VEVENT\nDTSTART;VALUE=DATE:20270201\nDUR"
+                   "ATION:P2D\nSUMMARY:寒\n 假\\, 一\nBEGIN:VALARM\nDTSTART:20300101\n"
+                   "END:VALARM\nEND:VEVENT\nEND:VCALENDAR\n")
+            << "46419 1 0 寒假, 一|46420 1 0 寒假, 一";
+        QTest::newRow("our own make-up day")
+            << head +
+                   event("DTSTART;VALUE=DATE:20261010\r\nSUMMARY:调休\r\nX-TALLYRA-WEEKDAY:5\r\n") +
+                   tail
+            << "46305 2 5 ";
+        QTest::newRow("no start, a backwards end, over a year: passed over")
+            << head + event("SUMMARY:x\r\n") +
+                   event("DTSTART;VALUE=DATE:20261010\r\nDTEND;VALUE=DATE:20261001\r\n") +
+                   event("DTSTART;VALUE=DATE:20260101\r\nDTEND;VALUE=DATE:20280101\r\n") + tail
+            << "";
+        QTest::newRow("not a calendar")
+            << QByteArray("DTSTART:20261010\r\n") << "不是iCalendar日历文件";
+        QByteArray many = head;
+        for (int k = 0; k <= kMostIcsEvents; ++k) many += event("DTSTART;VALUE=DATE:20261010\r\n");
+        QTest::newRow("too many events") << many + tail << "日历中的事件超过5000个";
+        QByteArray long_ = head;
+        for (int k = 0; k < 60; ++k)
+            long_ += event("DTSTART;VALUE=DATE:20260101\r\nDTEND;VALUE=DATE:20261231\r\n");
+        QTest::newRow("too many days") << long_ + tail << "日历中的日子超过20000天";
+        QTest::newRow("too large") << QByteArray(kMostIcsBytes + 1, 'x') << "日历文件太大";
+    }
+    void icsReader() {
+        QFETCH(QByteArray, ics);
+        QFETCH(QString, result);
+        const IcsRead read = ReadIcs(ics);
+        QStringList days;
+        for (const CalendarChange& c : read.changes)
+            days << QString("%1 %2 %3 %4").arg(c.day).arg(int(c.kind)).arg(c.weekday).arg(c.name);
+        QCOMPARE(read.failure.isEmpty() ? days.join('|') : read.failure, result);
+        if (!read.failure.isEmpty()) QVERIFY(read.changes.empty());
+    }
+
+    // What we write reads back as the same days.
+    void icsRoundTrip() {
+        SchoolCalendar cal;
+        for (qint32 d = 46296; d <= 46302; ++d)
+            cal.apply({d, CalendarChange::Closed, 0, QStringLiteral("国庆节, 长假;")});
+        cal.apply({46305, CalendarChange::MakeUp, 2, {}});
+        cal.apply({46400, CalendarChange::Closed, 0, QString(12, u'寒')});
+        const IcsRead read = ReadIcs(WriteIcs(cal, QDateTime(QDate(2026, 9, 1), QTime(8, 0))));
+        SchoolCalendar back;
+        for (const CalendarChange& c : read.changes) back.apply(c);
+        QCOMPARE(read.events, 3);
+        QCOMPARE(back.days().size(), cal.days().size());
+        for (size_t k = 0; k < cal.days().size(); ++k) {
+            QCOMPARE(back.days()[k].first, cal.days()[k].first);
+            QCOMPARE(back.days()[k].second.kind, cal.days()[k].second.kind);
+            QCOMPARE(back.days()[k].second.weekday, cal.days()[k].second.weekday);
+            QCOMPARE(back.days()[k].second.name, cal.days()[k].second.name);
+        }
     }
 
     void decoderNeverReadsPastTheSlot() {

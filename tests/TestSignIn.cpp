@@ -3,6 +3,7 @@
 
 #include "common/datetime.h"
 #include "common/text.h"
+#include "core/calendarstore.h"
 #include "must.h"
 #include "signinfixture.h"
 
@@ -403,6 +404,107 @@ private Q_SLOTS:
         std::map<std::pair<int, int>, int> records;
         for (const YearLogRecord& r : rig.log()) ++records[{r.index, r.minute}];
         for (const auto& [key, n] : records) QCOMPARE(n, key.second == 541 ? 2 : 1);
+    }
+
+    // The calendar and leave at a day's first window (0: 07:30-08:00, closing at 08:01):
+    // what a swipe at `swipeAt` (-1: none) does, then what the close leaves person 1 with.
+    // `calendar`: "closed:NAME" or "makeup:WEEKDAY" for the day; `leave`: person 1's leave
+    // as "FROM[/W]..TO[/W]" (days as yyyy-MM-dd, W 1-6), "+cancelled" when it was withdrawn,
+    // "+after" when it is entered only after the close.
+    void calendarAndLeave_data() {
+        QTest::addColumn<QDate>("day");
+        QTest::addColumn<QString>("calendar");
+        QTest::addColumn<QString>("leave");
+        QTest::addColumn<int>("swipeAt");
+        QTest::addColumn<SwipeOutcome>("outcome");
+        QTest::addColumn<QString>("notice");  // the swipe's notice
+        QTest::addColumn<int>("status");      // person 1, window 0, after the close
+        QTest::addColumn<QString>("mark");
+        QTest::addColumn<int>("records");
+        const QDate tue = FixtureDay(), sat(2026, 12, 12), newYear(2027, 1, 1);
+        const auto none = SwipeOutcome::Empty;
+        QTest::newRow("closed day")
+            << tue << "closed:国庆节"
+            << "" << 455 << SwipeOutcome::ClosedDay << "P1: 今天休息：国庆节" << 0 << "" << 0;
+        QTest::newRow("make-up Saturday runs Tuesday")
+            << sat << "makeup:3"
+            << "" << 455 << SwipeOutcome::OnTime << "P1[0]签到成功" << -1 << "√" << 1;
+        QTest::newRow("a Saturday not made up")
+            << sat << ""
+            << "" << 455 << SwipeOutcome::NoWindow << "P1: 当前不是签到时间。" << 0 << "" << 0;
+        QTest::newRow("leave before the window")
+            << tue << ""
+            << "2026-12-08..2026-12-08" << -1 << none << "" << 0 << "假" << 0;
+        QTest::newRow("on leave, came after all")
+            << tue << ""
+            << "2026-12-08/1..2026-12-08/1" << 455 << SwipeOutcome::OnTime
+            << "P1[0]签到成功（已请病假）" << -1 << "√" << 1;
+        QTest::newRow("leave for the next window only")
+            << tue << ""
+            << "2026-12-08/2..2026-12-08/6" << -1 << none << "" << 9999 << "×" << 1;
+        QTest::newRow("leave entered after the close")
+            << tue << ""
+            << "2026-12-08..2026-12-08+after" << -1 << none << "" << 9999 << "×" << 1;
+        QTest::newRow("cancelled leave")
+            << tue << ""
+            << "2026-12-08..2026-12-08+cancelled" << -1 << none << "" << 9999 << "×" << 1;
+        QTest::newRow("leave spanning midnight")
+            << tue << ""
+            << "2026-12-07/6..2026-12-08/1" << -1 << none << "" << 0 << "假" << 0;
+        QTest::newRow("leave spanning New Year, on a make-up day")
+            << newYear << "makeup:3"
+            << "2026-12-31/2..2027-01-01/1" << -1 << none << "" << 0 << "假" << 0;
+    }
+    void calendarAndLeave() {
+        QFETCH(QDate, day);
+        QFETCH(QString, calendar);
+        QFETCH(QString, leave);
+        QFETCH(int, swipeAt);
+        QFETCH(SwipeOutcome, outcome);
+        QFETCH(QString, notice);
+        QFETCH(int, status);
+        QFETCH(QString, mark);
+        QFETCH(int, records);
+        const auto dayWindow = [](const QString& t, qint32& d, int& w) {
+            const QStringList p = t.split(u'/');
+            d = qint32(DateToOle(QDate::fromString(p[0], QStringLiteral("yyyy-MM-dd"))));
+            w = p.size() > 1 ? p[1].toInt() - 1 : -1;
+        };
+        LeaveEntry entry;
+        const QString span = leave.section(u'+', 0, 0);
+        if (!span.isEmpty()) {
+            dayWindow(span.section(QStringLiteral(".."), 0, 0), entry.fromDay, entry.fromWindow);
+            dayWindow(span.section(QStringLiteral(".."), 1, 1), entry.toDay, entry.toWindow);
+        }
+        entry.index = 1;
+        entry.kind = QStringLiteral("病假");
+        entry.by = QStringLiteral("王老师");
+        SignInRig rig(2, {{0, 450, 480}}, true, day, [&](const DataFolder& folder) {
+            CalendarStore cal(folder);
+            if (calendar.startsWith(u"closed:"))
+                Must(cal.close(day, day, calendar.mid(7)));
+            else if (calendar.startsWith(u"makeup:"))
+                Must(cal.makeUp(day, calendar.mid(7).toInt()));
+            if (span.isEmpty() || leave.endsWith(u"+after")) return;
+            LeaveStore store(folder);
+            qint32 id = 0;
+            Must(store.add(entry, &id));
+            if (leave.endsWith(u"+cancelled")) Must(store.cancel(id, QStringLiteral("李"), 1.0));
+        });
+        if (swipeAt >= 0) {
+            QCOMPARE(rig.swipe(swipeAt, Card(1)).outcome, outcome);
+            QCOMPARE(rig.notifier.notices.value(0), notice);
+        }
+        rig.clock.set(QDateTime(day, QTime(8, 1, 5)));
+        rig.signIn->OnTimer1();
+        if (leave.endsWith(u"+after")) Must(rig.station->leave().add(entry));
+        QCOMPARE(rig.status(1, 0), qint16(status));
+        QCOMPARE(rig.mark(1, 0), mark);
+        int mine = 0;
+        for (const YearLogRecord& r : rig.log()) mine += r.index == 1;
+        QCOMPARE(mine, records);
+        // Whoever is not excused is marked absent exactly when the window was held.
+        QCOMPARE(rig.status(2, 0), rig.station->isHeldToday(0) ? kStatusAbsent : kStatusNone);
     }
 };
 

@@ -293,8 +293,10 @@ private Q_SLOTS:
         roster.at(2).cardNumber = qint64(300013700001) * 10000;
         StatsGridModel grid(&roster);
         const qint32 day = qint32(DateToOle(QDate(2026, 12, 8)));  // a Tuesday
-        grid.setResults(
-            {{day, 1, 465, 5}, {day + 1, 2, 480, 0}, {day + 2, 1, 481, 9999}, {day + 3, 2, 0, 12}});
+        grid.setResults({{day, 1, 465, 5, 0},
+                         {day + 1, 2, 480, 0, 0},
+                         {day + 2, 1, 481, 9999, 0},
+                         {day + 3, 2, 0, 12, 0}});
         QTemporaryDir dir;
         const QString out = dir.filePath("out.xlsx");
         WriteAll(out, "an older file of that name");

@@ -129,6 +129,97 @@ private Q_SLOTS:
         QCOMPARE(got, minutes);
     }
 
+    // Absences the calendar or leave excuse, declared after the log was written: listed
+    // with their kind in place of 9999 and not counted as 未签 (or left out). Windows 0
+    // (07:30-08:00, closing 08:01) and 1 (08:30-09:00, closing 09:01) every day; person 1
+    // absent at both on Mon 7th, person 2 at window 0 on Tue 8th, person 3 at window 0 on
+    // Sat 12th (a make-up day running Monday) and person 4 at window 0 on Wed 9th.
+    void excusedAndClosedRows_data() {
+        QTest::addColumn<QString>("calendar");   // "closed DAY NAME" / "makeup DAY WEEKDAY"
+        QTest::addColumn<QStringList>("leave");  // "INDEX FROMDAY/W TODAY/W [cancelled]"
+        QTest::addColumn<bool>("withExcused");
+        QTest::addColumn<QStringList>("late");      // column 4 of each listed row, in order
+        QTest::addColumn<QList<qint32>>("counts");  // missed, excused, closed, rows
+        const QStringList all{"9999", "9999", "9999", "9999", "9999"};
+        QTest::newRow("nothing excused")
+            << "" << QStringList{} << true << all << QList<qint32>{5, 0, 0, 5};
+        QTest::newRow("a closed day declared afterwards")
+            << "closed 7 雪天" << QStringList{} << true
+            << QStringList{"休：雪天", "休：雪天", "9999", "9999", "9999"}
+            << QList<qint32>{3, 0, 2, 5};
+        QTest::newRow("leave for one window")
+            << "" << QStringList{"1 7/2 7/2"} << true
+            << QStringList{"9999", "病假", "9999", "9999", "9999"} << QList<qint32>{4, 1, 0, 5};
+        QTest::newRow("leave over days, left out")
+            << "" << QStringList{"2 8 9", "4 9/1 9/1"} << false
+            << QStringList{"9999", "9999", "9999"} << QList<qint32>{3, 2, 0, 3};
+        QTest::newRow("cancelled leave")
+            << "" << QStringList{"1 7 7 cancelled"} << true << all << QList<qint32>{5, 0, 0, 5};
+        QTest::newRow("make-up day's windows")
+            << "makeup 12 2" << QStringList{"3 12/1 12/1"} << true
+            << QStringList{"9999", "9999", "9999", "9999", "病假"} << QList<qint32>{4, 1, 0, 5};
+    }
+    void excusedAndClosedRows() {
+        QFETCH(QString, calendar);
+        QFETCH(QStringList, leave);
+        QFETCH(bool, withExcused);
+        QFETCH(QStringList, late);
+        QFETCH(QList<qint32>, counts);
+        Logs l;
+        const auto day = [](int d) { return QDate(2026, 12, d); };
+        l.add(2026, {1, DateToOle(day(7)), 481, 9999});
+        l.add(2026, {1, DateToOle(day(7)), 541, 9999});
+        l.add(2026, {2, DateToOle(day(8)), 481, 9999});
+        l.add(2026, {4, DateToOle(day(9)), 481, 9999});
+        l.add(2026, {3, DateToOle(day(12)), 481, 9999});
+        TimeTable table;
+        for (int d = 1; d <= 7; ++d) {
+            for (int w : {0, 1}) {
+                const int k = TimeTable::Cell(w, d);
+                table.set[size_t(k)] = true;
+                table.starts[size_t(k)] = qint16(450 + 60 * w);
+                table.ends[size_t(k)] = qint16(480 + 60 * w);
+            }
+        }
+        table.set[size_t(TimeTable::Cell(0, 7))] = false;  // Saturdays hold no window 0
+        SchoolCalendar cal;
+        const QStringList c = calendar.split(u' ');
+        if (c[0] == u"closed")
+            cal.apply({qint32(DateToOle(day(c[1].toInt()))), CalendarChange::Closed, 0, c[2]});
+        if (c[0] == u"makeup")
+            cal.apply({qint32(DateToOle(day(c[1].toInt()))),
+                       CalendarChange::MakeUp,
+                       quint8(c[2].toInt()),
+                       {}});
+        LeaveBook book;
+        qint32 id = 0;
+        for (const QString& spec : leave) {
+            const QStringList p = spec.split(u' ');
+            LeaveRecord r;
+            r.id = ++id;
+            r.index = qint16(p[0].toInt());
+            r.fromDay = qint32(DateToOle(day(p[1].section(u'/', 0, 0).toInt())));
+            r.fromWindow = qint8(p[1].contains(u'/') ? p[1].section(u'/', 1).toInt() - 1 : -1);
+            r.toDay = qint32(DateToOle(day(p[2].section(u'/', 0, 0).toInt())));
+            r.toWindow = qint8(p[2].contains(u'/') ? p[2].section(u'/', 1).toInt() - 1 : -1);
+            r.kind = QStringLiteral("病假");
+            book.apply(r);
+            r.type = LeaveRecord::Cancel;
+            if (p.size() > 3) book.apply(r);
+        }
+        const AttendanceCalendar days{&table, &cal, &book};
+        StatsFilter f;
+        f.first = day(1);
+        f.last = day(31);
+        f.excused = withExcused;
+        StatsGridModel grid(&l.roster);
+        const StatsSummary s = RunStatistics(l.folder, l.roster, f, grid, &days);
+        QStringList got;
+        for (int r = 2; r < grid.gridRowCount(); ++r) got << grid.text(r, 4);
+        QCOMPARE(got, late);
+        QCOMPARE((QList<qint32>{s.missed, s.excused, s.closed, s.rows}), counts);
+    }
+
     // A log longer than one read, so a record sits first in the second block, and a last
     // slot cut after the record's 14 bytes.
     void recordsAcrossBlocksAndACutSlot() {
@@ -146,8 +237,8 @@ private Q_SLOTS:
         f.first = f.last = QDate(2026, 12, 7);
         std::vector<StatsRow> rows;
         const StatsSummary s = RunStatisticsQuery(l.folder, l.roster, f, rows);
-        QCOMPARE(rows,
-                 (std::vector<StatsRow>{{qint32(day), 3, 600, 7}, {qint32(day), 4, 601, 9999}}));
+        QCOMPARE(rows, (std::vector<StatsRow>{{qint32(day), 3, 600, 7, 0},
+                                              {qint32(day), 4, 601, 9999, 0}}));
         QCOMPARE((QList<qint64>{s.late, s.lateMinutes, s.missed}), (QList<qint64>{1, 7, 1}));
     }
 
@@ -174,11 +265,11 @@ private Q_SLOTS:
         l.roster.at(3).name = l.roster.at(1).name;
         l.roster.at(3).cardNumber = l.roster.at(1).cardNumber;
         StatsGridModel grid(&l.roster);
-        grid.setResults({{46000, 1, 1, 300},
-                         {45000, 2, 2, 5},
-                         {46000, 3, 3, 300},
-                         {10, 1, 4, 9999},
-                         {46000, 2, 5, 0}});
+        grid.setResults({{46000, 1, 1, 300, 0},
+                         {45000, 2, 2, 5, 0},
+                         {46000, 3, 3, 300, 0},
+                         {10, 1, 4, 9999, 0},
+                         {46000, 2, 5, 0, 0}});
         for (int s : sorts) grid.sortColumn(s / 10, s % 10);
         QList<int> got;
         for (int r = 1; r < grid.gridRowCount(); ++r)
@@ -191,10 +282,10 @@ private Q_SLOTS:
     void linesAreTheGridTexts() {
         Logs l;
         StatsGridModel grid(&l.roster);
-        grid.setResults({{45000, 1, 5, 0},
-                         {46024, 2, 2053, -3},
-                         {45000, 6000, -5, 9999},
-                         {-700000, 4, 1439, 12}});
+        grid.setResults({{45000, 1, 5, 0, 0},
+                         {46024, 2, 2053, -3, 0},
+                         {45000, 6000, -5, 9999, 0},
+                         {-700000, 4, 1439, 12, 0}});
         grid.sortColumn(4, 4);
         QByteArray expected, got;
         for (int r = 1; r < grid.gridRowCount(); ++r) {
@@ -216,7 +307,7 @@ private Q_SLOTS:
         std::vector<StatsRow> rows;
         for (int k = 0; k < 3 * int(StatsRowStore::kChunkRows) + 5; ++k)
             rows.push_back({qint32(45000 + k * 7919 % 400), qint16(1 + k % 4), qint16(k),
-                            qint16(k * 104729 % 1000)});
+                            qint16(k * 104729 % 1000), 0});
         StatsGridModel grid(&l.roster);
         grid.setResults(rows);
         grid.sortColumn(4, 4);

@@ -37,7 +37,9 @@ enum class Path {
     Font,
     Times,
     Schema,
-    Element
+    Element,
+    Calendar,
+    Leave
 };
 
 struct Case {
@@ -105,6 +107,21 @@ Case CaseOf(Path path) {
                         d.enabled[5] = 1;
                         return rig.station->schema().setDefinitions(d) == StoreResult::Stored;
                     }};
+        case Path::Calendar:
+            return {path, true, [](SignInRig& rig) {
+                        return rig.station->calendar().close(
+                                   FixtureDay().addDays(1), FixtureDay().addDays(3),
+                                   QStringLiteral("雪天")) == StoreResult::Stored;
+                    }};
+        case Path::Leave:
+            return {path, true, [](SignInRig& rig) {
+                        LeaveEntry e;
+                        e.index = 2;
+                        e.fromDay = e.toDay = qint32(DateToOle(FixtureDay()));
+                        e.kind = QStringLiteral("病假");
+                        e.by = QStringLiteral("王老师");
+                        return rig.station->leave().add(e) == StoreResult::Stored;
+                    }};
         case Path::Element:
             return {path, true, [](SignInRig& rig) {
                         return rig.station->schema().setElement(1, 3, QStringLiteral("高三")) ==
@@ -118,8 +135,9 @@ Case CaseOf(Path path) {
 // zeros it reads as.
 QByteArray FolderBytes(const DataFolder& folder) {
     QByteArray all;
-    for (const QString& path : {folder.roster(), folder.settings(), folder.schema(),
-                                folder.timeWindows(), folder.yearLog(FixtureDay().year())})
+    for (const QString& path :
+         {folder.roster(), folder.settings(), folder.schema(), folder.timeWindows(),
+          folder.yearLog(FixtureDay().year()), folder.calendar(), folder.leave()})
         all += path.toUtf8() + ':' + ReadAll(path) + '\n';
     QByteArray status = ReadAll(folder.dayStatus());
     while (status.endsWith('\0')) status.chop(1);
@@ -162,6 +180,11 @@ void CheckMemoryFollowsFiles(SignInRig& rig) {
     QCOMPARE(s.schema().get().titles, schema.titles);
     QCOMPARE(s.schema().get().enabled, schema.enabled);
     QCOMPARE(s.schema().get().choiceElements, schema.choiceElements);
+    CalendarStore calendar(rig.folder);
+    LeaveStore leave(rig.folder);
+    QVERIFY(!calendar.load().failed() && !leave.load().failed());
+    QCOMPARE(s.calendar().get().days().size(), calendar.get().days().size());
+    QCOMPARE(s.leave().get().entries().size(), leave.get().entries().size());
 }
 
 }  // namespace
@@ -187,7 +210,9 @@ private Q_SLOTS:
             {"grid font", Path::Font},
             {"time window", Path::Times},
             {"definitions", Path::Schema},
-            {"element list", Path::Element}};
+            {"element list", Path::Element},
+            {"calendar", Path::Calendar},
+            {"leave", Path::Leave}};
         const std::tuple<const char*, faults::Kind, int> kinds[] = {
             {"disk full", faults::Kind::Fail, ENOSPC},
             {"read-only", faults::Kind::Fail, EROFS},

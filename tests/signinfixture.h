@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -59,14 +60,22 @@ inline void WriteSignInFolder(const DataFolder& folder, int people,
 struct SignInRig {
     QTemporaryDir dir;
     DataFolder folder{dir.path()};
+    QDate day = FixtureDay();
     MockClock clock{At(0)};
     RecordingNotifier notifier;
     RecordingCuePlayer cues;
     std::unique_ptr<Workstation> station;
     std::unique_ptr<SignIn> signIn;
 
-    SignInRig(int people, const std::vector<WindowSpec>& windows, bool recordOnTime = true) {
+    // `prepare` writes what else the folder holds (a calendar, leave) before the start on
+    // `startDay`.
+    SignInRig(int people, const std::vector<WindowSpec>& windows, bool recordOnTime = true,
+              const QDate& startDay = FixtureDay(),
+              const std::function<void(const DataFolder&)>& prepare = {})
+        : day(startDay) {
         WriteSignInFolder(folder, people, windows, recordOnTime);
+        if (prepare) prepare(folder);
+        clock.set(QDateTime(day, QTime(0, 0)));
         station = std::make_unique<Workstation>(folder, clock, notifier);
         station->start();
         signIn = std::make_unique<SignIn>(*station, cues);
@@ -76,7 +85,7 @@ struct SignInRig {
         if (station) station->shutDown();
     }
     SwipeResult swipe(int minute, const QString& card, Panel panel = Panel::SignIn) {
-        clock.set(At(minute));
+        clock.set(QDateTime(day, QTime(minute / 60, minute % 60)));
         return signIn->ProcessSwipe(card, panel);
     }
     int rowOf(int index) const {
@@ -96,7 +105,7 @@ struct SignInRig {
     }
     std::vector<YearLogRecord> log() const {
         std::vector<YearLogRecord> out;
-        ReadYearLog(folder.yearLog(FixtureDay().year()), [&](const YearLogRecord* r, size_t n) {
+        ReadYearLog(folder.yearLog(day.year()), [&](const YearLogRecord* r, size_t n) {
             out.insert(out.end(), r, r + n);
             return true;
         });

@@ -83,7 +83,7 @@ MainWindow::MainWindow(Workstation& station, SignInDesk& desk, NoticePopups& pop
     database_ = new DatabasePanel(station.roster(), station.rosterGrid(), station.schema(),
                                   station.day(), notifier, dialogs, panels_);
     statistics_ = new StatisticsPanel(
-        station.folder(), station.roster(), station.day(), notifier, dialogs,
+        station.folder(), station.roster(), station.day(), station.attendance(), notifier, dialogs,
         [this](QLineEdit* box) { rosterEditor()->openDateFor(box); }, panels_);
     board_ = new BoardPanel(station.board(), station.day(), panels_);
     personal_ = new PersonalCentre(

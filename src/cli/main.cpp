@@ -13,9 +13,12 @@
 #include <cstdio>
 #include <functional>
 
+#include "cli/calendarcommands.h"
 #include "cli/demo.h"
+#include "cli/station.h"
 #include "common/datetime.h"
 #include "common/text.h"
+#include "core/calendarstore.h"
 #include "core/clock.h"
 #include "core/format/datacheck.h"
 #include "core/format/schema.h"
@@ -85,27 +88,6 @@ int PrintWindows(const DataFolder& folder, QTextStream& out, QTextStream& err) {
     return 0;
 }
 
-class PrintingNotifier final : public Notifier {
-public:
-    PrintingNotifier(QTextStream& out, QTextStream& err) : out_(out), err_(err) {}
-    void ShowNotice(const QString& text) override {
-        if (!muted) out_ << text << Qt::endl;
-    }
-    // What was not stored is never muted, and makes the command fail.
-    void ShowFailure(const QString& text) override {
-        err_ << text << Qt::endl;
-        failed = true;
-    }
-    bool muted = false;  // start-up notices are the window's, not the command's
-    bool failed = false;
-
-private:
-    QTextStream& out_;
-    QTextStream& err_;
-};
-
-constexpr int kInUse = 2;
-
 struct StatsOptions {
     QCommandLineOption from{QStringLiteral("from"), QStringLiteral("First day, YYYY-MM-DD."),
                             QStringLiteral("DATE")};
@@ -119,11 +101,15 @@ struct StatsOptions {
                                QStringLiteral("M")};
     QCommandLineOption lateMax{QStringLiteral("late-max"), QStringLiteral("Most minutes late."),
                                QStringLiteral("M")};
+    QCommandLineOption noExcused{QStringLiteral("no-excused"),
+                                 QStringLiteral("Leave out absences excused by leave or a closed "
+                                                "day.")};
     QCommandLineOption weekdays{QStringLiteral("weekdays"),
                                 QStringLiteral("Weekday range, 1 = Sunday ... 7 = Saturday."),
                                 QStringLiteral("D-D")};
     void add(QCommandLineParser& p) {
-        for (auto* o : {&from, &to, &name, &card, &lateMin, &lateMax, &weekdays}) p.addOption(*o);
+        for (auto* o : {&from, &to, &name, &card, &lateMin, &lateMax, &weekdays, &noExcused})
+            p.addOption(*o);
     }
     // The filter the panel's boxes would make; an error text when one is not usable.
     QString filter(const QCommandLineParser& p, const QDate& today, StatsFilter& f) const {
@@ -149,6 +135,7 @@ struct StatsOptions {
         const std::optional<StatsFilter> parsed = ParseStatsFilter(t, &error);
         if (!parsed) return error;
         f = *parsed;
+        f.excused = !p.isSet(noExcused);
         return {};
     }
 };
@@ -158,8 +145,15 @@ int Statistics(const DataFolder& folder, const StatsFilter& f, const QString& ex
                QTextStream& out, QTextStream& err) {
     Roster roster;
     if (Unreadable(LoadRoster(folder, roster, {}, {}).error, err)) return kFailed;
+    FileError error;
+    const TimeTable table = LoadTimeWindows(folder, &error);
+    if (Unreadable(error, err)) return kFailed;
+    CalendarStore calendar(folder);
+    LeaveStore leave(folder);
+    if (Unreadable(calendar.load(), err) || Unreadable(leave.load(), err)) return kFailed;
+    const AttendanceCalendar days{&table, &calendar.get(), &leave.get()};
     StatsGridModel grid(&roster);
-    const StatsSummary s = RunStatistics(folder, roster, f, grid);
+    const StatsSummary s = RunStatistics(folder, roster, f, grid, &days);
     if (!exportPath.isEmpty()) {
         const QString templatePath =
             QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("1.dat"));
@@ -181,35 +175,10 @@ int Statistics(const DataFolder& folder, const StatsFilter& f, const QString& ex
     out << QStringLiteral("迟到次数\t") << s.late << '\n'
         << QStringLiteral("迟到总时间\t") << s.lateMinutes << '\t' << s.hoursText() << '\n'
         << QStringLiteral("未签到次数\t") << s.missed << '\n'
+        << QStringLiteral("请假次数\t") << s.excused << '\n'
         << QStringLiteral("正常签到次数\t") << s.onTime << '\n'
         << QStringLiteral("记录数\t") << s.rows << '\n';
     return 0;
-}
-
-// Runs `work` on a started workstation at the current time, as the window would.
-int WithWorkstation(const DataFolder& folder, QTextStream& out, QTextStream& err,
-                    const std::function<int(Workstation&, SignIn&)>& work) {
-    SystemClock clock;
-    PrintingNotifier notifier(out, err);
-    Workstation station(folder, clock, notifier);
-    notifier.muted = true;
-    const Workstation::StartResult started = station.start();
-    if (started == Workstation::StartResult::InUse) {
-        err << "Tallyra is running on " << folder.root()
-            << ": swipes and ticks belong to it while it runs\n";
-        return kInUse;
-    }
-    if (started != Workstation::StartResult::Ready) {
-        err << station.startMessage() << Qt::endl;
-        return kFailed;
-    }
-    SilentCuePlayer cues;
-    SignIn signIn(station, cues);
-    signIn.RecoverDay();
-    notifier.muted = false;
-    const int rc = work(station, signIn);
-    station.shutDown();
-    return notifier.failed ? kFailed : rc;
 }
 
 const char* const kReaderRules = "/etc/udev/rules.d/70-tallyra-reader.rules";
@@ -319,7 +288,12 @@ int main(int argc, char** argv) {
         "  import FILE  the roster import from a spreadsheet (.xlsx, .xls, .ods, .csv)\n"
         "  reader list | reader allow ID | reader deny  the keyboards with their ids; as root,\n"
         "           the udev rule that lets the user at the seat read that reader alone\n"
-        "swipe, tick and import exit with 2 while Tallyra runs on the folder; what could not\n"
+        "  calendar list | close FROM[..TO] NAME | makeup DATE WEEKDAY | open FROM[..TO] |\n"
+        "           import FILE.ics | export FILE.ics  the school calendar (WEEKDAY 1 = Sunday)\n"
+        "  leave add CARD FROM[/W] TO[/W] KIND REASON --by NAME | cancel ID --by NAME |\n"
+        "           list [--from DATE --to DATE] | kinds [KIND ...]  excused absences\n"
+        "swipe, tick, import and the calendar and leave changes exit with 2 while Tallyra\n"
+        "runs on the folder; what could not\n"
         "be read or stored is said on stderr with exit status 1; the folder must exist\n"
         "(only demo makes it)."));
     parser.addHelpOption();
@@ -335,17 +309,32 @@ int main(int argc, char** argv) {
                                    QStringLiteral("The udev rule file of reader allow/deny."),
                                    QStringLiteral("FILE"), QString::fromLatin1(kReaderRules));
     parser.addOption(rules);
+    const QCommandLineOption by(QStringLiteral("by"),
+                                QStringLiteral("Who enters or cancels a leave."),
+                                QStringLiteral("NAME"));
+    parser.addOption(by);
     StatsOptions stats;
     stats.add(parser);
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("roster, windows, check, demo, swipe, tick, stats, "
-                                                "export-stats, import or reader"));
+                                                "export-stats, import, reader, calendar or leave"));
     parser.process(app);
     const QStringList args = parser.positionalArguments();
     QTextStream out(stdout);
     QTextStream err(stderr);
     const QString command = args.value(0);
     if (command == u"reader") return Reader(args.mid(1), parser.value(rules), out, err);
+    if (command == u"calendar" || command == u"leave") {
+        const DataFolder folder(parser.value(dataDir));
+        if (!QFileInfo(folder.root()).isDir()) {
+            err << QStringLiteral("数据文件夹不存在：") << folder.root() << Qt::endl;
+            return kFailed;
+        }
+        if (command == u"calendar") return CalendarCommand(folder, args.mid(1), out, err);
+        return LeaveCommand(folder, args.mid(1),
+                            {parser.value(by), parser.value(stats.from), parser.value(stats.to)},
+                            out, err);
+    }
     const bool withArgument =
         command == u"swipe" || command == u"export-stats" || command == u"import";
     const int expected = withArgument ? 2 : 1;

@@ -91,4 +91,16 @@ QString ChineseDateText(const QDate& date) {
 
 QString IsoDateText(const QDate& date) { return date.toString(QStringLiteral("yyyy-MM-dd")); }
 
+double DateTimeToOle(const QDateTime& moment) {
+    return DateToOle(moment.date()) + double(moment.time().msecsSinceStartOfDay()) / 86400000.0;
+}
+
+QDateTime OleToDateTime(double ole) {
+    const std::optional<QDate> date = OleToDate(std::floor(ole));
+    if (!date) return {};
+    const double fraction = ole - std::floor(ole);
+    return QDateTime(
+        *date, QTime::fromMSecsSinceStartOfDay(int(std::lround(fraction * 86400000.0)) % 86400000));
+}
+
 }  // namespace tallyra

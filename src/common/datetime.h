@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <optional>
 
@@ -10,6 +11,10 @@ namespace tallyra {
 // Only days of years 100 to 9999 are dates; NaN, infinities and values beyond give nullopt.
 std::optional<QDate> OleToDate(double ole);
 double DateToOle(const QDate& date);
+// A moment as an OLE date and time (the fraction is the time of day), and back; an OLE value
+// outside the dates a QDate holds gives an invalid moment.
+double DateTimeToOle(const QDateTime& moment);
+QDateTime OleToDateTime(double ole);
 
 // Minutes since midnight from "HH:MM[...]": numeric value of characters 1-2 times 60 plus
 // the numeric value of characters 4-5 (23:59:10 gives 1439).

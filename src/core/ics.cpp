@@ -93,7 +93,8 @@ int WeekdayNamed(const QString& summary) {
 }
 
 struct Event {
-    QDate start, end;  // end exclusive
+    QDate start, end;       // end exclusive
+    bool timedEnd = false;  // the end is a moment: its day counts unless it is midnight
     int durationDays = 0;
     QString summary;
     int weekday = 0;  // X-TALLYRA-WEEKDAY
@@ -142,7 +143,7 @@ IcsRead ReadIcs(QByteArrayView bytes) {
                 out.changes.clear();
                 return out;
             }
-            QDate last = e.end.isValid()      ? e.end.addDays(-1)
+            QDate last = e.end.isValid()      ? e.end.addDays(e.timedEnd ? 0 : -1)
                          : e.durationDays > 0 ? e.start.addDays(e.durationDays - 1)
                                               : e.start;
             if (!e.start.isValid() || !last.isValid() || last < e.start ||
@@ -178,9 +179,10 @@ IcsRead ReadIcs(QByteArrayView bytes) {
         if (!inEvent || depth > 0) continue;
         if (name == u"DTSTART")
             e.start = DateOf(value);
-        else if (name == u"DTEND")
+        else if (name == u"DTEND") {
             e.end = DateOf(value);
-        else if (name == u"DURATION")
+            e.timedEnd = value.size() > 8 && value.mid(8, 7) != u"T000000";
+        } else if (name == u"DURATION")
             e.durationDays = DurationDays(value);
         else if (name == u"SUMMARY")
             e.summary = Unescape(value);

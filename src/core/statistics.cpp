@@ -2,12 +2,14 @@
 
 #include <QCollator>
 #include <QFileInfo>
+#include <QHash>
 #include <QStringEncoder>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <optional>
 #include <string>
 
 #include "common/datetime.h"
@@ -87,6 +89,45 @@ struct IntoStore {
     void finish() { rows.trim(); }
 };
 
+// Why an absence is excused: a day the calendar closes, or leave that covers the window the
+// record was written for. Asked only of absences, which are few beside the sign-ins.
+class Excuses {
+public:
+    Excuses(const AttendanceCalendar& days, bool keep) : days_(days), keep_(keep) {}
+    // 0 none, n > 0 leave of label n, n < 0 the closed day of label -n; `keep` false: the
+    // row is not listed.
+    qint16 why(qint32 day, qint16 index, qint16 minute) {
+        const SchoolCalendar::Day* d = days_.calendar ? days_.calendar->day(day) : nullptr;
+        if (d && d->kind == CalendarChange::Closed)
+            return qint16(-label(d->name.isEmpty() ? QStringLiteral("休")
+                                                   : QStringLiteral("休：") + d->name));
+        if (!days_.leave || days_.leave->entries().empty() || !days_.table) return 0;
+        const int weekday = d && d->kind == CalendarChange::MakeUp ? d->weekday : WeekdayOfOle(day);
+        const quint8 windows = WindowsOfRecord(*days_.table, weekday, minute, kStatusAbsent);
+        // A record no window of today's table explains is weighed against the whole day.
+        const LeaveEntry* e = days_.leave->excuseAny(index, day, windows ? windows : 0x3f);
+        return e ? label(e->kind) : qint16(0);
+    }
+    bool keep() const { return keep_; }
+    std::vector<QString> takeLabels() { return std::move(labels_); }
+
+private:
+    qint16 label(const QString& text) {
+        const auto it = ids_.constFind(text);
+        if (it != ids_.cend()) return *it;
+        if (labels_.size() >= 32000) return 1;  // more kinds than anyone enters: the first
+        labels_.push_back(text);
+        const qint16 id = qint16(labels_.size());
+        ids_.insert(text, id);
+        return id;
+    }
+
+    const AttendanceCalendar& days_;
+    bool keep_;
+    QHash<QString, qint16> ids_;
+    std::vector<QString> labels_;
+};
+
 // What a record must pass, by value, so that the loop keeps it in registers.
 struct RecordTest {
     const char* listed;  // by roster index as an unsigned 16-bit number: no range test
@@ -94,10 +135,13 @@ struct RecordTest {
     qint16 lo;
     quint16 width;  // hi - lo, so one unsigned comparison tests both bounds
     int weekdayFirst, weekdayLast;
+    Excuses* excuses;  // null: no calendar or leave to ask
 };
 
 struct Counts {
     qint64 rows = 0, onTime = 0, missed = 0, minutes = 0;  // minutes of every row, 9999s too
+    qint64 excused = 0, closed = 0;                        // of the absences, listed or not
+    qint64 leftOut = 0;                                    // of those, not listed
 };
 
 // The listed records of one block of slots, read where they lie, cheapest test first: what
@@ -126,7 +170,19 @@ void ScanBlock(const char* slots, size_t n, const RecordTest t, Out& out, Counts
             out.commit(at);
             at = out.room(size_t(end - s) / kLogSlotSize, limit);
         }
-        *at++ = StatsRow{day, index, SlotMinute(s), minutesLate};
+        const qint16 minute = SlotMinute(s);
+        qint16 why = 0;
+        if (minutesLate == kStatusAbsent && t.excuses) {
+            why = t.excuses->why(day, index, minute);
+            c.excused += why > 0;
+            c.closed += why < 0;
+            // Left out, but still counted as excused.
+            if (why != 0 && !t.excuses->keep()) {
+                c.leftOut += 1;
+                continue;
+            }
+        }
+        *at++ = StatsRow{day, index, minute, minutesLate, why};
         ++c.rows;
         c.onTime += minutesLate == 0;
         c.missed += minutesLate == kStatusAbsent;
@@ -137,11 +193,14 @@ void ScanBlock(const char* slots, size_t n, const RecordTest t, Out& out, Counts
     counts.onTime += c.onTime;
     counts.missed += c.missed;
     counts.minutes += c.minutes;
+    counts.excused += c.excused;
+    counts.closed += c.closed;
+    counts.leftOut += c.leftOut;
 }
 
 template <typename Out>
 StatsSummary Scan(const DataFolder& folder, const Roster& roster, const StatsFilter& filter,
-                  Out& out) {
+                  Out& out, Excuses* excuses) {
     StatsSummary summary;
     if (!filter.first.isValid() || !filter.last.isValid()) return summary;
     // Days a 32-bit row can hold; no log holds others.
@@ -165,7 +224,8 @@ StatsSummary Scan(const DataFolder& folder, const Roster& roster, const StatsFil
                           filter.lateMin,
                           quint16(filter.lateMax - filter.lateMin),
                           filter.weekdayFirst,
-                          filter.weekdayLast};
+                          filter.weekdayLast,
+                          excuses};
     const bool everyDay = test.weekdayFirst <= 1 && test.weekdayLast >= 7;
     const bool fromZero = test.first >= 0;
     // Room for every record of the range's files at once: growing a vector of millions of
@@ -189,7 +249,9 @@ StatsSummary Scan(const DataFolder& folder, const Roster& roster, const StatsFil
         });
     }
     summary.onTime = qint32(counts.onTime);
-    summary.missed = qint32(counts.missed);
+    summary.missed = qint32(counts.missed + counts.leftOut - counts.excused - counts.closed);
+    summary.excused = qint32(counts.excused);
+    summary.closed = qint32(counts.closed);
     summary.late = qint32(counts.rows - counts.onTime - counts.missed);
     summary.lateMinutes = counts.minutes - qint64(kStatusAbsent) * counts.missed;
     summary.rows = qint32(counts.rows);
@@ -198,31 +260,40 @@ StatsSummary Scan(const DataFolder& folder, const Roster& roster, const StatsFil
 
 template <typename Out>
 StatsSummary Query(const DataFolder& folder, const Roster& roster, const StatsFilter& filter,
-                   Out out) {
-    const StatsSummary summary = Scan(folder, roster, filter, out);
+                   Out out, const AttendanceCalendar* days, std::vector<QString>* labels) {
+    std::optional<Excuses> excuses;
+    if (days) excuses.emplace(*days, filter.excused);
+    const StatsSummary summary = Scan(folder, roster, filter, out, excuses ? &*excuses : nullptr);
     out.finish();
+    if (labels) *labels = excuses ? excuses->takeLabels() : std::vector<QString>{};
     return summary;
 }
 
 }  // namespace
 
 StatsSummary RunStatisticsQuery(const DataFolder& folder, const Roster& roster,
-                                const StatsFilter& filter, std::vector<StatsRow>& rows) {
-    return Query(folder, roster, filter, IntoVector{rows});
+                                const StatsFilter& filter, std::vector<StatsRow>& rows,
+                                const AttendanceCalendar* days, std::vector<QString>* labels) {
+    return Query(folder, roster, filter, IntoVector{rows}, days, labels);
 }
 
 StatsSummary RunStatisticsQuery(const DataFolder& folder, const Roster& roster,
-                                const StatsFilter& filter, StatsRowStore& rows) {
+                                const StatsFilter& filter, StatsRowStore& rows,
+                                const AttendanceCalendar* days, std::vector<QString>* labels) {
     rows.recycle();
-    return Query(folder, roster, filter, IntoStore{rows});
+    return Query(folder, roster, filter, IntoStore{rows}, days, labels);
 }
 
 StatsSummary RunStatistics(const DataFolder& folder, const Roster& roster,
-                           const StatsFilter& filter, StatsGridModel& grid) {
+                           const StatsFilter& filter, StatsGridModel& grid,
+                           const AttendanceCalendar* days) {
     grid.setRoster(&roster);
     StatsSummary summary;
-    grid.refill(
-        [&](StatsRowStore& rows) { summary = Query(folder, roster, filter, IntoStore{rows}); });
+    std::vector<QString> labels;
+    grid.refill([&](StatsRowStore& rows) {
+        summary = Query(folder, roster, filter, IntoStore{rows}, days, &labels);
+    });
+    grid.setLabels(std::move(labels));
     return summary;
 }
 

@@ -1,5 +1,6 @@
 #include "gui/statisticspanel.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -33,12 +34,14 @@ QLabel* Value(const QString& name, const QString& text, QWidget* parent) {
 }  // namespace
 
 StatisticsPanel::StatisticsPanel(const DataFolder& folder, const RosterStore& roster,
-                                 const DayCaptions& day, Notifier& notifier, Dialogs& dialogs,
+                                 const DayCaptions& day, const AttendanceCalendar& days,
+                                 Notifier& notifier, Dialogs& dialogs,
                                  std::function<void(QLineEdit*)> openDatePanel, QWidget* parent)
     : QWidget(parent),
       folder_(folder),
       roster_(roster),
       day_(day),
+      days_(days),
       notifier_(notifier),
       dialogs_(dialogs),
       openDatePanel_(std::move(openDatePanel)),
@@ -122,6 +125,17 @@ StatisticsPanel::StatisticsPanel(const DataFolder& folder, const RosterStore& ro
         }
         summary->addSpacing(16);
     }
+    auto* excusedTitle = new QLabel(QStringLiteral("请假次数:"), this);
+    excusedTitle->setObjectName(QStringLiteral("ExcusedTitle"));
+    excused_ = Value(QStringLiteral("ExcusedCount"), QStringLiteral("0"), this);
+    summary->addWidget(excusedTitle);
+    summary->addWidget(excused_);
+    summary->addSpacing(16);
+    // Absences that leave or a closed day excuse are listed with their kind, or left out.
+    withExcused_ = new QCheckBox(QStringLiteral("含请假、休息"), this);
+    withExcused_->setObjectName(QStringLiteral("WithExcused"));
+    withExcused_->setChecked(true);
+    summary->addWidget(withExcused_);
     summary->addStretch();
     sorted_ = new QLabel(QStringLiteral("“”升序"), this);
     sorted_->setObjectName(QStringLiteral("Label5_31"));
@@ -196,10 +210,12 @@ bool StatisticsPanel::RunStatisticsQuery() {
         return false;
     }
     f->index = personalIndex_;
-    const StatsSummary s = RunStatistics(folder_, roster_.roster(), *f, results_);
+    f->excused = withExcused_->isChecked();
+    const StatsSummary s = RunStatistics(folder_, roster_.roster(), *f, results_, &days_);
     const qint64 values[] = {s.late, s.lateMinutes, s.missed, s.onTime, s.rows};
     for (int i = 0; i < 5; ++i) values_[size_t(i)]->setText(QString::number(values[i]));
     hours_->setText(s.hoursText());
+    excused_->setText(QString::number(s.excused));
     return true;
 }
 

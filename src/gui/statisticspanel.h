@@ -4,10 +4,12 @@
 #include <array>
 #include <functional>
 
+#include "core/calendar.h"
 #include "core/statistics.h"
 #include "models/headersort.h"
 #include "models/statsgridmodel.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -27,8 +29,9 @@ class StatisticsPanel : public QWidget {
     Q_OBJECT
 public:
     // `openDatePanel` shows the date panel for a date box.
+    // `days` tells which absences leave or a closed day excuse.
     StatisticsPanel(const DataFolder& folder, const RosterStore& roster, const DayCaptions& day,
-                    Notifier& notifier, Dialogs& dialogs,
+                    const AttendanceCalendar& days, Notifier& notifier, Dialogs& dialogs,
                     std::function<void(QLineEdit*)> openDatePanel, QWidget* parent = nullptr);
 
     // What showing the panel does: the person filter for the administrator, or fixed to
@@ -41,8 +44,9 @@ public:
     // The query over the panel's boxes; false when a date box is not a date.
     bool RunStatisticsQuery();
     void ExportStatistics();
-    // The summary labels: 0 late, 1 late minutes, 2 absent, 3 on time, 4 records, 5 hours.
-    QLabel* value(int i) const { return i == 5 ? hours_ : values_[size_t(i)]; }
+    // The summary labels: 0 late, 1 late minutes, 2 absent, 3 on time, 4 records, 5 hours,
+    // 6 excused.
+    QLabel* value(int i) const { return i == 5 ? hours_ : i == 6 ? excused_ : values_[size_t(i)]; }
     // The grid MSTJ the query fills.
     StatsGridModel& results() { return results_; }
     GridView* view() const { return grid_; }
@@ -59,6 +63,8 @@ private:
     std::array<QLineEdit*, 2> late_{};
     std::array<QLabel*, 5> values_{};
     QLabel* hours_ = nullptr;
+    QLabel* excused_ = nullptr;
+    QCheckBox* withExcused_ = nullptr;
     QLabel* sorted_ = nullptr;
     GridView* grid_ = nullptr;
     HeaderSort sort_{StatsSortCodes()};
@@ -66,6 +72,7 @@ private:
     const DataFolder& folder_;
     const RosterStore& roster_;
     const DayCaptions& day_;
+    AttendanceCalendar days_;
     Notifier& notifier_;
     Dialogs& dialogs_;
     std::function<void(QLineEdit*)> openDatePanel_;

@@ -62,14 +62,22 @@ StatsGridModel::StatsGridModel(const Roster* roster, QObject* parent)
 void StatsGridModel::refill(const std::function<void(StatsRowStore&)>& fill) {
     beginResetModel();
     rows_.recycle();
+    labels_.clear();
     blank_ = 0;
     fill(rows_);
     endResetModel();
 }
 
+void StatsGridModel::setLabels(std::vector<QString> labels) {
+    labels_ = std::move(labels);
+    if (!rows_.size()) return;
+    Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, kColumns - 1));
+}
+
 void StatsGridModel::setResults(std::vector<StatsRow> results) {
     beginResetModel();
     rows_.adopt(std::move(results));
+    labels_.clear();
     blank_ = 0;
     endResetModel();
 }
@@ -88,7 +96,13 @@ QString StatsColumnTitle(int column) {
                                                             : QString();
 }
 
-QString StatsCellText(const StatsRow& r, int column, const Roster* roster) {
+QString StatsWhyText(const StatsRow& r, const std::vector<QString>* labels) {
+    const size_t k = size_t(r.why < 0 ? -r.why : r.why);
+    return labels && k >= 1 && k <= labels->size() ? (*labels)[k - 1] : QString();
+}
+
+QString StatsCellText(const StatsRow& r, int column, const Roster* roster,
+                      const std::vector<QString>* labels) {
     if (r.index == 0) return {};
     const PersonRecord* p = roster && Roster::validIndex(r.index) ? &roster->at(r.index) : nullptr;
     switch (column) {
@@ -101,6 +115,8 @@ QString StatsCellText(const StatsRow& r, int column, const Roster* roster) {
         case 3:
             return p ? CardText(p->cardNumber) : QString();
         case 4:
+            if (r.why != 0)
+                if (QString why = StatsWhyText(r, labels); !why.isEmpty()) return why;
             return QString::number(r.late);
         default:
             return WeekdayName(WeekdayOfOle(r.day));
@@ -108,7 +124,7 @@ QString StatsCellText(const StatsRow& r, int column, const Roster* roster) {
 }
 
 QString StatsGridModel::cellText(const StatsRow& r, int column) const {
-    return StatsCellText(r, column, roster_);
+    return StatsCellText(r, column, roster_, &labels_);
 }
 
 QString StatsGridModel::text(int gridRow, int column) const {
@@ -257,6 +273,8 @@ bool StatsGridModel::writeLines(int fromGridRow,
         QByteArray text;
     };
     std::vector<Minute> minutes(2048);
+    std::vector<QByteArray> labels;
+    for (const QString& l : labels_) labels.push_back(utf8.encode(l));
     std::string buffer;
     constexpr size_t kBlock = size_t(1) << 20;
     buffer.reserve(kBlock + 4096);
@@ -285,9 +303,14 @@ bool StatsGridModel::writeLines(int fromGridRow,
             buffer += '\t';
             if (person) add(cards[size_t(r->index)]);
             buffer += '\t';
-            char late[8];
-            const auto end = std::to_chars(late, late + sizeof late, r->late).ptr;
-            buffer.append(late, size_t(end - late));
+            const size_t why = size_t(r->why < 0 ? -r->why : r->why);
+            if (why >= 1 && why <= labels.size()) {
+                add(labels[why - 1]);
+            } else {
+                char late[8];
+                const auto end = std::to_chars(late, late + sizeof late, r->late).ptr;
+                buffer.append(late, size_t(end - late));
+            }
             buffer += '\t';
             add(d.weekday);
             buffer += '\n';

@@ -13,7 +13,11 @@ namespace tallyra {
 // The six columns of a listed event as the grid shows them: name, date, time, card, minutes
 // late and weekday.
 QString StatsColumnTitle(int column);
-QString StatsCellText(const StatsRow& row, int column, const Roster* roster);
+// An excused absence shows its kind in place of 9999 ("病假", "休：国庆节"): label n of
+// `labels` for row.why = n or -n.
+QString StatsCellText(const StatsRow& row, int column, const Roster* roster,
+                      const std::vector<QString>* labels = nullptr);
+QString StatsWhyText(const StatsRow& row, const std::vector<QString>* labels);
 
 // The events as the grid lists them, in its order: the blank row that a sort moved stands
 // where it is (null). What the export writes.
@@ -21,6 +25,7 @@ struct StatsListing {
     const StatsRowStore* rows = nullptr;
     size_t blank = 0;  // events before the blank row
     const Roster* roster = nullptr;
+    const std::vector<QString>* labels = nullptr;
     size_t size() const { return rows->size() + 1; }
     const StatsRow* at(size_t k) const {
         return k == blank ? nullptr : &(*rows)[k < blank ? k : k - 1];
@@ -46,7 +51,9 @@ public:
     size_t resultCount() const { return rows_.size(); }
     const StatsRow& result(size_t k) const { return rows_[k]; }
     int blankGridRow() const { return 1 + int(blank_); }
-    StatsListing listing() const { return {&rows_, blank_, roster_}; }
+    StatsListing listing() const { return {&rows_, blank_, roster_, &labels_}; }
+    // What the rows' `why` numbers stand for, as the query that filled them left them.
+    void setLabels(std::vector<QString> labels);
 
     // Grid cell text by grid row (0 = header, 1.. = rows in order, the blank one included).
     QString text(int gridRow, int column) const;
@@ -69,6 +76,7 @@ private:
 
     const Roster* roster_;
     StatsRowStore rows_;
+    std::vector<QString> labels_;
     size_t blank_ = 0;  // results before the blank row
 };
 

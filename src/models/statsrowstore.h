@@ -19,6 +19,9 @@ struct StatsRow {
     qint16 index;  // roster index
     qint16 minute;
     qint16 late;
+    // An absence the calendar or the leave excuses: n > 0 the leave whose kind is label n,
+    // n < 0 the closed day of label -n; 0 none.
+    qint16 why;
     bool operator==(const StatsRow&) const = default;
 };
 static_assert(sizeof(StatsRow) <= 12 && std::is_trivial_v<StatsRow>);

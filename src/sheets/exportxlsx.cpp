@@ -598,7 +598,9 @@ private:
             else
                 text(cells[3], CardText(p->cardNumber));
         }
-        if (r->late >= 0)
+        if (r->why != 0)
+            text(cells[4], StatsWhyText(*r, listing_.labels));
+        else if (r->late >= 0)
             cells[4] = {Out::Number, r->late};
         else
             text(cells[4], QString::number(r->late));

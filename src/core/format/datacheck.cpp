@@ -5,7 +5,9 @@
 #include <cmath>
 
 #include "common/datetime.h"
+#include "core/format/calendarfile.h"
 #include "core/format/daystatus.h"
+#include "core/format/leavefile.h"
 #include "core/format/positionedfile.h"
 #include "core/format/rosterfile.h"
 #include "core/format/schema.h"
@@ -163,13 +165,48 @@ void CheckYearLogs(const DataFolder& folder, QStringList& out) {
     }
 }
 
+// The files of our own: slots the program could not have written, and a cut last slot (a
+// write a power cut stopped, which the next change writes over).
+void CheckCalendarAndLeave(const DataFolder& folder, QStringList& out) {
+    int damaged = 0;
+    FileError error;
+    for (const CalendarChange& c : ReadCalendarChanges(folder, &error, &damaged))
+        if (!IsDate(c.day))
+            out << QStringLiteral("calendar.dat: a change of no day (%1)").arg(c.day);
+    if (damaged > 0) out << QStringLiteral("calendar.dat: %1 changes out of range").arg(damaged);
+    damaged = 0;
+    const std::vector<LeaveRecord> leave = ReadLeaveRecords(folder, &error, &damaged);
+    if (damaged > 0) out << QStringLiteral("leave.dat: %1 records out of range").arg(damaged);
+    int reported = 0;
+    for (const LeaveRecord& r : leave) {
+        QStringList what;
+        if (r.type == LeaveRecord::Entry && (r.index < 1 || r.index > kRosterSize))
+            what << QStringLiteral("roster index %1").arg(r.index);
+        if (!IsDate(r.fromDay) || !IsDate(r.toDay) || r.fromDay > r.toDay)
+            what << QStringLiteral("days %1..%2").arg(r.fromDay).arg(r.toDay);
+        if (!what.isEmpty() && reported++ < 100)
+            out << QStringLiteral("leave.dat record %1: ").arg(r.id) +
+                       what.join(QStringLiteral(", "));
+    }
+    for (const auto& [path, slot] :
+         {std::pair{folder.calendar(), 32}, std::pair{folder.leave(), 128}}) {
+        const qint64 size = QFileInfo(path).size();
+        if (size % slot != 0)
+            out << QDir(folder.root()).relativeFilePath(path) +
+                       QStringLiteral(
+                           ": a cut last record (%1 bytes), written over by the next change")
+                           .arg(size % slot);
+    }
+}
+
 }  // namespace
 
 // A file that is there but cannot be read would stop a start; say so first.
 void CheckReadable(const DataFolder& folder, QStringList& out) {
     QStringList paths{folder.roster(),      folder.settings(),     folder.schema(),
                       folder.choiceList(9), folder.choiceList(10), folder.choiceList(11),
-                      folder.timeWindows(), folder.dayStatus(),    folder.lastRun()};
+                      folder.timeWindows(), folder.dayStatus(),    folder.lastRun(),
+                      folder.calendar(),    folder.leave(),        folder.leaveKinds()};
     const QDir logs(folder.yearLogFolder());
     for (const QString& name :
          logs.entryList({QStringLiteral("*.dat")}, QDir::AllEntries | QDir::System))
@@ -195,6 +232,7 @@ QStringList CheckDataFolder(const DataFolder& folder) {
     CheckTimeWindows(folder, out);
     CheckDayStatus(folder, out);
     CheckYearLogs(folder, out);
+    CheckCalendarAndLeave(folder, out);
     return out;
 }
 
