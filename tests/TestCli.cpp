@@ -114,12 +114,12 @@ private Q_SLOTS:
                              "2026-12-01", "--to",     "2026-12-31"};
         Run r = Cli(at + QStringList{"stats"});
         QCOMPARE(r.code, 0);
-        QCOMPARE(
-            r.out,
-            "P1\t2026-12-07\t07:30\t1001\t0\t一\n"
-            "P2\t2026-12-07\t08:20\t1002\t80\t一\n"
-            "P3\t2026-12-13\t08:01\t1003\t9999\t日\n"
-            "迟到次数\t1\n迟到总时间\t80\t1.3小时\n未签到次数\t1\n正常签到次数\t1\n记录数\t3\n");
+        QCOMPARE(r.out,
+                 "P1\t2026-12-07\t07:30\t1001\t0\t一\n"
+                 "P2\t2026-12-07\t08:20\t1002\t80\t一\n"
+                 "P3\t2026-12-13\t08:01\t1003\t9999\t日\n"
+                 "迟到次数\t1\n迟到总时间\t80\t1."
+                 "3小时\n未签到次数\t1\n请假次数\t0\n正常签到次数\t1\n记录数\t3\n");
         r = Cli(at + QStringList{"--weekdays", "2-6", "--late-min", "1", "stats"});
         QVERIFY(r.out.startsWith("P2\t"));
         QVERIFY(r.out.contains("记录数\t1\n"));

@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -423,6 +424,43 @@ private Q_SLOTS:
     }
 
     // Qt's own buttons and dialogs speak the window's language.
+    // The calendar editor and the leave dialog as the administrator uses them: today closed
+    // shows on the board at once, a leave entered from the roster shows as 假, and an entry
+    // cancelled stays listed as such. The rig's day is Tuesday 2026-12-08, 07:45.
+    void calendarAndLeaveFromTheWindow() {
+        Running app;
+        app.w().ShowPanel(0);
+        Click(app.w(), "CalendarButton");
+        auto* editor = Find<QDialog>(app.w(), "CalendarEditor");
+        QVERIFY(editor->isVisible());
+        Find<QLineEdit>(*editor, "CalendarName")->setText("雪天");
+        Click(app.w(), "CalendarClose");
+        QCOMPARE(Find<QLabel>(app.w(), "ClosedDay")->text(), "今天休息：雪天");
+        QVERIFY(app.w().boardView()->isColumnHidden(3));
+        QCOMPARE(Find<QListWidget>(*editor, "CalendarDays")->count(), 1);
+        Click(app.w(), "CalendarOpen");
+        QVERIFY(Find<QLabel>(app.w(), "ClosedDay")->isHidden());
+        QVERIFY(!app.w().boardView()->isColumnHidden(3));
+
+        app.w().ShowPanel(2);
+        app.w().rosterView()->grid()->setCurrentCell(2, 2);  // the roster's first person
+        Click(app.w(), "LeaveButton");
+        auto* leave = Find<QDialog>(app.w(), "LeaveDialog");
+        QVERIFY(leave->isVisible());
+        Click(app.w(), "LeaveEnter");
+        QCOMPARE(app.lastNotice(), "请填写经办人");
+        Find<QLineEdit>(*leave, "LeaveBy")->setText("王老师");
+        Click(app.w(), "LeaveEnter");
+        QCOMPARE(app.lastNotice(), "黄丽请假已登记：事假");
+        QCOMPARE(app.session.station().board().text(4, 4), "假");  // 上午, still to come
+        auto* entries = Find<QListWidget>(*leave, "LeaveEntries");
+        QCOMPARE(entries->count(), 1);
+        entries->setCurrentRow(0);
+        Click(app.w(), "LeaveCancel");
+        QVERIFY(entries->item(0)->text().contains("已取消"));
+        QCOMPARE(app.session.station().board().text(4, 4), QString());
+    }
+
     void qtDialogsAreChinese() {
         QVERIFY(InstallQtTranslations(*QCoreApplication::instance()));
         QMessageBox box;

@@ -14,9 +14,11 @@
 #include "core/signindesk.h"
 #include "core/workstation.h"
 #include "gui/boardpanel.h"
+#include "gui/calendareditor.h"
 #include "gui/databasepanel.h"
 #include "gui/dialogs.h"
 #include "gui/gridview.h"
+#include "gui/leavedialog.h"
 #include "gui/personalcentre.h"
 #include "gui/rostereditor.h"
 #include "gui/settingspanel.h"
@@ -77,15 +79,15 @@ MainWindow::MainWindow(Workstation& station, SignInDesk& desk, NoticePopups& pop
     panels_ = new QStackedWidget(central);
     Notifier& notifier = station.notifier();
     settings_ = new SettingsPanel(
-        station.settings(), station.timeTable(), station.folder(), notifier, popups, dialogs, gate,
-        [this](const QFont& f) { ApplyGridFont(f); }, panels_);
+        station.settings(), station.timeTable(), station.leave(), station.folder(), notifier,
+        popups, dialogs, gate, [this](const QFont& f) { ApplyGridFont(f); }, panels_);
     structure_ = new StructurePanel(station.schema(), notifier, panels_);
     database_ = new DatabasePanel(station.roster(), station.rosterGrid(), station.schema(),
                                   station.day(), notifier, dialogs, panels_);
     statistics_ = new StatisticsPanel(
         station.folder(), station.roster(), station.day(), station.attendance(), notifier, dialogs,
         [this](QLineEdit* box) { rosterEditor()->openDateFor(box); }, panels_);
-    board_ = new BoardPanel(station.board(), station.day(), panels_);
+    board_ = new BoardPanel(station.boardRows(), station.day(), station.plan(), panels_);
     personal_ = new PersonalCentre(
         station.roster(), station.rosterGrid(), notifier, [this] { ShowPanel(Panel::Statistics); },
         panels_);
@@ -100,6 +102,22 @@ MainWindow::MainWindow(Workstation& station, SignInDesk& desk, NoticePopups& pop
     setCentralWidget(central);
     buildLogin();
 
+    calendar_ = new CalendarEditor(station.calendar(), notifier, dialogs, station.clock(), this);
+    leave_ = new LeaveDialog(station.leave(), station.roster(), station.timeTable(), notifier,
+                             station.clock(), this);
+    connect(settings_, &SettingsPanel::calendarRequested, calendar_, [this] {
+        calendar_->showCalendar(station_.day().day);
+        calendar_->show();
+        calendar_->raise();
+    });
+    // A day closed or made up today shows on the board at once.
+    connect(calendar_, &CalendarEditor::changed, board_, &BoardPanel::showDay);
+    connect(database_, &DatabasePanel::leaveRequested, leave_,
+            [this](int index) { leave_->openFor(index); });
+    connect(board_, &BoardPanel::leaveRequested, this, [this](int index, int window) {
+        // Leave is the administrator's to enter.
+        if (adminMode_) leave_->openFor(index, window);
+    });
     connect(&desk_, &SignInDesk::swiped, this, &MainWindow::onSwiped);
     connect(&desk_, &SignInDesk::clockShown, board_, &BoardPanel::showClock);
     connect(&desk_, &SignInDesk::newDay, this, &MainWindow::showDay);

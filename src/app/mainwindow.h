@@ -13,7 +13,9 @@ class QStackedWidget;
 namespace tallyra {
 
 class BoardPanel;
+class CalendarEditor;
 class DatabasePanel;
+class LeaveDialog;
 class Dialogs;
 class GridView;
 class NoticePopups;
@@ -58,6 +60,8 @@ public:
     StructurePanel* structurePanel() const { return structure_; }
     StatisticsPanel* statisticsPanel() const { return statistics_; }
     PersonalCentre* personalCentre() const { return personal_; }
+    CalendarEditor* calendarEditor() const { return calendar_; }
+    LeaveDialog* leaveDialog() const { return leave_; }
     RosterEditor* rosterEditor() const;
     GridView* rosterView() const;
     GridView* boardView() const;
@@ -92,6 +96,8 @@ private:
     StatisticsPanel* statistics_ = nullptr;
     BoardPanel* board_ = nullptr;
     PersonalCentre* personal_ = nullptr;
+    CalendarEditor* calendar_ = nullptr;
+    LeaveDialog* leave_ = nullptr;
 
     Panel currentPanel_ = Panel::SignIn;
     bool adminMode_ = false;

@@ -85,6 +85,13 @@ struct AttendanceCalendar {
     quint8 heldWindows(const QDate& date) const;
 };
 
+// Today by the calendar: closed (no window is held) or running which weekday's windows.
+struct DayPlan {
+    bool closed = false;
+    QString closedName;
+    int tableWeekday = 1;
+};
+
 // The windows a year-log record can have been written for on a day that runs `weekday`'s
 // windows, bit w for window w: an absence at a window's closing minute, a late sign-in from
 // the window that ended `minutesLate` before it, an on-time one in the window it fell in.

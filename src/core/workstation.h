@@ -96,12 +96,6 @@ public:
     // The day the station keeps: today at start-up, moved on by StartNewDay. A clock set
     // back across midnight does not move it back.
     const DayCaptions& day() const { return day_; }
-    // Today by the calendar: closed (no window is held) or running which weekday's windows.
-    struct DayPlan {
-        bool closed = false;
-        QString closedName;
-        int tableWeekday = 1;
-    };
     const DayPlan& plan() const { return plan_; }
     // Window w is held today: set for the weekday today runs, and today is not closed.
     bool isHeldToday(int window) const;

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "core/calendar.h"
 #include "core/rollover.h"
 #include "core/timewindows.h"
 #include "gui/gridview.h"
@@ -24,8 +25,9 @@ QLabel* Caption(const QString& name, double scale, QWidget* parent) {
 }
 }  // namespace
 
-BoardPanel::BoardPanel(TextGridModel& board, const DayCaptions& day, QWidget* parent)
-    : QWidget(parent), board_(board), day_(day) {
+BoardPanel::BoardPanel(BoardRows& rows, const DayCaptions& day, const DayPlan& plan,
+                       QWidget* parent)
+    : QWidget(parent), rows_(rows), board_(rows.grid()), day_(day), plan_(plan) {
     setObjectName(QStringLiteral("Picture1_4"));
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(0, 0, 0, 0);
@@ -36,6 +38,12 @@ BoardPanel::BoardPanel(TextGridModel& board, const DayCaptions& day, QWidget* pa
     captions->addWidget(date_);
     captions->addSpacing(24);
     captions->addWidget(weekday_);
+    closed_ = Caption(QStringLiteral("ClosedDay"), 1.6, this);
+    QPalette red = closed_->palette();
+    red.setColor(QPalette::WindowText, QColor(0xb0, 0x2a, 0x1e));
+    closed_->setPalette(red);
+    captions->addSpacing(24);
+    captions->addWidget(closed_);
     captions->addStretch();
     captions->addWidget(clock_);
     v->addLayout(captions);
@@ -44,6 +52,12 @@ BoardPanel::BoardPanel(TextGridModel& board, const DayCaptions& day, QWidget* pa
     view_->setFixedRows(kBoardFirstPerson);
     view_->setMarkColumns(kBoardFirstWindowColumn, kBoardFirstWindowColumn + kWindowCount - 1);
     connect(view_, &GridView::fixedCellClicked, this, [this](int, int c) { sortBoard(c); });
+    connect(view_, &GridView::cellPressed, this,
+            [this](int row, int column, Qt::MouseButton b, Qt::KeyboardModifiers) {
+                const int w = column - kBoardFirstWindowColumn;
+                if (b == Qt::RightButton && rows_.indexAt(row) > 0)
+                    Q_EMIT leaveRequested(rows_.indexAt(row), w >= 0 && w < kWindowCount ? w : -1);
+            });
     v->addWidget(view_, 1);
     view_->setGrid(&board_);
     showDay();
@@ -52,6 +66,8 @@ BoardPanel::BoardPanel(TextGridModel& board, const DayCaptions& day, QWidget* pa
 void BoardPanel::showDay() {
     date_->setText(day_.dateCaption);
     weekday_->setText(day_.weekdayCaption);
+    closed_->setText(plan_.closed ? QStringLiteral("今天休息：") + plan_.closedName : QString());
+    closed_->setVisible(plan_.closed);
 }
 
 void BoardPanel::showClock(const QString& text) { clock_->setText(text); }

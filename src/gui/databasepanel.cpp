@@ -7,6 +7,7 @@
 #include "core/notifier.h"
 #include "core/rosterimport.h"
 #include "core/rosterrows.h"
+#include "core/rosterstore.h"
 #include "gui/dialogs.h"
 #include "gui/gridview.h"
 #include "gui/progressgate.h"
@@ -40,15 +41,26 @@ DatabasePanel::DatabasePanel(RosterStore& roster, TextGridModel& grid, const Sch
     const Command commands[] = {{4, u"删除", &DatabasePanel::deleteRows},
                                 {5, u"增加", &DatabasePanel::addRows},
                                 {6, u"从电子表格导入", &DatabasePanel::ImportRosterSpreadsheet},
+                                {-1, u"请假", &DatabasePanel::requestLeave},
                                 {11, u"关闭", &DatabasePanel::closePanel}};
     for (const Command& c : commands) {
         auto* b = new QPushButton(QString::fromUtf16(c.caption), this);
-        b->setObjectName(QStringLiteral("Command3_%1").arg(c.index));
+        b->setObjectName(c.index >= 0 ? QStringLiteral("Command3_%1").arg(c.index)
+                                      : QStringLiteral("LeaveButton"));
         buttons->addWidget(b);
-        if (c.index == 6) buttons->addStretch();
+        if (c.index < 0) buttons->addStretch();
         connect(b, &QPushButton::clicked, this, c.run);
     }
     v->addLayout(buttons);
+}
+
+void DatabasePanel::requestLeave() {
+    const int index = grid_.text(grid_.row(), 0).toInt();
+    if (!Roster::validIndex(index) || !roster_.person(index).inUse()) {
+        notifier_.ShowNotice(QStringLiteral("请先选中一个人"));
+        return;
+    }
+    Q_EMIT leaveRequested(index);
 }
 
 void DatabasePanel::closePanel() {

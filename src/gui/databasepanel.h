@@ -26,12 +26,15 @@ public:
     void addRows();                  // 增加 (Command3_5)
     void ImportRosterSpreadsheet();  // 从电子表格导入 (Command3_6)
     void closePanel();               // 关闭 (Command3_11): the roster file with it
+    void requestLeave();             // 请假: for the current row's person
 
     GridView* view() const { return view_; }
     RosterEditor* editor() const { return editor_; }
 
 Q_SIGNALS:
     void closed();
+    // 请假 for the person of the current row.
+    void leaveRequested(int index);
 
 private:
     RosterStore& roster_;

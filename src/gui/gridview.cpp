@@ -188,6 +188,7 @@ protected:
         if (text.front() == u'√') colour = QColor(0x1b, 0x7a, 0x2f);
         if (text.front() == u'○') colour = QColor(0xc0, 0x6a, 0x00);
         if (text.front() == u'×') colour = QColor(0xc6, 0x28, 0x28);
+        if (text.front() == u'假') colour = QColor(0x1f, 0x5f, 0xa8);
         if (colour.isValid()) option->palette.setColor(QPalette::Text, colour);
     }
 

@@ -33,7 +33,8 @@ public:
     QTableView* fixedView() const { return fixed_; }
 
     // Columns whose cells are marks read from afar: larger, bold, centred and coloured by
-    // their first character (√ present, ○ late, × absent).
+    // their first character (√ present, ○ late, × absent,
+    // 假 on leave).
     void setMarkColumns(int first, int last);
 
     // A view width in pixels as twips, as the column widths are stored.

@@ -9,10 +9,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "common/gbk.h"
+#include "core/calendarstore.h"
 #include "core/format/readerchoice.h"
 #include "core/notifier.h"
 #include "core/settingsstore.h"
@@ -48,12 +50,13 @@ quint32 StoredFromColour(const QColor& c) {
     return quint32(c.red()) | (quint32(c.green()) << 8) | (quint32(c.blue()) << 16);
 }
 
-SettingsPanel::SettingsPanel(SettingsStore& settings, TimeTableStore& timeTable,
+SettingsPanel::SettingsPanel(SettingsStore& settings, TimeTableStore& timeTable, LeaveStore& leave,
                              const DataFolder& folder, Notifier& notifier, NoticePopups& popups,
                              Dialogs& dialogs, ReaderGate& gate,
                              std::function<void(const QFont&)> applyGridFont, QWidget* parent)
     : QFrame(parent),
       settings_(settings),
+      leave_(leave),
       folder_(folder),
       notifier_(notifier),
       popups_(popups),
@@ -172,6 +175,21 @@ SettingsPanel::SettingsPanel(SettingsStore& settings, TimeTableStore& timeTable,
     layout->addWidget(readerBox);
 
     auto* bottom = new QHBoxLayout;
+    // The school calendar and the kinds of leave: days off, make-up days, 请假.
+    auto* calendar = new QPushButton(QStringLiteral("校历…"), this);
+    calendar->setObjectName(QStringLiteral("CalendarButton"));
+    connect(calendar, &QPushButton::clicked, this, &SettingsPanel::calendarRequested);
+    bottom->addWidget(calendar);
+    bottom->addSpacing(12);
+    bottom->addWidget(new QLabel(QStringLiteral("请假类别:"), this));
+    leaveKinds_ = new QLineEdit(leave_.kinds().join(u'、'), this);
+    leaveKinds_->setObjectName(QStringLiteral("LeaveKinds"));
+    leaveKinds_->setMinimumWidth(180);
+    bottom->addWidget(leaveKinds_);
+    auto* saveKinds = new QPushButton(QStringLiteral("保存类别"), this);
+    saveKinds->setObjectName(QStringLiteral("LeaveKindsSave"));
+    connect(saveKinds, &QPushButton::clicked, this, &SettingsPanel::SaveLeaveKinds);
+    bottom->addWidget(saveKinds);
     bottom->addStretch();
     close_ = new QPushButton(QStringLiteral("关闭"), this);
     close_->setObjectName(QStringLiteral("Command3_9"));
@@ -328,6 +346,29 @@ void SettingsPanel::ChangeAdminPassword() {
     }
     n.ShowNotice(QStringLiteral("密码修改成功"));
     clearPasswords();
+}
+
+void SettingsPanel::SaveLeaveKinds() {
+    QStringList kinds;
+    for (const QString& k :
+         leaveKinds_->text().split(QRegularExpression(QStringLiteral("[、,，\\s]+"))))
+        if (!k.isEmpty()) kinds << k;
+    if (kinds.isEmpty()) {
+        notifier_.ShowNotice(QStringLiteral("请至少填写一个请假类别"));
+        return;
+    }
+    switch (leave_.setKinds(kinds)) {
+        case StoreResult::Stored:
+            notifier_.ShowNotice(QStringLiteral("请假类别已保存"));
+            break;
+        case StoreResult::TooLong:
+            notifier_.ShowNotice(QStringLiteral("每个类别最多6个汉字，最多16个类别"));
+            return;
+        case StoreResult::Failed:
+            notifier_.ShowFailure(NotSavedText(QStringLiteral("请假类别")));
+            break;
+    }
+    leaveKinds_->setText(leave_.kinds().join(u'、'));
 }
 
 void SettingsPanel::clearPasswords() {

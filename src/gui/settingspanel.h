@@ -14,6 +14,7 @@ namespace tallyra {
 
 class ClickLabel;
 class DataFolder;
+class LeaveStore;
 class Dialogs;
 class Notifier;
 class NoticePopups;
@@ -37,8 +38,9 @@ class SettingsPanel : public QFrame {
     Q_OBJECT
 public:
     // The reader box lists the keyboards `gate` sees and stores the choice in `folder`.
-    SettingsPanel(SettingsStore& settings, TimeTableStore& timeTable, const DataFolder& folder,
-                  Notifier& notifier, NoticePopups& popups, Dialogs& dialogs, ReaderGate& gate,
+    SettingsPanel(SettingsStore& settings, TimeTableStore& timeTable, LeaveStore& leave,
+                  const DataFolder& folder, Notifier& notifier, NoticePopups& popups,
+                  Dialogs& dialogs, ReaderGate& gate,
                   std::function<void(const QFont&)> applyGridFont, QWidget* parent = nullptr);
 
     TimeTableEditor* timeTable() const { return timeTable_; }
@@ -54,6 +56,12 @@ public:
     void clearPasswords();
     // The reader box's list item i: 0 any keyboard, then the capture's keyboards.
     void ChooseReader(int index);
+    // The kinds of leave offered, from the box ("事假、病假、公假").
+    void SaveLeaveKinds();
+
+Q_SIGNALS:
+    // 校历: the calendar editor is asked for.
+    void calendarRequested();
 
 private:
     void showSettings();
@@ -75,6 +83,8 @@ private:
     bool loading_ = false;
 
     SettingsStore& settings_;
+    LeaveStore& leave_;
+    QLineEdit* leaveKinds_ = nullptr;
     const DataFolder& folder_;
     Notifier& notifier_;
     NoticePopups& popups_;

@@ -1,0 +1,226 @@
+#include "gui/calendareditor.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTextCharFormat>
+#include <QVBoxLayout>
+
+#include "common/datetime.h"
+#include "core/calendarstore.h"
+#include "core/clock.h"
+#include "core/ics.h"
+#include "core/notifier.h"
+#include "gui/dialogs.h"
+
+namespace tallyra {
+
+namespace {
+
+QPushButton* Button(const QString& caption, const QString& name, QWidget* parent) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    return b;
+}
+
+QString Iso(const QDate& d) { return d.toString(QStringLiteral("yyyy-MM-dd")); }
+
+}  // namespace
+
+CalendarEditor::CalendarEditor(CalendarStore& calendar, Notifier& notifier, Dialogs& dialogs,
+                               const Clock& clock, QWidget* parent)
+    : QDialog(parent), calendar_(calendar), notifier_(notifier), dialogs_(dialogs), clock_(clock) {
+    setObjectName(QStringLiteral("CalendarEditor"));
+    setWindowTitle(QStringLiteral("校历"));
+    auto* outer = new QHBoxLayout(this);
+    auto* left = new QVBoxLayout;
+    month_ = new QCalendarWidget(this);
+    month_->setObjectName(QStringLiteral("CalendarMonth"));
+    month_->setFirstDayOfWeek(Qt::Monday);
+    month_->setGridVisible(true);
+    left->addWidget(month_);
+    connect(month_, &QCalendarWidget::clicked, this, &CalendarEditor::picked);
+
+    auto* form = new QGridLayout;
+    from_ = new QDateEdit(this);
+    from_->setObjectName(QStringLiteral("CalendarFrom"));
+    to_ = new QDateEdit(this);
+    to_->setObjectName(QStringLiteral("CalendarTo"));
+    for (QDateEdit* e : {from_, to_}) {
+        e->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+        e->setCalendarPopup(true);
+    }
+    form->addWidget(new QLabel(QStringLiteral("从"), this), 0, 0);
+    form->addWidget(from_, 0, 1);
+    form->addWidget(new QLabel(QStringLiteral("到"), this), 0, 2);
+    form->addWidget(to_, 0, 3);
+    name_ = new QLineEdit(this);
+    name_->setObjectName(QStringLiteral("CalendarName"));
+    name_->setPlaceholderText(QStringLiteral("名称，如 国庆节、寒假"));
+    form->addWidget(name_, 1, 0, 1, 3);
+    form->addWidget(Button(QStringLiteral("休息"), QStringLiteral("CalendarClose"), this), 1, 3);
+    weekday_ = new QComboBox(this);
+    weekday_->setObjectName(QStringLiteral("CalendarWeekday"));
+    for (int d = 1; d <= 7; ++d) weekday_->addItem(QStringLiteral("按星期") + WeekdayName(d));
+    weekday_->setCurrentIndex(1);
+    form->addWidget(weekday_, 2, 0, 1, 3);
+    form->addWidget(Button(QStringLiteral("调休"), QStringLiteral("CalendarMakeUp"), this), 2, 3);
+    left->addLayout(form);
+    auto* buttons = new QHBoxLayout;
+    const std::pair<const char16_t*, const char16_t*> more[] = {
+        {u"恢复上课", u"CalendarOpen"},
+        {u"导入日历", u"CalendarImport"},
+        {u"导出日历", u"CalendarExport"},
+        {u"关闭", u"CalendarDone"}};
+    for (const auto& [caption, name] : more)
+        buttons->addWidget(Button(QString::fromUtf16(caption), QString::fromUtf16(name), this));
+    left->addLayout(buttons);
+    outer->addLayout(left);
+
+    days_ = new QListWidget(this);
+    days_->setObjectName(QStringLiteral("CalendarDays"));
+    days_->setMinimumWidth(220);
+    outer->addWidget(days_);
+    connect(days_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row < 0) return;
+        const QDate d = days_->item(row)->data(Qt::UserRole).toDate();
+        if (d.isValid()) picked(d);
+    });
+
+    connect(findChild<QPushButton*>(QStringLiteral("CalendarClose")), &QPushButton::clicked, this,
+            &CalendarEditor::closeDays);
+    connect(findChild<QPushButton*>(QStringLiteral("CalendarMakeUp")), &QPushButton::clicked,
+            this, &CalendarEditor::makeUpDay);
+    connect(findChild<QPushButton*>(QStringLiteral("CalendarOpen")), &QPushButton::clicked, this,
+            &CalendarEditor::openDays);
+    connect(findChild<QPushButton*>(QStringLiteral("CalendarImport")), &QPushButton::clicked,
+            this, &CalendarEditor::importIcs);
+    connect(findChild<QPushButton*>(QStringLiteral("CalendarExport")), &QPushButton::clicked,
+            this, &CalendarEditor::exportIcs);
+    connect(findChild<QPushButton*>(QStringLiteral("CalendarDone")), &QPushButton::clicked, this,
+            &QDialog::hide);
+    const QDate today = clock_.today();
+    from_->setDate(today);
+    to_->setDate(today);
+    showCalendar(today);
+}
+
+void CalendarEditor::picked(const QDate& date) {
+    // A shift-click ends the range the last click began.
+    if (QApplication::keyboardModifiers() & Qt::ShiftModifier) {
+        if (date < from_->date()) from_->setDate(date);
+        to_->setDate(date >= from_->date() ? date : to_->date());
+    } else {
+        from_->setDate(date);
+        to_->setDate(date);
+    }
+    if (const SchoolCalendar::Day* d = calendar_.get().day(qint32(DateToOle(date)))) {
+        if (d->kind == CalendarChange::Closed) name_->setText(d->name);
+        if (d->kind == CalendarChange::MakeUp) weekday_->setCurrentIndex(d->weekday - 1);
+    }
+}
+
+void CalendarEditor::showCalendar(const QDate& around) {
+    month_->setDateTextFormat(QDate(), QTextCharFormat());  // every format cleared
+    QTextCharFormat closed, madeUp;
+    closed.setBackground(QColor(0xf2, 0xd7, 0xd5));
+    closed.setForeground(QColor(0x9b, 0x23, 0x1a));
+    madeUp.setBackground(QColor(0xd6, 0xea, 0xf8));
+    days_->clear();
+    for (const auto& [day, d] : calendar_.get().days()) {
+        const std::optional<QDate> date = OleToDate(day);
+        if (!date) continue;
+        const bool isClosed = d.kind == CalendarChange::Closed;
+        month_->setDateTextFormat(*date, isClosed ? closed : madeUp);
+        QString text = Iso(*date) + QStringLiteral(" 星期") + WeekdayName(WeekdayOf(*date)) + u' ';
+        text += isClosed ? QStringLiteral("休息 ") + d.name
+                         : QStringLiteral("调休 按星期") + WeekdayName(d.weekday);
+        auto* item = new QListWidgetItem(text, days_);
+        item->setData(Qt::UserRole, *date);
+    }
+    if (around.isValid()) month_->setSelectedDate(around);
+}
+
+bool CalendarEditor::stored(StoreResult result, const QString& what) {
+    switch (result) {
+        case StoreResult::Stored:
+            showCalendar(from_->date());
+            Q_EMIT changed();
+            return true;
+        case StoreResult::TooLong:
+            notifier_.ShowNotice(what + QStringLiteral("：名称太长或超过一年，未保存"));
+            return false;
+        case StoreResult::Failed:
+            break;
+    }
+    notifier_.ShowFailure(NotSavedText(what));
+    return false;
+}
+
+void CalendarEditor::closeDays() {
+    if (to_->date() < from_->date()) {
+        notifier_.ShowNotice(QStringLiteral("结束日期早于开始日期"));
+        return;
+    }
+    stored(calendar_.close(from_->date(), to_->date(), name_->text().trimmed()),
+           QStringLiteral("休息日"));
+}
+
+void CalendarEditor::makeUpDay() {
+    stored(calendar_.makeUp(from_->date(), weekday_->currentIndex() + 1),
+           QStringLiteral("调休日"));
+}
+
+void CalendarEditor::openDays() {
+    if (to_->date() < from_->date()) {
+        notifier_.ShowNotice(QStringLiteral("结束日期早于开始日期"));
+        return;
+    }
+    stored(calendar_.open(from_->date(), to_->date()), QStringLiteral("校历"));
+}
+
+void CalendarEditor::importIcs() {
+    const std::optional<QString> path =
+        dialogs_.openFile(QStringLiteral("导入日历"), QStringLiteral("iCalendar (*.ics)"));
+    if (!path) return;
+    QByteArray bytes;
+    FileError error;
+    if (!ReadRegularFile(*path, kMostIcsBytes, bytes, &error)) {
+        notifier_.ShowNotice(QStringLiteral("日历文件无法读取（") + error.reason() +
+                             QStringLiteral("）"));
+        return;
+    }
+    const IcsRead read = ReadIcs(bytes);
+    if (!read.failure.isEmpty()) {
+        notifier_.ShowNotice(read.failure);
+        return;
+    }
+    if (stored(calendar_.apply(read.changes), QStringLiteral("导入的日历")))
+        notifier_.ShowNotice(
+            QStringLiteral("日历已导入：%1个事件，%2天").arg(read.events).arg(read.changes.size()));
+}
+
+void CalendarEditor::exportIcs() {
+    const std::optional<QString> path =
+        dialogs_.saveFile(QStringLiteral("导出日历"), QStringLiteral("iCalendar (*.ics)"));
+    if (!path) return;
+    // Written beside the target and renamed over it: a cut export leaves the old file.
+    QSaveFile file(*path);
+    const QByteArray ics = WriteIcs(calendar_.get(), clock_.now());
+    if (!file.open(QIODevice::WriteOnly) || file.write(ics) != ics.size() || !file.commit()) {
+        notifier_.ShowFailure(NotSavedText(QStringLiteral("日历文件")));
+        return;
+    }
+    notifier_.ShowNotice(QStringLiteral("日历已导出"));
+}
+
+}  // namespace tallyra
