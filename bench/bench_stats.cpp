@@ -29,6 +29,7 @@
 #include "app/session.h"
 #include "bench_support.h"
 #include "common/datetime.h"
+#include "core/calendar.h"
 #include "core/format/schema.h"
 #include "core/format/settings.h"
 #include "core/format/yearlog.h"
@@ -231,6 +232,56 @@ BENCHMARK(BM_Query)
     ->ArgsProduct({{kAll, kName, kCard, kFiveYears}, {0, 1}})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
+
+// The full year's query with a calendar and leave to ask about every absence: 10 days
+// closed afterwards and 5 % of the year's absences excused by a day's leave each, against
+// the same query without them (excused 0), into a warm vector.
+void BM_QueryExcused(benchmark::State& state) {
+    Logs& y = Logs::Year();
+    static const auto days = [&y] {
+        struct Days {
+            TimeTable table;
+            SchoolCalendar calendar;
+            LeaveBook leave;
+        };
+        auto d = std::make_unique<Days>();
+        d->table = LoadTimeWindows(y.folder);
+        const qint32 first = qint32(DateToOle(QDate(2025, 1, 1)));
+        for (int k = 0; k < 10; ++k)
+            d->calendar.apply({first + 100 + k, CalendarChange::Closed, 0, QStringLiteral("假期")});
+        qint32 id = 0;
+        for (int day = 0; day < 365; ++day)
+            for (int w = 0; w < 6; ++w)
+                for (int i = 1; i <= kRosterSize; ++i)
+                    if ((i * 7 + day + w) % 23 == 0 && (i + day) % 20 == 0) {
+                        LeaveRecord r;
+                        r.id = ++id;
+                        r.index = qint16(i);
+                        r.fromDay = r.toDay = first + day;
+                        r.kind = QStringLiteral("病假");
+                        d->leave.apply(r);
+                    }
+        return d;
+    }();
+    const bool excused = state.range(0) != 0;
+    const AttendanceCalendar calendar{&days->table, &days->calendar, &days->leave};
+    std::vector<StatsRow> out;
+    std::vector<QString> labels;
+    StatsSummary summary;
+    double seconds = 0;
+    for (auto _ : state) {
+        out.clear();
+        seconds += Seconds([&] {
+            summary = RunStatisticsQuery(y.folder, y.roster, y.all(), out,
+                                         excused ? &calendar : nullptr, &labels);
+        });
+    }
+    state.counters["excused"] = summary.excused;
+    state.counters["closed"] = summary.closed;
+    state.counters["missed"] = summary.missed;
+    ReportFloor(state, y, seconds);
+}
+BENCHMARK(BM_QueryExcused)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // A header sort of the whole year in the grid, each column, descending (the first click).
 void BM_SortFullYear(benchmark::State& state) {

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QStringEncoder>
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -17,6 +18,7 @@
 #include "core/format/daystatus.h"
 #include "core/format/fields.h"
 #include "core/format/yearlog.h"
+#include "core/signin.h"
 #include "models/statsgridmodel.h"
 
 namespace tallyra {
@@ -89,29 +91,105 @@ struct IntoStore {
     void finish() { rows.trim(); }
 };
 
-// Why an absence is excused: a day the calendar closes, or leave that covers the window the
-// record was written for. Asked only of absences, which are few beside the sign-ins.
+// Why an absence is excused: a day the calendar closes, or leave in force that covers the
+// window the record was written for. Asked of every absence of a year, so everything it
+// needs is laid out once as plain tables: the calendar's days, each person's leave as
+// spans of (day, window) keys, and which windows close at each minute of each weekday.
 class Excuses {
 public:
-    Excuses(const AttendanceCalendar& days, bool keep) : days_(days), keep_(keep) {}
-    // 0 none, n > 0 leave of label n, n < 0 the closed day of label -n; `keep` false: the
-    // row is not listed.
-    qint16 why(qint32 day, qint16 index, qint16 minute) {
-        const SchoolCalendar::Day* d = days_.calendar ? days_.calendar->day(day) : nullptr;
-        if (d && d->kind == CalendarChange::Closed)
-            return qint16(-label(d->name.isEmpty() ? QStringLiteral("休")
-                                                   : QStringLiteral("休：") + d->name));
-        if (!days_.leave || days_.leave->entries().empty() || !days_.table) return 0;
-        const int weekday = d && d->kind == CalendarChange::MakeUp ? d->weekday : WeekdayOfOle(day);
-        const quint8 windows = WindowsOfRecord(*days_.table, weekday, minute, kStatusAbsent);
-        // A record no window of today's table explains is weighed against the whole day.
-        const LeaveEntry* e = days_.leave->excuseAny(index, day, windows ? windows : 0x3f);
-        return e ? label(e->kind) : qint16(0);
+    // `first`..`last`: the days a query reads, over which each day's people on leave are
+    // laid out as bits, so an absence without leave is answered by one bit.
+    Excuses(const AttendanceCalendar& days, bool keep, qint32 first, qint32 last) : keep_(keep) {
+        if (days.calendar) {
+            const auto all = days.calendar->days();
+            if (!all.empty() && all.back().first - all.front().first < kLongestSpan) {
+                firstDay_ = all.front().first;
+                byDay_.assign(size_t(all.back().first - firstDay_ + 1), 0);
+                for (const auto& [day, d] : all)
+                    byDay_[size_t(day - firstDay_)] =
+                        d.kind == CalendarChange::Closed
+                            ? qint16(-label(d.name.isEmpty() ? QStringLiteral("休")
+                                                             : QStringLiteral("休：") + d.name))
+                            : qint16(d.weekday);
+            }
+        }
+        if (days.leave && days.table) {
+            for (const LeaveEntry& e : days.leave->entries()) {
+                if (e.cancelled || e.index < 1 || e.index > kRosterSize) continue;
+                if (spans_.empty()) spans_.resize(size_t(kRosterSize) + 1);
+                spans_[size_t(e.index)].push_back(
+                    {Key(e.fromDay, e.fromWindow < 0 ? 0 : e.fromWindow),
+                     Key(e.toDay, e.toWindow < 0 ? 5 : e.toWindow), label(e.kind)});
+            }
+            layOutLeave(first, last);
+            for (int weekday = 1; weekday <= 7; ++weekday)
+                for (int w = 0; w < kWindowCount; ++w) {
+                    if (!days.table->isSet(w, weekday)) continue;
+                    const int end = days.table->ends[size_t(TimeTable::Cell(w, weekday))];
+                    const int minute = CloseRecordMinute(end);
+                    if (minute >= 0 && minute < 1440)
+                        closing_[size_t(weekday)][size_t(minute)] |= quint8(1u << w);
+                }
+        }
+    }
+    // 0 none, n > 0 leave of label n, n < 0 the closed day of label -n.
+    qint16 why(qint32 day, qint16 index, qint16 minute) const {
+        const qint64 at = qint64(day) - firstDay_;
+        const qint16 calendar = at >= 0 && at < qint64(byDay_.size()) ? byDay_[size_t(at)] : 0;
+        if (calendar < 0) return calendar;
+        if (spans_.empty() || index < 1 || index > kRosterSize) return 0;
+        const qint64 bitDay = qint64(day) - bitsFirst_;
+        if (bitDay >= 0 && bitDay < bitsDays_) {
+            const quint64 word = bits_[size_t(bitDay * kWords + index / 64)];
+            if (!((word >> (index % 64)) & 1)) return 0;
+        }
+        const std::vector<Span>& spans = spans_[size_t(index)];
+        if (spans.empty()) return 0;
+        const int weekday = calendar > 0 ? calendar : WeekdayOfOle(day);
+        quint8 windows =
+            minute >= 0 && minute < 1440 ? closing_[size_t(weekday)][size_t(minute)] : 0;
+        // A record no window of the table explains is weighed against the whole day.
+        if (windows == 0) windows = 0x3f;
+        const qint64 dayFirst = Key(day, 0), dayLast = Key(day, kWindowCount - 1);
+        for (const Span& s : spans) {
+            if (s.to < dayFirst || s.from > dayLast) continue;  // another day's leave
+            for (int w = 0; w < kWindowCount; ++w)
+                if (((windows >> w) & 1) && s.from <= Key(day, w) && Key(day, w) <= s.to)
+                    return s.label;
+        }
+        return 0;
     }
     bool keep() const { return keep_; }
     std::vector<QString> takeLabels() { return std::move(labels_); }
 
 private:
+    static constexpr qint64 kLongestSpan = 40000;  // days of calendar laid out, a century
+    struct Span {
+        qint64 from, to;
+        qint16 label;
+    };
+    static qint64 Key(qint64 day, int window) { return day * 8 + window; }
+    static constexpr qint64 kWords = (kRosterSize + 1 + 63) / 64;  // a day's bits
+    static constexpr qint64 kMostBitDays = 4000;                   // 2.5 MB of bits
+
+    void layOutLeave(qint32 first, qint32 last) {
+        if (last < first || spans_.empty()) return;
+        qint64 lo = last, hi = first;
+        for (const auto& person : spans_)
+            for (const Span& sp : person) {
+                lo = std::min(lo, std::max<qint64>(first, sp.from / 8));
+                hi = std::max(hi, std::min<qint64>(last, sp.to / 8));
+            }
+        if (hi < lo || hi - lo + 1 > kMostBitDays) return;
+        bitsFirst_ = lo;
+        bitsDays_ = hi - lo + 1;
+        bits_.assign(size_t(bitsDays_ * kWords), 0);
+        for (size_t i = 0; i < spans_.size(); ++i)
+            for (const Span& sp : spans_[i])
+                for (qint64 d = std::max(lo, sp.from / 8); d <= std::min(hi, sp.to / 8); ++d)
+                    bits_[size_t((d - lo) * kWords + qint64(i) / 64)] |= quint64(1) << (i % 64);
+    }
+
     qint16 label(const QString& text) {
         const auto it = ids_.constFind(text);
         if (it != ids_.cend()) return *it;
@@ -122,8 +200,13 @@ private:
         return id;
     }
 
-    const AttendanceCalendar& days_;
     bool keep_;
+    qint32 firstDay_ = 0;
+    std::vector<qint16> byDay_;  // from firstDay_: < 0 closed (its label), > 0 make-up weekday
+    std::vector<std::vector<Span>> spans_;               // by roster index
+    std::array<std::array<quint8, 1440>, 8> closing_{};  // by weekday and minute
+    qint64 bitsFirst_ = 0, bitsDays_ = 0;
+    std::vector<quint64> bits_;  // by day from bitsFirst_: who is on leave that day
     QHash<QString, qint16> ids_;
     std::vector<QString> labels_;
 };
@@ -135,7 +218,7 @@ struct RecordTest {
     qint16 lo;
     quint16 width;  // hi - lo, so one unsigned comparison tests both bounds
     int weekdayFirst, weekdayLast;
-    Excuses* excuses;  // null: no calendar or leave to ask
+    const Excuses* excuses;  // null: no calendar or leave to ask
 };
 
 struct Counts {
@@ -200,7 +283,7 @@ void ScanBlock(const char* slots, size_t n, const RecordTest t, Out& out, Counts
 
 template <typename Out>
 StatsSummary Scan(const DataFolder& folder, const Roster& roster, const StatsFilter& filter,
-                  Out& out, Excuses* excuses) {
+                  Out& out, const Excuses* excuses) {
     StatsSummary summary;
     if (!filter.first.isValid() || !filter.last.isValid()) return summary;
     // Days a 32-bit row can hold; no log holds others.
@@ -262,7 +345,10 @@ template <typename Out>
 StatsSummary Query(const DataFolder& folder, const Roster& roster, const StatsFilter& filter,
                    Out out, const AttendanceCalendar* days, std::vector<QString>* labels) {
     std::optional<Excuses> excuses;
-    if (days) excuses.emplace(*days, filter.excused);
+    if (days)
+        excuses.emplace(*days, filter.excused,
+                        filter.first.isValid() ? qint32(DateToOle(filter.first)) : 0,
+                        filter.last.isValid() ? qint32(DateToOle(filter.last)) : -1);
     const StatsSummary summary = Scan(folder, roster, filter, out, excuses ? &*excuses : nullptr);
     out.finish();
     if (labels) *labels = excuses ? excuses->takeLabels() : std::vector<QString>{};
