@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QTextCharFormat>
@@ -45,6 +46,8 @@ CalendarEditor::CalendarEditor(CalendarStore& calendar, Notifier& notifier, Dial
     auto* left = new QVBoxLayout;
     month_ = new QCalendarWidget(this);
     month_->setObjectName(QStringLiteral("CalendarMonth"));
+    // Month and weekday names as a school calendar prints them, whatever the system's locale.
+    month_->setLocale(QLocale(QLocale::Chinese, QLocale::China));
     month_->setFirstDayOfWeek(Qt::Monday);
     month_->setGridVisible(true);
     left->addWidget(month_);
