@@ -79,11 +79,10 @@ CalendarEditor::CalendarEditor(CalendarStore& calendar, Notifier& notifier, Dial
     form->addWidget(Button(QStringLiteral("调休"), QStringLiteral("CalendarMakeUp"), this), 2, 3);
     left->addLayout(form);
     auto* buttons = new QHBoxLayout;
-    const std::pair<const char16_t*, const char16_t*> more[] = {
-        {u"恢复上课", u"CalendarOpen"},
-        {u"导入日历", u"CalendarImport"},
-        {u"导出日历", u"CalendarExport"},
-        {u"关闭", u"CalendarDone"}};
+    const std::pair<const char16_t*, const char16_t*> more[] = {{u"恢复上课", u"CalendarOpen"},
+                                                                {u"导入日历", u"CalendarImport"},
+                                                                {u"导出日历", u"CalendarExport"},
+                                                                {u"关闭", u"CalendarDone"}};
     for (const auto& [caption, name] : more)
         buttons->addWidget(Button(QString::fromUtf16(caption), QString::fromUtf16(name), this));
     left->addLayout(buttons);
@@ -101,14 +100,14 @@ CalendarEditor::CalendarEditor(CalendarStore& calendar, Notifier& notifier, Dial
 
     connect(findChild<QPushButton*>(QStringLiteral("CalendarClose")), &QPushButton::clicked, this,
             &CalendarEditor::closeDays);
-    connect(findChild<QPushButton*>(QStringLiteral("CalendarMakeUp")), &QPushButton::clicked,
-            this, &CalendarEditor::makeUpDay);
+    connect(findChild<QPushButton*>(QStringLiteral("CalendarMakeUp")), &QPushButton::clicked, this,
+            &CalendarEditor::makeUpDay);
     connect(findChild<QPushButton*>(QStringLiteral("CalendarOpen")), &QPushButton::clicked, this,
             &CalendarEditor::openDays);
-    connect(findChild<QPushButton*>(QStringLiteral("CalendarImport")), &QPushButton::clicked,
-            this, &CalendarEditor::importIcs);
-    connect(findChild<QPushButton*>(QStringLiteral("CalendarExport")), &QPushButton::clicked,
-            this, &CalendarEditor::exportIcs);
+    connect(findChild<QPushButton*>(QStringLiteral("CalendarImport")), &QPushButton::clicked, this,
+            &CalendarEditor::importIcs);
+    connect(findChild<QPushButton*>(QStringLiteral("CalendarExport")), &QPushButton::clicked, this,
+            &CalendarEditor::exportIcs);
     connect(findChild<QPushButton*>(QStringLiteral("CalendarDone")), &QPushButton::clicked, this,
             &QDialog::hide);
     const QDate today = clock_.today();
@@ -179,8 +178,7 @@ void CalendarEditor::closeDays() {
 }
 
 void CalendarEditor::makeUpDay() {
-    stored(calendar_.makeUp(from_->date(), weekday_->currentIndex() + 1),
-           QStringLiteral("调休日"));
+    stored(calendar_.makeUp(from_->date(), weekday_->currentIndex() + 1), QStringLiteral("调休日"));
 }
 
 void CalendarEditor::openDays() {

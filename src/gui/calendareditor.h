@@ -28,11 +28,11 @@ public:
     CalendarEditor(CalendarStore& calendar, Notifier& notifier, Dialogs& dialogs,
                    const Clock& clock, QWidget* parent = nullptr);
 
-    void closeDays();   // 休息
-    void makeUpDay();   // 调休
-    void openDays();    // 恢复上课
-    void importIcs();   // 导入日历
-    void exportIcs();   // 导出日历
+    void closeDays();  // 休息
+    void makeUpDay();  // 调休
+    void openDays();   // 恢复上课
+    void importIcs();  // 导入日历
+    void exportIcs();  // 导出日历
     // Shows the calendar as it is stored, `around` in view.
     void showCalendar(const QDate& around = {});
 

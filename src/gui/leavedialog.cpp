@@ -67,7 +67,8 @@ LeaveDialog::LeaveDialog(LeaveStore& leave, const RosterStore& roster, const Tim
         row->addWidget(window);
         return row;
     };
-    form->addRow(QStringLiteral("从"), dayAndWindow(fromDay_, fromWindow_, QStringLiteral("LeaveFrom")));
+    form->addRow(QStringLiteral("从"),
+                 dayAndWindow(fromDay_, fromWindow_, QStringLiteral("LeaveFrom")));
     form->addRow(QStringLiteral("到"), dayAndWindow(toDay_, toWindow_, QStringLiteral("LeaveTo")));
     kind_ = new QComboBox(this);
     kind_->setObjectName(QStringLiteral("LeaveKind"));
@@ -114,8 +115,7 @@ void LeaveDialog::openFor(int index, int window) {
     for (QComboBox* box : {fromWindow_, toWindow_}) {
         box->clear();
         box->addItem(QStringLiteral("全天"), -1);
-        for (int w = 0; w < kWindowCount; ++w)
-            box->addItem(table_.get().displayName(w), w);
+        for (int w = 0; w < kWindowCount; ++w) box->addItem(table_.get().displayName(w), w);
     }
     fromWindow_->setCurrentIndex(window + 1);
     toWindow_->setCurrentIndex(window + 1);
