@@ -88,8 +88,9 @@ private:
     QString systemRoot_;
 };
 
-// setupplatform_win.cpp: the registry (HKEY_CURRENT_USER\Software\<application>), shell
-// links (.lnk) in the known folders, the drive list, WM_CLOSE for a running copy.
+// setupplatform_win.cpp: the registry (HKEY_CURRENT_USER\Software\VB and VBA Program
+// Settings\<application>), shell links (.lnk) in the known folders, the drive list,
+// WM_CLOSE for a running copy.
 class WindowsSetupPlatform : public SetupPlatform {
 public:
     // An empty `systemRoot` is the root of the system drive (%SystemDrive%).

@@ -111,15 +111,22 @@ WindowsSetupPlatform::WindowsSetupPlatform(QString systemRoot)
     if (systemRoot_.isEmpty()) systemRoot_ = qEnvironmentVariable("SystemDrive", "C:") + u'/';
 }
 
+// Where Visual Basic's SaveSetting keeps an application's sections, so an install recorded
+// by an earlier installer of the same name is found: HKEY_CURRENT_USER\Software\VB and VBA
+// Program Settings\<application>\<section>, string values.
+const QString kSettingsOrganisation = QStringLiteral("VB and VBA Program Settings");
+
 QString WindowsSetupPlatform::readSetting(const QString& application, const QString& section,
                                           const QString& key, const QString& fallback) {
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, application);
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, kSettingsOrganisation,
+                       application);
     return settings.value(section + u'/' + key, fallback).toString();
 }
 
 bool WindowsSetupPlatform::writeSetting(const QString& application, const QString& section,
                                         const QString& key, const QString& value) {
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, application);
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, kSettingsOrganisation,
+                       application);
     settings.setValue(section + u'/' + key, value);
     settings.sync();
     return settings.status() == QSettings::NoError;
