@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <cerrno>
+#include <string>
 
 #include "common/nativefile.h"
 #include "core/format/positionedfile.h"
@@ -28,6 +29,24 @@ OVERLAPPED At(qint64 offset) {
 // The chunk one call moves: ReadFile and WriteFile count in 32 bits.
 constexpr qint64 kChunk = qint64(1) << 30;
 
+// A protected ACL with one entry, full access for this user by SID (Wine maps it to mode
+// 0600; "owner rights" it would map to no access at all, read-only even for us).
+std::wstring OwnerOnlyAcl() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
+    alignas(TOKEN_USER) char buffer[256];
+    DWORD size = 0;
+    std::wstring acl;
+    LPWSTR sid = nullptr;
+    if (GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) &&
+        ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &sid)) {
+        acl = L"D:P(A;;FA;;;" + std::wstring(sid) + L")";
+        LocalFree(sid);
+    }
+    CloseHandle(token);
+    return acl;
+}
+
 }  // namespace
 
 bool PositionedFile::open(const QString& path, Mode mode, Access access) {
@@ -43,9 +62,10 @@ bool PositionedFile::open(const QString& path, Mode mode, Access access) {
     // with a protected ACL that lets only its owner in.
     SECURITY_ATTRIBUTES security = {sizeof security, nullptr, FALSE};
     PSECURITY_DESCRIPTOR ownerOnly = nullptr;
-    if (mode == Mode::ReadWrite && access == Access::Private &&
-        ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;OW)", SDDL_REVISION_1,
-                                                             &ownerOnly, nullptr))
+    const std::wstring acl =
+        mode == Mode::ReadWrite && access == Access::Private ? OwnerOnlyAcl() : std::wstring();
+    if (!acl.empty() && ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                            acl.c_str(), SDDL_REVISION_1, &ownerOnly, nullptr))
         security.lpSecurityDescriptor = ownerOnly;
     const HANDLE h = CreateFileW(native.c_str(), rights, share, &security,
                                  mode == Mode::ReadWrite ? OPEN_ALWAYS : OPEN_EXISTING,
