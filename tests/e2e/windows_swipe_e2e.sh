@@ -14,12 +14,17 @@ shots=${TALLYRA_SHOTS:-}  # a folder for the screenshot, when asked for
 folder="$work/考勤数据"
 wfolder="Z:$folder"
 
-faketime -f '@2026-12-08 07:00:00' wine "$data/tallyra-cli.exe" --data-dir "$wfolder" demo >/dev/null
 start_wine_desktop 1280x800x24
+# One Wine server and its services for the whole run, started on the real clock once the
+# display is there (Wine's desktop needs it): started again for every program they would
+# cost seconds each, and a first program on a faked clock waits for them.
+wineserver -p >/dev/null 2>&1 &
+WINEDEBUG=-all wine cmd /c exit 0
+faketime -f '@2026-12-08 07:00:00' wine "$data/tallyra-cli.exe" --data-dir "$wfolder" demo >/dev/null
 
 wine notepad >/dev/null 2>&1 &
 pids+=($!)
-np=$(timeout 60 xdotool search --sync --name 'Notepad' | head -1) || fail "no notepad"
+np=$(timeout 60 xdotool search --sync --name 'Notepad|记事本' | head -1) || fail "no notepad"
 
 # A Tuesday: the demo's first window, 早读, runs 07:10-07:40, so 07:45 is five minutes late.
 started=$(date +%s%N)
