@@ -64,13 +64,13 @@ build_prefix() {
     (cd "$src" && ls -d pugixml-*/ >/dev/null 2>&1 || apt-get source -qq pugixml)
     local qtbuild=$cache/qt-build
     mkdir -p "$qtbuild"
-    (cd "$qtbuild" && flock /tmp/tallyra-build.lock "$src"/qt6-base-6.4.2+dfsg/configure \
+    (cd "$qtbuild" && "$src"/qt6-base-6.4.2+dfsg/configure \
         -xplatform win32-g++ -qt-host-path /usr -prefix "$prefix" -release -shared \
         -nomake examples -nomake tests -no-opengl -no-dbus -no-icu -qt-zlib -qt-pcre \
         -qt-libpng -qt-libjpeg -qt-harfbuzz -qt-freetype -no-feature-sql -no-feature-network -- \
         -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
         -DFEATURE_tabletevent=OFF -G Ninja)
-    flock /tmp/tallyra-build.lock cmake --build "$qtbuild" --parallel 2
+    cmake --build "$qtbuild" --parallel 2
     cmake --install "$qtbuild"
     find "$prefix/bin" "$prefix/plugins" -name '*.dll' -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
     rm -rf "$prefix/doc"
@@ -86,7 +86,7 @@ build_prefix() {
             -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF)
         cmake -S "$dir" -B "$cache/$lib-build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
             -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" "${options[@]}" >/dev/null
-        flock /tmp/tallyra-build.lock cmake --build "$cache/$lib-build" -j2
+        cmake --build "$cache/$lib-build" -j2
         cmake --install "$cache/$lib-build" >/dev/null
     done
 }
@@ -111,7 +111,7 @@ cp -u /usr/share/qt6/translations/qtbase_zh_CN.qm /usr/share/qt6/translations/qt
 # The export template is made by a native tool.
 native=$top/build/windows-template
 cmake -S "$top" -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-flock /tmp/tallyra-build.lock cmake --build "$native" -j2 --target tallyra_template >/dev/null
+cmake --build "$native" -j2 --target tallyra_template >/dev/null
 
 cross=$top/build/mingw
 export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig:/usr/x86_64-w64-mingw32/lib/pkgconfig
@@ -121,7 +121,7 @@ cmake -S "$top" -B "$cross" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$top/scripts/wine-qtest.sh" \
     -DTALLYRA_WINE_PATH="Z:$prefix/bin" \
     -DTALLYRA_TEMPLATE="$native/1.dat" -DTALLYRA_TESTS=$tests >/dev/null
-flock /tmp/tallyra-build.lock cmake --build "$cross" -j2
+cmake --build "$cross" -j2
 
 # The tree: setup.exe beside data\, which is copied into the target folder as it is.
 version=$(sed -n 's/^project(Tallyra VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.txt")
