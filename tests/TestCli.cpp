@@ -1,5 +1,3 @@
-#include <sys/stat.h>
-
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -9,6 +7,7 @@
 #include "core/format/schema.h"
 #include "core/format/yearlog.h"
 #include "core/timewindows.h"
+#include "hostsystem.h"
 #include "must.h"
 #include "signinfixture.h"
 #include "testsupport.h"
@@ -23,12 +22,16 @@ struct Run {
     QString err;
 };
 
+// Lines as text: a Windows console program ends them with CR LF.
+QString Lines(const QByteArray& bytes) {
+    return QString::fromUtf8(bytes).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
 Run Cli(const QStringList& args) {
     QProcess p;
     p.start(qEnvironmentVariable("TALLYRA_CLI"), args);
     if (!p.waitForFinished(30000)) return {-1, {}, {}};
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    return {p.exitCode(), Lines(p.readAllStandardOutput()), Lines(p.readAllStandardError())};
 }
 }  // namespace
 
@@ -198,10 +201,10 @@ private Q_SLOTS:
         const QString year = QString::number(QDate::currentDate().year());
         const QString log = folder.yearLog(year.toInt());
         QString immutable;
-        if (setup == "fifo") QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+        if (setup == "fifo" && !MakeFifo(fifo)) QSKIP("no FIFOs in this file system");
         if (setup == "roster fifo") {
             QFile::remove(folder.roster());
-            QCOMPARE(mkfifo(QFile::encodeName(folder.roster()).constData(), 0644), 0);
+            if (!MakeFifo(folder.roster())) QSKIP("no FIFOs in this file system");
         }
         if (setup.startsWith("immutable")) {
             immutable = setup.endsWith("log") ? log : folder.roster();

@@ -1,26 +1,14 @@
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <QProcess>
 #include <QTest>
+#include <QThread>
+#include <cstdlib>
 
+#include "childprocess.h"
 #include "core/format/daystatus.h"
 #include "testsupport.h"
 
 using namespace tallyra;
 using namespace tallyra::test;
-
-namespace {
-// Runs `fn` in a forked process and returns its exit code.
-template <typename Fn>
-int InChild(Fn fn) {
-    const pid_t pid = fork();
-    if (pid == 0) _exit(fn());
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-}  // namespace
 
 class TestDayStatus : public QObject {
     Q_OBJECT
@@ -62,24 +50,23 @@ private Q_SLOTS:
     }
 
     void secondProcessIsRefused() {
+        if (const QStringList role = ChildRole(); !role.isEmpty()) {
+            const DataFolder folder(role[1]);
+            DayStatusFile other;
+            if (role[0] == "opens")
+                std::_Exit(other.open(folder) == DayStatusFile::OpenResult::Opened ? 0 : 1);
+            const bool inUse = IsFileInUse(folder.dayStatus());
+            const bool refused = other.open(folder) == DayStatusFile::OpenResult::InUse;
+            std::_Exit(inUse && refused ? 0 : 1);
+        }
         QTemporaryDir dir;
         DataFolder folder(dir.path());
         DayStatusFile held;
         QCOMPARE(held.open(folder), DayStatusFile::OpenResult::Opened);
-        const int child = InChild([&] {
-            DayStatusFile other;
-            const bool inUse = IsFileInUse(folder.dayStatus());
-            const bool refused = other.open(folder) == DayStatusFile::OpenResult::InUse;
-            return inUse && refused ? 0 : 1;
-        });
-        QCOMPARE(child, 0);
+        QCOMPARE(RunChild({"refused", folder.root()}), 0);
         held.close();
         QVERIFY(!IsFileInUse(folder.dayStatus()));
-        QCOMPARE(InChild([&] {
-                     DayStatusFile other;
-                     return other.open(folder) == DayStatusFile::OpenResult::Opened ? 0 : 1;
-                 }),
-                 0);
+        QCOMPARE(RunChild({"opens", folder.root()}), 0);
     }
 
     void startedProgramsDoNotInheritTheLock() {
@@ -87,8 +74,12 @@ private Q_SLOTS:
         DataFolder folder(dir.path());
         auto held = std::make_unique<DayStatusFile>();
         QCOMPARE(held->open(folder), DayStatusFile::OpenResult::Opened);
+        if (!ChildRole().isEmpty()) {
+            QThread::sleep(5);
+            std::_Exit(0);
+        }
         QProcess child;
-        child.start("sleep", {"5"});
+        StartChild(child, {"sleeps"});
         QVERIFY(child.waitForStarted());
         held.reset();
         QVERIFY(!IsFileInUse(folder.dayStatus()));
@@ -102,10 +93,11 @@ private Q_SLOTS:
     }
 
     void readOnlyFileCountsAsInUse() {
-        if (geteuid() == 0) QSKIP("root opens read-only files for writing");
         QTemporaryDir dir;
         WriteAll(dir.filePath("shuju.dat"), "x");
         QFile::setPermissions(dir.filePath("shuju.dat"), QFile::ReadOwner);
+        if (QFile f(dir.filePath("shuju.dat")); f.open(QIODevice::ReadWrite))
+            QSKIP("this user (root) opens read-only files for writing");
         QVERIFY(IsFileInUse(dir.filePath("shuju.dat")));
     }
 };

@@ -5,6 +5,7 @@
 
 #include "installer/installsteps.h"
 #include "installer/setupdialogs.h"
+#include "installer/setupfiles.h"
 #include "installer/setupplatform.h"
 #include "scratchfiles.h"
 
@@ -30,10 +31,10 @@ public:
 
 // The real files in a scratch home and system root; settings, starts and the running
 // program are make-believe, so no process outlives a test.
-class ScratchPlatform final : public LinuxSetupPlatform {
+class ScratchPlatform final : public SystemSetupPlatform {
 public:
     ScratchPlatform(QString home, QString systemRoot)
-        : LinuxSetupPlatform(std::move(systemRoot)), home_(std::move(home)) {}
+        : SystemSetupPlatform(std::move(systemRoot)), home_(std::move(home)) {}
     QString readSetting(const QString& application, const QString& section, const QString& key,
                         const QString& fallback) override {
         return settings.value(application + u'/' + section + u'/' + key, fallback);
@@ -60,6 +61,7 @@ public:
     }
     bool isLocked(const QString&) override { return locked; }
     QString homeFolder() override { return home_; }
+    QString programsFolder() override { return home_ + "/.local/opt"; }
     QString desktopFolder() override { return home_ + "/桌面"; }
     QString applicationsFolder() override { return home_ + "/.local/share/applications"; }
 
@@ -72,6 +74,9 @@ public:
 private:
     QString home_;
 };
+
+// The program as the data tree ships it: "Tallyra", or "Tallyra.exe" on Windows.
+const QString kProgram = ProgramFileName("Tallyra");
 
 QStringList Sorted(QStringList list) {
     list.sort();
@@ -126,7 +131,7 @@ void TestInstallSteps::init() {
     QDir().mkpath(home_);
     QDir().mkpath(sys_ + "/etc");  // sys/opt does not exist: its files are not copied
     WriteFile(data_ + "/appname.txt", "Tallyra\r\n101\r\n");
-    WriteFile(data_ + "/Tallyra", "#!/bin/sh\n", true);
+    WriteFile(data_ + "/" + kProgram, "#!/bin/sh\n", true);
     WriteFile(data_ + "/bin/x.dll", "dll");
     WriteFile(data_ + "/sound/a/b/c/deep.wav", "wav");
     WriteFile(data_ + "/C/etc/tallyra.conf", "conf");
@@ -179,11 +184,13 @@ void TestInstallSteps::installUpgradeUninstall() {
     const FinishResult finished =
         Finish(*platform_, plan, {target, done.manifest, true, true, true});
     QCOMPARE(finished.message, "");
-    QCOMPARE(platform_->started, QStringList{target + "/Tallyra"});
-    const QStringList launchers{home_ + "/桌面/Tallyra.desktop",
-                                home_ + "/.local/share/applications/Tallyra.desktop"};
+    QCOMPARE(platform_->started, QStringList{target + "/" + kProgram});
+    const QStringList launchers{
+        platform_->launcherPath(home_ + "/桌面", "Tallyra"),
+        platform_->launcherPath(home_ + "/.local/share/applications", "Tallyra")};
     QCOMPARE(finished.manifest.entries, launchers);
-    for (const QString& launcher : launchers) QVERIFY(QFileInfo(launcher).isExecutable());
+    for (const QString& launcher : launchers)
+        QVERIFY(platform_->isOwnLauncher(launcher, target + "/" + kProgram));
 
     // An upgrade that no longer ships bin/x.dll: the copy the first install left is still
     // the program's to remove.
@@ -233,8 +240,8 @@ void TestInstallSteps::refused_data() {
         << "不能使用主文件夹或它的上级文件夹：~/\n没有安装任何文件。点击[卸载]可以清除这条安装"
            "记录。";
     QTest::newRow("install, relative") << false << "apps/Tallyra" << false
-                                       << "apps/Tallyra 不是完整的文件夹路径（应以/开头）。\n"
-                                          "没有安装任何文件，请选择其他位置。";
+                                       << "apps/Tallyra 不是完整的文件夹路径（" + FullPathHint() +
+                                              "）。\n没有安装任何文件，请选择其他位置。";
     QTest::newRow("install into data") << false << "@/cdrom/data/bin" << false
                                        << "不能使用安装程序的data文件夹或其中的文件夹：@/cdrom/"
                                           "data/bin\n没有安装任何文件，请选择其他位置。";
@@ -323,7 +330,7 @@ void TestInstallSteps::questionsBeforeInstalling() {
     QFETCH(bool, uninstall);
     QFETCH(bool, done);
     const QString target = home_ + "/Tallyra";
-    WriteFile(target + "/Tallyra", "old");
+    WriteFile(target + "/" + kProgram, "old");
     record(recorded, target);
     QFETCH(bool, running);
     if (running) platform_->running = {4242};
@@ -352,7 +359,7 @@ void TestInstallSteps::questionsBeforeInstalling() {
              told.isEmpty() ? QStringList{} : QStringList{told.replace("@", target)});
     QTEST(busy_, "busy");
     QCOMPARE(platform_->ended, running && answer ? QList<qint64>{4242} : QList<qint64>{});
-    QCOMPARE(ReadFile(target + "/Tallyra") == "old", !done);
+    QCOMPARE(ReadFile(target + "/" + kProgram) == "old", !done);
     QCOMPARE(setting("ver"), done ? "101" : recorded);
 }
 

@@ -5,6 +5,7 @@
 #include "common/datetime.h"
 #include "core/format/yearlog.h"
 #include "core/statistics.h"
+#include "hostsystem.h"
 #include "models/headersort.h"
 #include "models/statsgridmodel.h"
 #include "must.h"
@@ -12,6 +13,9 @@
 
 using namespace tallyra;
 using namespace tallyra::test;
+
+// Declared before the first table that holds one: GCC for Windows refuses it later.
+Q_DECLARE_METATYPE(tallyra::StatsFilter)
 
 namespace {
 
@@ -258,6 +262,7 @@ private Q_SLOTS:
             << QList<int>{43, 8} << QList<int>{1, 3, 4, 5, 2, 0};
     }
     void sortOrders() {
+        if (UnderWine()) QSKIP("Wine collates without Windows' pinyin order");
         QFETCH(QList<int>, sorts);
         QFETCH(QList<int>, order);
         Logs l;  // 张三 card 11, 李四 card 9; 张小明 stands in for a second 张三 by card
@@ -338,6 +343,7 @@ private Q_SLOTS:
     }
 
     void gridCellsAndSorting() {
+        if (UnderWine()) QSKIP("Wine collates without Windows' pinyin order");
         Logs l;
         Fill(l);
         StatsFilter all;
@@ -380,8 +386,6 @@ private Q_SLOTS:
         QCOMPARE(grid.gridRowCount(), 2);
     }
 };
-
-Q_DECLARE_METATYPE(tallyra::StatsFilter)
 
 QTEST_GUILESS_MAIN(TestStatistics)
 #include "TestStatistics.moc"

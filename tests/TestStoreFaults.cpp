@@ -1,12 +1,12 @@
 // The faults a school PC meets (a full disk, a read-only file, a short write, a kill or a
 // power cut in the middle of a write), injected at every write of every store.
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QTest>
 #include <cerrno>
+#include <cstdlib>
 #include <functional>
 
+#include "childprocess.h"
 #include "common/datetime.h"
 #include "common/text.h"
 #include "core/rosteredit.h"
@@ -294,22 +294,20 @@ private Q_SLOTS:
         const Case c = CaseOf(Path(path));
         SignInRig rig(kPeople, Windows());
         rig.station->shutDown();
-        const pid_t child = fork();
-        if (child == 0) {
-            // A copy of the program that dies at the n-th write, as a kill -9 or a power
-            // cut would end it.
+        if (const QStringList role = ChildRole(); !role.isEmpty()) {
+            // A copy of the program on the parent's folder that dies at the n-th write, as a
+            // kill -9 or a power cut would end it.
+            rig.folder = DataFolder(role[0]);
             rig.station = std::make_unique<Workstation>(rig.folder, rig.clock, rig.notifier);
-            if (rig.station->start() != Workstation::StartResult::Ready) _exit(3);
+            if (rig.station->start() != Workstation::StartResult::Ready) std::_Exit(3);
             rig.signIn = std::make_unique<SignIn>(*rig.station, rig.cues);
             faults::Arm(faults::Kind::Exit, nth);
-            _exit(c.run(rig) ? 0 : 4);
+            std::_Exit(c.run(rig) ? 0 : 4);
         }
-        int status = 0;
-        waitpid(child, &status, 0);
-        QVERIFY(WIFEXITED(status));
+        const int status = RunChild({rig.folder.root()});
         // Each row but the last of a path dies; the last one runs through.
         const int writes = Path(path) == Path::Close ? 2 * kPeople + 2 : 3;
-        QCOMPARE(WEXITSTATUS(status), nth <= writes ? 77 : 0);
+        QCOMPARE(status, nth <= writes ? 77 : 0);
 
         // The restart: statuses rebuilt from the journal, a begun close finished.
         rig.station = std::make_unique<Workstation>(rig.folder, rig.clock, rig.notifier);

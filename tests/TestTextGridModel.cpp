@@ -2,9 +2,11 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "hostsystem.h"
 #include "models/textgridmodel.h"
 
 using namespace tallyra;
+using tallyra::test::UnderWine;
 
 namespace {
 QStringList Column(const TextGridModel& g, int c) {
@@ -57,6 +59,7 @@ private Q_SLOTS:
         QTest::newRow("unknown code") << 5 << start;
     }
     void chineseNamesSortByPinyin() {
+        if (UnderWine()) QSKIP("Wine collates without Windows' pinyin order");
         const QStringList names{"张伟", "李娜", "王芳", "陈静", "李白"};
         TextGridModel grid(int(names.size()), 1);
         for (int r = 0; r < names.size(); ++r) grid.setText(r, 0, names[r]);
@@ -67,6 +70,7 @@ private Q_SLOTS:
     void sortCodes() {
         QFETCH(int, code);
         QFETCH(QStringList, expected);
+        if ((code == 7 || code == 8) && UnderWine()) QSKIP("Wine collates without Windows' rules");
         const QStringList start{"head", "10", "9", "b", "B", "", "9"};
         TextGridModel grid(int(start.size()), 2);
         for (int r = 0; r < start.size(); ++r) {

@@ -1,8 +1,9 @@
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include <QProcess>
 #include <QTest>
+#include <QThread>
+#include <cstdlib>
 
+#include "childprocess.h"
 #include "cli/demo.h"
 #include "common/datetime.h"
 #include "core/workstation.h"
@@ -132,6 +133,15 @@ private Q_SLOTS:
     }
     void aRefusedStartChangesNothing() {
         QFETCH(bool, otherProcess);
+        if (const QStringList role = ChildRole(); !role.isEmpty()) {
+            // Holds the lock until the parent has tried: says so with one file, is released
+            // by the other.
+            DayStatusFile lock;
+            if (lock.open(DataFolder(role[0])) != DayStatusFile::OpenResult::Opened) std::_Exit(1);
+            WriteAll(role[1], "locked");
+            while (!QFile::exists(role[2])) QThread::msleep(20);
+            std::_Exit(0);
+        }
         QTemporaryDir dir;
         DataFolder folder(dir.path());
         const QDate day(2026, 12, 8);
@@ -145,23 +155,14 @@ private Q_SLOTS:
             first.shutDown();
         }
         clock.set(QDateTime(day.addDays(1), QTime(7, 20)));
-        int locked[2] = {-1, -1}, release[2] = {-1, -1};
-        pid_t child = -1;
+        QProcess child;
+        QTemporaryDir handshake;
+        const QString locked = handshake.filePath("locked"),
+                      release = handshake.filePath("release");
         std::unique_ptr<DayStatusFile> held;
         if (otherProcess) {
-            QCOMPARE(pipe(locked), 0);
-            QCOMPARE(pipe(release), 0);
-            child = fork();
-            if (child == 0) {
-                DayStatusFile lock;
-                if (lock.open(folder) != DayStatusFile::OpenResult::Opened) _exit(1);
-                char c;
-                (void)!write(locked[1], "x", 1);
-                (void)!read(release[0], &c, 1);  // held until the parent has tried
-                _exit(0);
-            }
-            char c;
-            QCOMPARE(read(locked[0], &c, 1), 1);
+            StartChild(child, {folder.root(), locked, release});
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(locked), 30000);
         } else {
             held = std::make_unique<DayStatusFile>();
             QCOMPARE(held->open(folder), DayStatusFile::OpenResult::Opened);
@@ -172,8 +173,9 @@ private Q_SLOTS:
         QCOMPARE(ReadAll(folder.lastRun()), urs);
         QCOMPARE(ReadAll(folder.dayStatus()), status);
         if (otherProcess) {
-            QCOMPARE(write(release[1], "x", 1), 1);
-            waitpid(child, nullptr, 0);
+            WriteAll(release, "go");
+            QVERIFY(child.waitForFinished(30000));
+            QCOMPARE(child.exitCode(), 0);
         }
         held.reset();
         Workstation next(folder, clock, n);

@@ -6,6 +6,11 @@ int main(int argc, char** argv) {
     if (argc != 2) return 2;
     lxw_workbook* wb = workbook_new(argv[1]);
     if (!wb) return 1;
+    // A fixed creation date instead of the build's: exports copy the template's document
+    // properties, and an export must not depend on when or where its program was built.
+    lxw_doc_properties properties = {};
+    properties.created = 1767225600;  // 2026-01-01 00:00 UTC
+    workbook_set_properties(wb, &properties);
     lxw_worksheet* sheet = workbook_add_worksheet(wb, "考勤统计");
     lxw_format* title = workbook_add_format(wb);
     format_set_bold(title);

@@ -7,7 +7,7 @@
 #include "common/translations.h"
 #include "gui/dialogs.h"
 #include "platform/compositor.h"
-#include "platform/cueplayer_canberra.h"
+#include "platform/sounds.h"
 #include "platform/termination.h"
 
 using namespace tallyra;
@@ -28,12 +28,12 @@ int main(int argc, char** argv) {
 
     SystemClock clock;
     QtDialogs dialogs;
-    CanberraCuePlayer cues(QDir(programFolder).filePath(QStringLiteral("sound")));
+    const auto cues = MakeSystemCuePlayer(QDir(programFolder).filePath(QStringLiteral("sound")));
     Session session({parser.isSet(dataDir) ? parser.value(dataDir) : programFolder, &clock,
-                     &dialogs, &cues, StartKeyCapture, HasCompositor()});
+                     &dialogs, cues.get(), StartKeyCapture, HasCompositor()});
     if (!session.StartUp()) return 1;
     session.window().showOnScreen();
-    QuitOnTerminationSignals();
+    QuitOnTerminationSignals([&session] { session.ShutDown(); });
     const int rc = app.exec();
     session.ShutDown();
     return rc;

@@ -1,6 +1,4 @@
 // tallyra-cli: a look at a data folder without the window.
-#include <unistd.h>
-
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
@@ -33,6 +31,7 @@
 #include "models/statsgridmodel.h"
 #include "models/textgridmodel.h"
 #include "platform/keycapture.h"
+#include "platform/readertool.h"
 #include "sheets/spreadsheet.h"
 
 using namespace tallyra;
@@ -210,14 +209,7 @@ int Reader(const QStringList& args, const QString& rulesFile, QTextStream& out, 
     const bool allow = what == u"allow" && args.size() == 2;
     const bool deny = what == u"deny" && args.size() == 1;
     if (what == u"list" && args.size() == 1) {
-        const std::vector<EvdevKeyboard> list = ListEvdevKeyboards();
-        for (const EvdevKeyboard& k : list) {
-            const bool readable = ::access(QFile::encodeName(k.node).constData(), R_OK) == 0;
-            out << (k.keyboard.usbId.isEmpty() ? QStringLiteral("-") : k.keyboard.usbId) << '\t'
-                << k.keyboard.where << '\t' << k.keyboard.name << '\t'
-                << (readable ? "readable" : "no access") << '\n';
-        }
-        if (list.empty()) out << "no keyboards under /dev/input\n";
+        PrintReaderList(out);
         return 0;
     }
     if (!allow && !deny) {
@@ -229,9 +221,8 @@ int Reader(const QStringList& args, const QString& rulesFile, QTextStream& out, 
         err << args[1] << ": not a vendor:product (0c2e:0b61) or a /dev/input/by-id/ path\n";
         return 2;
     }
-    if (::geteuid() != 0) {
-        err << "reader " << what << " changes the udev rules: run it as root (sudo); nothing "
-            << "was changed\n";
+    if (const QString refusal = ReaderRuleRefusal(what); !refusal.isEmpty()) {
+        err << refusal << '\n';
         return 1;
     }
     if (allow) {

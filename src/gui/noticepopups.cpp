@@ -31,6 +31,8 @@ NoticePopup::NoticePopup(int slot, bool translucent)
     label_->setAlignment(Qt::AlignCenter);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    // A notice still showing must not keep the program alive once its window is closed.
+    setAttribute(Qt::WA_QuitOnClose, false);
     setFocusPolicy(Qt::NoFocus);
     if (translucent_) {
         setAttribute(Qt::WA_TranslucentBackground);

@@ -13,14 +13,17 @@ const QString kMarker = QStringLiteral("# tallyra-setup-manifest 1");
 constexpr qint64 kMaxManifestBytes = 4 * 1024 * 1024;
 
 bool IsPlainRelative(const QString& path) {
-    if (path.isEmpty() || path.startsWith(u'/') || path.contains(u'\\')) return false;
+    if (path.isEmpty() || path.startsWith(u'/') || QDir::isAbsolutePath(path) ||
+        path.contains(u'\\'))
+        return false;
     for (const QString& part : path.split(u'/'))
         if (part.isEmpty() || part == u"." || part == u"..") return false;
     return true;
 }
 
+// "/..." on Linux, "C:/..." on Windows; never a root.
 bool IsPlainAbsolute(const QString& path) {
-    return path.startsWith(u'/') && path.size() > 1 && QDir::cleanPath(path) == path;
+    return QDir::isAbsolutePath(path) && !QDir(path).isRoot() && QDir::cleanPath(path) == path;
 }
 
 void AddMissing(QStringList& to, const QStringList& from) {

@@ -97,7 +97,9 @@ QString SetupTitle() { return QStringLiteral("提示"); }
 
 QString SetupPlan::dataFolder() const { return setupFolder + QStringLiteral("/data"); }
 
-QString SetupPlan::programIn(const QString& folder) const { return folder + u'/' + config.appName; }
+QString SetupPlan::programIn(const QString& folder) const {
+    return folder + u'/' + ProgramFileName(config.appName);
+}
 
 SetupLoad LoadSetup(SetupPlatform& platform, const QString& setupFolder) {
     SetupLoad load;
@@ -177,7 +179,7 @@ InstallResult Install(SetupPlatform& platform, SetupDialogs& dialogs, const Setu
     for (const QString& made : MkFolder(data, target + u'/', data.size()))
         manifest.folders.append(made.mid(target.size() + 1));
     // The program, and anything A.txt starts, must run even from a tree that lost its modes.
-    QSet<QString> executables = {config.appName};
+    QSet<QString> executables = {ProgramFileName(config.appName)};
     for (const QString& item : ReadListFile(data + QStringLiteral("/A.txt"))) {
         const QString path =
             QDir::cleanPath(plan.setupFolder + u'/' + QString(item).replace(u'\\', u'/'));

@@ -16,12 +16,13 @@ int main(int argc, char** argv) {
     parser.addHelpOption();
     const QCommandLineOption systemRoot(
         QStringLiteral("system-root"),
-        QStringLiteral("Where the data/C tree is copied (default: the file system root)."),
-        QStringLiteral("DIR"), QStringLiteral("/"));
+        QStringLiteral("Where the data/C tree is copied (default: the root of the system's "
+                       "file system, on Windows of the system drive)."),
+        QStringLiteral("DIR"));
     parser.addOption(systemRoot);
     parser.process(app);
 
-    LinuxSetupPlatform platform(parser.value(systemRoot));
+    SystemSetupPlatform platform(parser.value(systemRoot));
     QtSetupDialogs dialogs;
     SetupWindow window({QCoreApplication::applicationDirPath(), &platform, &dialogs,
                         [] { QCoreApplication::quit(); }});

@@ -1,18 +1,14 @@
 #include "installer/setupfiles.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
 #include <QTemporaryFile>
-#include <cerrno>
-#include <cstdio>
 #include <functional>
+#include <memory>
 
+#include "common/nativefile.h"
 #include "common/text.h"
 #include "installer/installmanifest.h"
 
@@ -99,13 +95,18 @@ bool ReplaceFile(const QString& target, QFile::Permissions mode,
                  const std::function<bool(QIODevice&)>& fill) {
     const QFileInfo to(target);
     if (to.isDir() && !to.isSymLink()) return false;
-    QTemporaryFile out(to.absolutePath() + QStringLiteral("/.") + to.fileName() +
-                       QStringLiteral(".XXXXXX"));
-    if (!out.open() || !fill(out) || !out.flush() || !out.setPermissions(mode)) return false;
-    if (std::rename(QFile::encodeName(out.fileName()).constData(),
-                    QFile::encodeName(to.absoluteFilePath()).constData()) != 0)
+    auto out = std::make_unique<QTemporaryFile>(to.absolutePath() + QStringLiteral("/.") +
+                                                to.fileName() + QStringLiteral(".XXXXXX"));
+    if (!out->open() || !fill(*out) || !out->flush() || !out->setPermissions(mode)) return false;
+    // Closed before the rename: Windows renames no open file, and a QTemporaryFile's close()
+    // keeps it open; only its end closes it.
+    const QString staged = out->fileName();
+    out->setAutoRemove(false);
+    out.reset();
+    if (!ReplaceFileOver(staged, to.absoluteFilePath())) {
+        QFile::remove(staged);
         return false;
-    out.setAutoRemove(false);
+    }
     return true;
 }
 
@@ -146,7 +147,7 @@ int DeleteMatching(const QString& item, const QString& baseFolder, const QString
     if (path.isEmpty()) return 0;
     if (path.startsWith(QStringLiteral("~/")))
         path = home + path.mid(1);
-    else if (!path.startsWith(u'/'))
+    else if (QDir::isRelativePath(path))
         path = baseFolder + u'/' + path;
     path = NormaliseFolderText(path);
     const qsizetype slash = path.lastIndexOf(u'/');
@@ -157,7 +158,7 @@ int DeleteMatching(const QString& item, const QString& baseFolder, const QString
         const QFileInfo f(path);
         return (f.isSymLink() || f.isFile()) && QFile::remove(path) ? 1 : 0;
     }
-    const QDir dir(slash == 0 ? QStringLiteral("/") : path.left(slash));
+    const QDir dir(QFileInfo(path).absolutePath());
     int removed = 0;
     const QFileInfoList matches = dir.entryInfoList(
         {name}, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot | QDir::CaseSensitive);
@@ -224,21 +225,12 @@ QString CanonicalAlong(const QString& path) {
     return QDir::cleanPath((real.isEmpty() ? at : real) + rest);
 }
 
-bool IsFileLocked(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    int r;
-    do {
-        r = ::flock(fd, LOCK_EX | LOCK_NB);
-    } while (r != 0 && errno == EINTR);
-    const bool locked = r != 0 && errno == EWOULDBLOCK;
-    ::close(fd);
-    return locked;
-}
+bool IsFileLocked(const QString& path) { return ProbeLock(path, false) == LockProbe::Locked; }
 
 std::optional<QString> TargetRefusal(const QString& folder, const Places& places) {
     if (!QDir::isAbsolutePath(folder))
-        return folder + QStringLiteral(" 不是完整的文件夹路径（应以/开头）。");
+        return folder + QStringLiteral(" 不是完整的文件夹路径（") + FullPathHint() +
+               QStringLiteral("）。");
     const QString clean = QDir::cleanPath(folder);
     if (QFileInfo(clean).isSymLink())
         return clean + QStringLiteral(" 是一个符号链接，不能作为安装文件夹。");
@@ -262,7 +254,7 @@ std::optional<QString> UninstallRefusal(const QString& folder, const QString& ap
                                         const Places& places) {
     if (std::optional<QString> why = TargetRefusal(folder, places)) return why;
     const QString clean = QDir::cleanPath(folder);
-    if (QFileInfo(clean).isDir() && !QFileInfo(clean + u'/' + appName).isFile() &&
+    if (QFileInfo(clean).isDir() && !QFileInfo(clean + u'/' + ProgramFileName(appName)).isFile() &&
         !QFileInfo(InstallManifest::pathIn(clean, appName)).isFile())
         return folder + QStringLiteral(" 中没有") + appName +
                QStringLiteral("，不是它的安装文件夹。");

@@ -63,6 +63,12 @@ QString CanonicalAlong(const QString& path);
 // program keeps one on its day status file).
 bool IsFileLocked(const QString& path);
 
+// The program's file name in the installed folder: the name itself on Linux, with ".exe"
+// on Windows (setupfiles_posix.cpp, setupfiles_win.cpp).
+QString ProgramFileName(const QString& appName);
+// How a full path starts, as a refusal of a relative one says it.
+QString FullPathHint();
+
 // The folders an install or uninstall must keep away from.
 struct Places {
     QString home;

@@ -40,7 +40,8 @@ bool CanCreateBelow(const QString& path) {
 
 }  // namespace
 
-LinuxSetupPlatform::LinuxSetupPlatform(QString systemRoot) : systemRoot_(std::move(systemRoot)) {}
+LinuxSetupPlatform::LinuxSetupPlatform(QString systemRoot)
+    : systemRoot_(systemRoot.isEmpty() ? QStringLiteral("/") : std::move(systemRoot)) {}
 
 QString LinuxSetupPlatform::readSetting(const QString& application, const QString& section,
                                         const QString& key, const QString& fallback) {

@@ -26,7 +26,7 @@ namespace {
 // The nearest folder along `path` that exists, for showing in the folder list.
 QString ExistingFolderAlong(const QString& path) {
     QString at = path;
-    while (at != u"/" && !QFileInfo(at).isDir()) at = QFileInfo(at).absolutePath();
+    while (!QDir(at).isRoot() && !QFileInfo(at).isDir()) at = QFileInfo(at).absolutePath();
     return at;
 }
 
@@ -145,7 +145,7 @@ bool SetupWindow::Form_Load() {
     check1_[1]->setText(QStringLiteral("运行") + app);
     showList(plan_.dataFiles);
 
-    // The drive holding the home folder, its folder list at the proposal's parent.
+    // The drive list, its folder list at the proposal's parent.
     {
         const QSignalBlocker block(drive1_);
         drive1_->clear();
@@ -156,8 +156,10 @@ bool SetupWindow::Form_Load() {
                              vol.root);
     }
     const QString target = ProposedTarget(*ctx_.platform, plan_);
-    const int homeDrive = drive1_->findData(QStorageInfo(ctx_.platform->homeFolder()).rootPath());
-    drive1_->setCurrentIndex(homeDrive >= 0 ? homeDrive : 0);
+    // The drive of the proposal (on Windows it may be D: or C:), else the home folder's.
+    int drive = drive1_->findData(QStorageInfo(ExistingFolderAlong(target)).rootPath());
+    if (drive < 0) drive = drive1_->findData(QStorageInfo(ctx_.platform->homeFolder()).rootPath());
+    drive1_->setCurrentIndex(drive >= 0 ? drive : 0);
     if (drive1_->currentIndex() >= 0 && driveIndex_ < 0) Drive1_Change(drive1_->currentIndex());
     {
         const QSignalBlocker block(dir1_);

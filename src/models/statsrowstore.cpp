@@ -29,13 +29,15 @@ void AdviseLargePages(void* p, size_t bytes) {
 #endif
 }
 
-void StatsRowStore::SlabFree::operator()(StatsRow* p) const { std::free(p); }
+// Aligned operator new rather than aligned_alloc, which the Windows C runtime lacks.
+void StatsRowStore::SlabFree::operator()(StatsRow* p) const {
+    ::operator delete(p, std::align_val_t(kLargePage));
+}
 
 StatsRow* StatsRowStore::take() {
     static_assert(kChunkRows * sizeof(StatsRow) * kChunksPerSlab == kSlabBytes);
     if (spare_.empty()) {
-        void* raw = std::aligned_alloc(kLargePage, kSlabBytes);
-        if (!raw) throw std::bad_alloc();
+        void* raw = ::operator new(kSlabBytes, std::align_val_t(kLargePage));
         AdviseLargePages(raw, kSlabBytes);
         auto* slab = static_cast<StatsRow*>(raw);
         slabs_.emplace_back(slab);

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "platform/sounds.h"
+
 namespace tallyra {
 
 CanberraCuePlayer::CanberraCuePlayer(QString soundFolder) : folder_(std::move(soundFolder)) {}
@@ -29,6 +31,10 @@ void CanberraCuePlayer::play(const QString& fileName) {
     // Asynchronous; an error (no device, a file it cannot decode) just means no sound.
     ca_context_play(context_, 0, CA_PROP_MEDIA_FILENAME, QFile::encodeName(path).constData(),
                     nullptr);
+}
+
+std::unique_ptr<CuePlayer> MakeSystemCuePlayer(const QString& soundFolder) {
+    return std::make_unique<CanberraCuePlayer>(soundFolder);
 }
 
 }  // namespace tallyra

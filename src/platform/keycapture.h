@@ -7,6 +7,8 @@
 
 #include "core/format/readerchoice.h"
 
+class QKeyEvent;
+
 namespace tallyra {
 
 // System-wide key-down events, whichever program has the focus. Capture only listens:
@@ -43,19 +45,31 @@ private:
     QString limit_;
 };
 
+// The virtual-key code of a key one of our own windows received; 0 for keys the card input
+// has no use for.
+int VirtualKeyOf(const QKeyEvent& key);
+
 // The virtual-key code of a Linux input key code; 0 for keys the card input has no use for.
 int VirtualKeyFromLinuxKey(int code);
 // X11 and Wayland key codes (XInput's, a QKeyEvent's native scan code) are the Linux key
 // codes plus this.
 constexpr int kNativeKeycodeOffset = 8;
 
-// The best capture the session allows. A Wayland session hands an X11 client only the keys
-// typed into X11 windows, so there the devices are read first and X11 is the fallback (with
-// a limit to tell); elsewhere X11 first, then the devices. Null when none can start outside
-// Wayland; under Wayland at worst the keys our own window receives.
+// `capture` once it started, else null.
+std::unique_ptr<KeyCapture> Started(std::unique_ptr<KeyCapture> capture,
+                                    const KeyCapture::KeyDown& onKeyDown);
+
+// The best capture the system allows (keycapture_linux.cpp, keycapture_win.cpp). Windows:
+// the low-level keyboard hook, null when it cannot be set. Linux: a Wayland session hands an X11
+// client only the keys typed into X11 windows, so there the devices are read first and X11 is the
+// fallback (with a limit to tell); elsewhere X11 first, then the devices. Null when none can start
+// outside Wayland; under Wayland at worst the keys our own window receives.
 std::unique_ptr<KeyCapture> StartKeyCapture(KeyCapture::KeyDown onKeyDown);
 
 std::unique_ptr<KeyCapture> MakeX11KeyCapture();
+// Windows: the keyboards Raw Input lists, as the hook capture names them.
+std::vector<Keyboard> ListRawInputKeyboards();
+
 // Keys of our own windows only, for a session where nothing else can be read.
 std::unique_ptr<KeyCapture> MakeWindowKeyCapture();
 

@@ -107,7 +107,7 @@ bool ReaderGate::eventFilter(QObject* watched, QEvent* e) {
     // A key reaches the window once and then its widgets one by one: count it at the window.
     if (e->type() == QEvent::KeyPress && watched->isWindowType()) {
         const auto* k = static_cast<const QKeyEvent*>(e);
-        windowKeyDown(VirtualKeyFromLinuxKey(int(k->nativeScanCode()) - kNativeKeycodeOffset));
+        windowKeyDown(VirtualKeyOf(*k));
     }
     return false;
 }

@@ -21,7 +21,7 @@ void OnSignal(int) {
 
 }  // namespace
 
-void QuitOnTerminationSignals() {
+void QuitOnTerminationSignals(std::function<void()>) {
     if (g_pipe[0] >= 0 || ::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
     auto* notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, qApp);
     QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {

@@ -2,10 +2,6 @@
 // ones that must say more (the first sheet with the grid's rows, the sheets it continues
 // on, the strings, the styles for dates, times and cards, and the lists that name parts).
 // The sheets' XML is made here row by row and deflated as it is made.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -17,10 +13,12 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <memory>
 #include <pugixml.hpp>
 #include <set>
 
 #include "common/datetime.h"
+#include "common/nativefile.h"
 #include "core/format/fields.h"
 #include "core/format/positionedfile.h"
 #include "models/statsgridmodel.h"
@@ -838,9 +836,10 @@ ExportResult ExportStatistics(const StatsListing& listing, const QString& templa
     // earlier workbook as it was.
     const QFileInfo target(path);
     if (target.exists() && !target.isFile()) return result;
-    QTemporaryFile staging(target.absolutePath() + QStringLiteral("/.tallyra-export-XXXXXX"));
-    if (!staging.open()) return result;
-    const int fd = staging.handle();
+    auto staging =
+        std::make_unique<QTemporaryFile>(target.absolutePath() + QStringLiteral("/.tallyra-export-XXXXXX"));
+    if (!staging->open()) return result;
+    const int fd = staging->handle();
     ZipWriter zip(fd);
     bool stopped = false;
     auto told = [&](int gridRow) {
@@ -872,17 +871,17 @@ ExportResult ExportStatistics(const StatsListing& listing, const QString& templa
         result.cancelled = true;
         return result;  // the staging file goes with `staging`
     }
-    if (!ok || ::fsync(fd) != 0) return result;
-    if (target.exists()) {
-        struct stat st;
-        if (::stat(QFile::encodeName(path).constData(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
-    } else {
-        ::fchmod(fd, 0644);
-    }
-    if (::rename(QFile::encodeName(staging.fileName()).constData(),
-                 QFile::encodeName(path).constData()) != 0)
+    if (!ok || !SyncDescriptor(fd)) return result;
+    TakePermissionsOf(fd, path);
+    // Closed first: Windows renames no open file, and a QTemporaryFile's close() keeps it
+    // open; only its end closes it.
+    const QString staged = staging->fileName();
+    staging->setAutoRemove(false);
+    staging.reset();
+    if (!ReplaceFileOver(staged, path)) {
+        QFile::remove(staged);
         return result;
-    staging.setAutoRemove(false);
+    }
     result.written = true;
     result.sheets = sheetCount;
     return result;

@@ -1,11 +1,9 @@
 #include "sheets/reading.h"
 
-#include <unistd.h>
 #include <zip.h>
 
 #include <QDate>
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 
@@ -35,24 +33,17 @@ private:
 
 class File final : public Source {
 public:
-    File(int fd, qint64 size) : fd_(fd), size_(size) {}
-    ~File() override { ::close(fd_); }
+    File(PositionedFile file, qint64 size) : file_(std::move(file)), size_(size) {}
     qint64 size() const override { return size_; }
     qint64 read(qint64 position, char* out, qint64 n) const override {
         if (position < 0 || n < 0) return -1;
-        qint64 done = 0;
-        while (done < n) {
-            const ssize_t got = ::pread(fd_, out + done, size_t(n - done), off_t(position + done));
-            if (got < 0 && errno == EINTR) continue;
-            if (got < 0) return -1;
-            if (got == 0) break;
-            done += got;
-        }
-        return done;
+        // What the file does not have is zeros there, and not counted.
+        return file_.readInto(position + 1, out,
+                              std::min(n, std::max<qint64>(size_ - position, 0)));
     }
 
 private:
-    int fd_;
+    PositionedFile file_;
     qint64 size_;
 };
 
@@ -62,7 +53,9 @@ std::unique_ptr<Source> MemorySource(QByteArray bytes) {
     return std::make_unique<Memory>(std::move(bytes));
 }
 
-std::unique_ptr<Source> FileSource(int fd, qint64 size) { return std::make_unique<File>(fd, size); }
+std::unique_ptr<Source> FileSource(PositionedFile file, qint64 size) {
+    return std::make_unique<File>(std::move(file), size);
+}
 
 // ---- budget ----------------------------------------------------------------------------
 

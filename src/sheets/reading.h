@@ -18,6 +18,8 @@
 struct zip;
 struct zip_file;
 
+#include "core/format/positionedfile.h"
+
 namespace tallyra::sheets {
 
 // Where a workbook's bytes are: a file read piece by piece (a large one is never held
@@ -33,8 +35,8 @@ public:
     }
 };
 std::unique_ptr<Source> MemorySource(QByteArray bytes);
-// Takes an open descriptor of a regular file and closes it.
-std::unique_ptr<Source> FileSource(int fd, qint64 size);
+// Takes an open regular file, read through PositionedFile's positioned reads.
+std::unique_ptr<Source> FileSource(PositionedFile file, qint64 size);
 
 // What reading one workbook may cost, shared by all its parts: the first limit passed ends
 // the reading of the whole workbook.

@@ -1,9 +1,6 @@
 #include "sheets/spreadsheet.h"
 
-#include <unistd.h>
-
 #include <QFileInfo>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 
@@ -77,12 +74,7 @@ std::unique_ptr<Workbook> OpenWorkbook(const QString& path, QString* error) {
         Fail(error, QStringLiteral("文件太大"));
         return nullptr;
     }
-    const int fd = ::dup(file.handle());
-    if (fd < 0) {
-        Fail(error, QStringLiteral("无法读取（%1）").arg(FileError{path, errno}.reason()));
-        return nullptr;
-    }
-    return OpenSource(FileSource(fd, size), error);
+    return OpenSource(FileSource(std::move(file), size), error);
 }
 
 ImportResult ImportRosterFile(const QString& path, const ImportTargets& targets, QString* why,

@@ -1,15 +1,15 @@
 #include "sheets/zipwriter.h"
 
-#include <unistd.h>
 #include <zlib.h>
 
 #include <QDateTime>
-#include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <mutex>
 #include <thread>
+
+#include "common/nativefile.h"
 
 namespace tallyra::sheets {
 
@@ -73,13 +73,9 @@ void ZipWriter::stopWorker() {
 }
 
 bool ZipWriter::flush() {
-    size_t done = 0;
-    while (done < buffer_.size()) {
-        const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return fail();
-        done += size_t(n);
-    }
+    const qint64 n = qint64(buffer_.size());
+    if (WriteAt(fd_, written_, buffer_.data(), n) != n) return fail();
+    written_ += n;
     buffer_.clear();
     return true;
 }
@@ -203,12 +199,9 @@ bool ZipWriter::end() {
     Le32(fix, e.crc);
     Le32(fix, quint32(e.packed));
     Le32(fix, quint32(e.size));
-    for (;;) {
-        const ssize_t n = ::pwrite(fd_, fix.data(), fix.size(), off_t(e.offset + 14));
-        if (n < 0 && errno == EINTR) continue;
-        if (n != ssize_t(fix.size())) return fail();
-        return true;
-    }
+    if (WriteAt(fd_, qint64(e.offset + 14), fix.data(), qint64(fix.size())) != qint64(fix.size()))
+        return fail();
+    return true;
 }
 
 bool ZipWriter::add(const std::string& name, std::string_view bytes) {

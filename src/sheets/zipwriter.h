@@ -53,6 +53,7 @@ private:
     int fd_;
     std::atomic<bool> failed_ = false;
     quint64 offset_ = 0;  // of the next byte, buffered ones included
+    qint64 written_ = 0;  // bytes in the file: where the buffer goes
     std::string buffer_;
     std::vector<Entry> entries_;
     bool open_ = false;

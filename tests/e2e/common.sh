@@ -26,3 +26,12 @@ start_xvfb() {
 # allocations that live until exit.
 export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0
 export TZ=UTC
+# Xvfb with a window manager, for Windows programs under Wine: Wine gives the keyboard to
+# the window the manager activates. A Wine prefix of the caller's (WINEPREFIX) is used.
+start_wine_desktop() {
+    start_xvfb "$1"
+    openbox >/dev/null 2>&1 &
+    pids+=($!)
+    sleep 0.5
+    export WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d"
+}

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QtEndian>
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <type_traits>
 
@@ -12,7 +13,7 @@ namespace tallyra {
 // Why a data file could not be opened, read or written, as the user is told it.
 struct FileError {
     QString path;
-    int code = 0;  // errno, or kNotRegularFile
+    int code = 0;  // an errno value (the Windows build maps its errors to them), or kNotRegularFile
     bool failed() const { return code != 0; }
     QString reason() const;
 };
@@ -41,16 +42,17 @@ public:
     PositionedFile(PositionedFile&& other) noexcept;
     PositionedFile& operator=(PositionedFile&& other) noexcept;
 
-    // ReadWrite creates a missing file empty. Opens with close-on-exec, so programs we start
-    // never inherit a data file (or its lock), and never waits: a FIFO or device in place
-    // of the file is refused (error() is kNotRegularFile).
+    // ReadWrite creates a missing file empty. Programs we start never inherit the file (or
+    // its lock), and the open never waits: a FIFO or device in place of the file is refused
+    // (error() is kNotRegularFile).
     bool open(const QString& path, Mode mode = Mode::ReadWrite, Access access = Access::Shared);
     void close();
-    bool isOpen() const { return fd_ >= 0; }
-    int handle() const { return fd_; }
+    bool isOpen() const { return handle_ != kNoHandle; }
+    // The descriptor (Linux) or HANDLE (Windows) of the open file.
+    std::intptr_t handle() const { return handle_; }
     const QString& path() const { return path_; }
     qint64 size() const;
-    // The errno of the last open, write, sync or truncate that failed.
+    // The errno value of the last open, write, sync or truncate that failed.
     int error() const { return error_; }
     FileError lastError() const { return FileError{path_, error_}; }
 
@@ -58,7 +60,8 @@ public:
     // Reads into `out`, zero-filling what lies past the end; returns the bytes the file had.
     qint64 readInto(qint64 position, char* out, qint64 length) const;
     [[nodiscard]] bool write(qint64 position, QByteArrayView bytes);
-    // The written data on the disk (fdatasync), for what must survive a power cut.
+    // The written data on the disk (fdatasync, FlushFileBuffers), for what must survive a
+    // power cut.
     [[nodiscard]] bool sync();
     [[nodiscard]] bool truncate(qint64 size);
 
@@ -109,9 +112,16 @@ public:
     }
 
 private:
+    static constexpr std::intptr_t kNoHandle = -1;  // INVALID_HANDLE_VALUE on Windows too
     bool fail(int code);
+    // The system's calls, in positionedfile_posix.cpp or positionedfile_win.cpp. Each keeps
+    // going until it is done or fails; `code` is the errno value of the failure.
+    qint64 systemRead(qint64 offset, char* out, qint64 length) const;
+    qint64 systemWrite(qint64 offset, const char* data, qint64 length, int& code);
+    bool systemTruncate(qint64 size, int& code);
+    bool systemSync(int& code);
 
-    int fd_ = -1;
+    std::intptr_t handle_ = kNoHandle;
     QString path_;
     int error_ = 0;
 };

@@ -1,31 +1,18 @@
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
+#include "core/format/daystatus.h"
 
 #include <QFileInfo>
-#include <cerrno>
 
-#include "core/format/daystatus.h"
+#include "common/nativefile.h"
 #include "core/format/rosterfile.h"
 
 namespace tallyra {
 
-namespace {
-bool TryLock(int fd) {
-    int r;
-    do {
-        r = ::flock(fd, LOCK_EX | LOCK_NB);
-    } while (r != 0 && errno == EINTR);
-    return r == 0;
-}
-}  // namespace
-
 DayStatusFile::OpenResult DayStatusFile::open(const DataFolder& folder) {
     close();
     if (!file_.open(folder.dayStatus())) return OpenResult::Failed;
-    // flock belongs to the open file description, so even a second open in this process is
-    // refused; the descriptor is close-on-exec, so children never carry the lock.
-    if (!TryLock(file_.handle())) {
+    // The lock goes with this open of the file, so even a second open in this process is
+    // refused; the file is never inherited, so children never carry the lock.
+    if (!LockExclusive(file_.handle())) {
         file_.close();
         return OpenResult::InUse;
     }
@@ -59,11 +46,7 @@ bool DayStatusFile::markClosed(int window) {
 
 bool IsFileInUse(const QString& path) {
     if (!QFileInfo::exists(path)) return false;
-    const int fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return true;
-    const bool free = TryLock(fd);
-    ::close(fd);
-    return !free;
+    return ProbeLock(path, true) != LockProbe::Free;
 }
 
 }  // namespace tallyra
