@@ -1,5 +1,6 @@
 #include <QTest>
 #include <algorithm>
+#include <numeric>
 #include <random>
 
 #include "common/datetime.h"
@@ -66,7 +67,8 @@ struct Fixture {
                         LogOrderMemo* memo = nullptr) const {
         request.month = month;
         return BuildRegister(
-            RegisterSources{folder, &roster, {&table, &calendar, &leave}, today, minuteNow, memo},
+            RegisterSources{
+                folder, &roster, {&table, &calendar, &leave}, today, minuteNow, -1, memo},
             request);
     }
     static QString Marks(const RegisterSheet& s, int row, int from, int to) {
@@ -203,8 +205,10 @@ private Q_SLOTS:
                              t.excused}),
                  totals);
         QCOMPARE(RegisterTotalText(t, kRate), rate);
-        // The picture of the month agrees with the marks: the day's share present.
+        // The picture of the month agrees with the marks and totals: the day's share
+        // present, every late sign-in in the minutes' distribution.
         const RegisterPicture p = PictureOf(s, {0});
+        QCOMPARE(std::accumulate(p.lateBuckets.cbegin(), p.lateBuckets.cend(), 0), t.late);
         for (int d = 0; d < 7; ++d) {
             const DayMark m = s.mark(0, d);
             const bool counts = m != DayMark::Blank && m != DayMark::Closed;

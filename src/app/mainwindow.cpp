@@ -18,6 +18,7 @@
 #include "gui/dialogs.h"
 #include "gui/gridview.h"
 #include "gui/personalcentre.h"
+#include "gui/registerpanel.h"
 #include "gui/rostereditor.h"
 #include "gui/settingspanel.h"
 #include "gui/statisticspanel.h"
@@ -85,6 +86,7 @@ MainWindow::MainWindow(Workstation& station, SignInDesk& desk, NoticePopups& pop
     statistics_ = new StatisticsPanel(
         station.folder(), station.roster(), station.day(), notifier, dialogs,
         [this](QLineEdit* box) { rosterEditor()->openDateFor(box); }, panels_);
+    statistics_->setRegisterPage(new RegisterPanel(station, notifier, dialogs));
     board_ = new BoardPanel(station.board(), station.day(), panels_);
     personal_ = new PersonalCentre(
         station.roster(), station.rosterGrid(), notifier, [this] { ShowPanel(Panel::Statistics); },

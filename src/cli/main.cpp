@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "cli/demo.h"
+#include "cli/register.h"
 #include "common/datetime.h"
 #include "common/text.h"
 #include "core/clock.h"
@@ -305,7 +306,7 @@ int Reader(const QStringList& args, const QString& rulesFile, QTextStream& out, 
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = MakeCliApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tallyra-cli"));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -316,6 +317,8 @@ int main(int argc, char** argv) {
         "  tick     one run of the minute tick: the clock and closing ended windows\n"
         "  stats    the statistics query (--from --to --name --card --late-min --late-max\n"
         "           --weekdays); export-stats FILE.xlsx writes it as the panel's export\n"
+        "  register  a month's register (--month YYYY-MM [--group FIELD=ELEMENT]) as text,\n"
+        "           or --pdf FILE, or --xlsx FILE\n"
         "  import FILE  the roster import from a spreadsheet (.xlsx, .xls, .ods, .csv)\n"
         "  reader list | reader allow ID | reader deny  the keyboards with their ids; as root,\n"
         "           the udev rule that lets the user at the seat read that reader alone\n"
@@ -337,10 +340,12 @@ int main(int argc, char** argv) {
     parser.addOption(rules);
     StatsOptions stats;
     stats.add(parser);
+    RegisterOptions registerOptions;
+    registerOptions.add(parser);
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("roster, windows, check, demo, swipe, tick, stats, "
-                                                "export-stats, import or reader"));
-    parser.process(app);
+                                                "export-stats, register, import or reader"));
+    parser.process(*app);
     const QStringList args = parser.positionalArguments();
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -353,6 +358,8 @@ int main(int argc, char** argv) {
         err << "usage: tallyra-cli --data-dir DIR roster|windows|check|demo|tick\n"
                "       tallyra-cli --data-dir DIR [--panel 4|5] swipe CARD\n"
                "       tallyra-cli --data-dir DIR [filters] stats | export-stats FILE.xlsx\n"
+               "       tallyra-cli --data-dir DIR register --month YYYY-MM [--group G] "
+               "[--pdf FILE | --xlsx FILE]\n"
                "       tallyra-cli --data-dir DIR import FILE\n";
         return 2;
     }
@@ -363,6 +370,8 @@ int main(int argc, char** argv) {
         err << QStringLiteral("数据文件夹不存在：") << folder.root() << Qt::endl;
         return kFailed;
     }
+    if (command == u"register")
+        return RegisterCommand(folder, parser, registerOptions, clock, out, err);
     if (command == u"roster") return PrintRoster(folder, clock.today(), out, err);
     if (command == u"windows") return PrintWindows(folder, out, err);
     if (command == u"check") {

@@ -11,6 +11,7 @@
 #include "core/format/fields.h"
 #include "core/format/yearlog.h"
 #include "core/signin.h"
+#include "core/workstation.h"
 
 namespace tallyra {
 
@@ -72,6 +73,28 @@ QString WindowLine(const WindowCell& c, const LeaveEntry* leave) {
 
 }  // namespace
 
+int RegisterMinuteNow(const QDate& today, const QDateTime& now) {
+    if (now.date() > today) return 24 * 60;
+    if (now.date() < today) return -1;
+    return now.time().hour() * 60 + now.time().minute();
+}
+
+RegisterSources StationRegisterSources(const Workstation& station, LogOrderMemo* memo) {
+    const QDate today = station.day().day;
+    // Today's windows count as the station closed them: one it never closed (it was not
+    // running at the closing minute) waits for the day to pass.
+    int closed = 0;
+    for (int w = 0; w < kWindowCount; ++w)
+        if (station.dayStatus().isClosed(w)) closed |= 1 << w;
+    return RegisterSources{station.folder(),
+                           &station.roster().roster(),
+                           station.attendance(),
+                           today,
+                           RegisterMinuteNow(today, station.clock().now()),
+                           closed,
+                           memo};
+}
+
 RegisterBuild BuildRegister(const RegisterSources& src, const RegisterRequest& req) {
     RegisterBuild out;
     RegisterSheet& s = out.sheet;
@@ -96,7 +119,9 @@ RegisterBuild BuildRegister(const RegisterSources& src, const RegisterRequest& r
         }
         day.held = calendar.heldWindows(day.date);
         day.future = src.today.isValid() && day.date > src.today;
-        if (day.date == src.today) {
+        if (day.date == src.today && src.todayClosed >= 0) {
+            over[size_t(d)] = quint8(day.held & src.todayClosed);
+        } else if (day.date == src.today) {
             for (int w = 0; w < kWindowCount; ++w) {
                 if (!((day.held >> w) & 1)) continue;
                 const int end = table->ends[size_t(TimeTable::Cell(w, day.tableWeekday))];
@@ -115,7 +140,7 @@ RegisterBuild BuildRegister(const RegisterSources& src, const RegisterRequest& r
         const PersonRecord& p = src.roster->at(i);
         if (!p.inUse() || !p.signsIn()) continue;
         const int element = grouped ? p.choices[size_t(ChoiceSlot(g.field))] : -1;
-        if (req.index > 0 ? i != req.index : grouped && g.element >= 0 && element != g.element)
+        if (req.index != 0 ? i != req.index : grouped && g.element >= 0 && element != g.element)
             continue;
         rowOf[size_t(i)] = int(s.people.size());
         s.people.push_back(RegisterPerson{i, p.name, element, {}});

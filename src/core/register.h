@@ -25,7 +25,7 @@ struct RegisterGroup {
 struct RegisterRequest {
     QDate month;  // any day of it
     RegisterGroup group;
-    int index = 0;  // one person alone (the personal centre's own); 0 the group
+    int index = 0;  // one person alone (the personal centre's own; -1 nobody); 0 the group
 };
 
 // What a register is made from.
@@ -34,9 +34,18 @@ struct RegisterSources {
     const Roster* roster = nullptr;
     AttendanceCalendar calendar;
     QDate today;                   // the station's day: later days have not come
-    int minuteNow = 24 * 60;       // today's windows count once closed by this minute
+    int minuteNow = 24 * 60;       // today's windows count once their closing minute has come,
+    int todayClosed = -1;          // or, when not negative, those the station closed (bit w)
     LogOrderMemo* memo = nullptr;  // keeps the logs' order between registers
 };
+
+class Workstation;
+// What a running station makes its registers from: its roster, calendar and leave as they
+// are now, its day, and the clock's minute for the day's windows.
+RegisterSources StationRegisterSources(const Workstation& station, LogOrderMemo* memo = nullptr);
+// The minute of `today` that has come by `now`: all of it once the clock is past the day,
+// none while the clock is behind it.
+int RegisterMinuteNow(const QDate& today, const QDateTime& now);
 
 struct RegisterBuild {
     RegisterSheet sheet;

@@ -46,6 +46,11 @@ QString RegisterTotalShortTitle(int total) {
     return total >= 0 && total < kRegisterTotals ? QString::fromUtf16(kTitles[total]) : QString();
 }
 
+QString RegisterTotalHeader(int total) {
+    const QString title = RegisterTotalTitle(total);
+    return title.size() == 4 ? title.left(2) + u'\n' + title.mid(2) : title;
+}
+
 double RegisterTotalValue(const RegisterTotals& t, int total) {
     switch (total) {
         case kPresentDays:
@@ -86,8 +91,8 @@ std::vector<int> RegisterSheet::allRows() const {
 }
 
 QString RegisterPicture::bucketTitle(int bucket) {
-    static const char16_t* const kTitles[] = {u"1-5分",   u"6-10分",  u"11-15分",
-                                              u"16-30分", u"31-60分", u">60分"};
+    static const char16_t* const kTitles[] = {u"1-5",   u"6-10",  u"11-15",
+                                              u"16-30", u"31-60", u">60"};
     return bucket >= 0 && bucket < kBuckets ? QString::fromUtf16(kTitles[bucket]) : QString();
 }
 
@@ -111,7 +116,7 @@ RegisterPicture PictureOf(const RegisterSheet& sheet, const std::vector<int>& ro
             if (m == DayMark::Blank || m == DayMark::Closed) continue;
             ++counted[size_t(d)];
             present[size_t(d)] += m == DayMark::Present || m == DayMark::Late;
-            if (m != DayMark::Late) continue;
+            if (m != DayMark::Late && m != DayMark::Absent) continue;
             const WindowCell* w = sheet.windows(r, d);
             for (int k = 0; k < 6; ++k)
                 if (w[k].mark == WindowMark::Late)
@@ -261,8 +266,9 @@ QVariant RegisterTableModel::headerData(int section, Qt::Orientation orientation
                 const QDate& date = sheet_->days[size_t(d)].date;
                 return QString::number(date.day()) + u'\n' + WeekdayName(WeekdayOf(date));
             }
-            return RegisterTotalTitle(totalOf(section));
+            return RegisterTotalHeader(totalOf(section));
         case Qt::ToolTipRole:
+            if (totalOf(section) >= 0) return RegisterTotalTitle(totalOf(section));
             if (d >= 0) {
                 const RegisterDay& day = sheet_->days[size_t(d)];
                 if (day.closed)

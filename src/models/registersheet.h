@@ -65,6 +65,7 @@ enum RegisterTotal {
 };
 QString RegisterTotalTitle(int total);       // 出勤天数 … 出勤率
 QString RegisterTotalShortTitle(int total);  // two characters, for the printed page
+QString RegisterTotalHeader(int total);      // the title on two lines, for the grid
 double RegisterTotalValue(const RegisterTotals& t, int total);
 // "12", "95.5%"; the rate of a person with no day that counts is empty.
 QString RegisterTotalText(const RegisterTotals& t, int total);
@@ -116,7 +117,7 @@ struct RegisterPart {
 // ones were.
 struct RegisterPicture {
     static constexpr int kBuckets = 6;
-    static QString bucketTitle(int bucket);  // "1-5分" … ">60分"
+    static QString bucketTitle(int bucket);  // minutes: "1-5" … ">60"
     static int bucketOf(int minutesLate);
     std::vector<double> dayRates;  // present / counted per day, negative where none counted
     std::array<qint32, kBuckets> lateBuckets{};
