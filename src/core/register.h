@@ -61,7 +61,8 @@ struct RegisterBuild {
 RegisterBuild BuildRegister(const RegisterSources& sources, const RegisterRequest& request);
 
 // The parts a register is printed and written in: the chosen element alone, every element
-// of the field that has people (in element order), or everyone as one.
+// of the field that has people (in element order), or everyone as one. `group` is the one
+// the sheet was built for: the sheet knows each person's element of that field alone.
 std::vector<RegisterPart> RegisterParts(const RegisterSheet& sheet, const Schema& schema,
                                         const RegisterGroup& group);
 // "班级：三年二班", "职务：全部" or "全部人员".

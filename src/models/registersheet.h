@@ -50,6 +50,7 @@ struct RegisterTotals {
     // Present days over the days that count; negative when none counts.
     double rate() const { return held > 0 ? double(present) / double(held) : -1.0; }
     void add(const RegisterTotals& o);
+    bool operator==(const RegisterTotals&) const = default;
 };
 
 // The total columns after the days, in their order.
