@@ -147,8 +147,12 @@ RegisterPanel::RegisterPanel(const Workstation& station, Notifier& notifier, Dia
     auto* legend = new QLabel(
         QStringLiteral("√ 按时　○ 迟到　× 缺勤　假 请假　休 休息日　（点按格子看各时段）"), this);
     legend->setObjectName(QStringLiteral("RegisterLegend"));
+    sorted_ = new QLabel(this);
+    sorted_->setObjectName(QStringLiteral("RegisterSorted"));
     auto* line = new QHBoxLayout;
     line->addWidget(summary_);
+    line->addSpacing(16);
+    line->addWidget(sorted_);
     line->addStretch();
     line->addWidget(legend);
     v->addLayout(line);
@@ -175,13 +179,7 @@ RegisterPanel::RegisterPanel(const Workstation& station, Notifier& notifier, Dia
     view_->horizontalHeader()->setSectionsClickable(true);
     connect(view_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int c) {
         model_.sortByColumn(c);
-        QHeaderView* h = view_->horizontalHeader();
-        const int t = model_.sortedTotal();
-        h->setSortIndicatorShown(t >= 0);
-        if (t >= 0)
-            h->setSortIndicator(model_.totalColumn(t), model_.sortedDescending()
-                                                           ? Qt::DescendingOrder
-                                                           : Qt::AscendingOrder);
+        showSort();
     });
     connect(view_, &QTableView::clicked, this, &RegisterPanel::showDetail);
     chart_ = new RegisterChart(split);
@@ -298,8 +296,6 @@ void RegisterPanel::rebuild() {
                              QStringLiteral("（") + build_.error.reason() + QStringLiteral("）"));
     const RegisterSheet& s = build_.sheet;
     model_.setSheet(&s, s.allRows());
-    QHeaderView* h = view_->horizontalHeader();
-    h->setSortIndicatorShown(model_.sortedTotal() >= 0);
     // Narrow enough that a month of 31 days and the totals fit beside the picture.
     const QFontMetrics fm = view_->fontMetrics();
     view_->setColumnWidth(0, fm.horizontalAdvance(QStringLiteral("欧阳小明")) + 6);
@@ -325,6 +321,17 @@ void RegisterPanel::rebuild() {
             .arg(t.late)
             .arg(t.held > 0 ? RegisterRateText(t.rate()) : QStringLiteral("—")));
     chart_->setPicture(&s, picture);
+    showSort();
+}
+
+void RegisterPanel::showSort() {
+    // Said beside the grid as the statistics panel says it: an arrow in a narrow column's
+    // header would push its title out.
+    const int t = model_.sortedTotal();
+    sorted_->setText(
+        t < 0 ? QStringLiteral("按名单顺序")
+              : u'“' + RegisterTotalTitle(t) + u'”' +
+                    (model_.sortedDescending() ? QStringLiteral("降序") : QStringLiteral("升序")));
 }
 
 std::vector<RegisterPart> RegisterPanel::parts() const {

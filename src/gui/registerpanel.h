@@ -62,6 +62,7 @@ private:
     void rebuild();
     void saveSchool();
     void showDetail(const QModelIndex& index);
+    void showSort();
 
     const Workstation& station_;
     Notifier& notifier_;
@@ -82,6 +83,7 @@ private:
     QLineEdit* school_ = nullptr;
     QList<QWidget*> groupControls_;
     QLabel* summary_ = nullptr;
+    QLabel* sorted_ = nullptr;
     QTableView* view_ = nullptr;
     RegisterChart* chart_ = nullptr;
 };
