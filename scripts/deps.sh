@@ -6,7 +6,7 @@ packages=(
     cmake ninja-build g++ pkg-config clang-14 libclang-rt-14-dev clang-format
     qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libcanberra-dev libx11-dev libxtst-dev libxi-dev
     libzip-dev libpugixml-dev zlib1g-dev libxlsxwriter-dev libbenchmark-dev
-    xvfb xauth xdotool x11-utils faketime imagemagick fonts-wqy-microhei procps mawk python3-openpyxl python3-xlwt
+    xvfb xauth xdotool x11-utils faketime imagemagick fonts-wqy-microhei procps mawk python3-openpyxl python3-xlwt poppler-utils
     g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev wine wine64 zip unzip openbox xclip
     "$@"
 )

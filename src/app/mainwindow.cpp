@@ -20,6 +20,7 @@
 #include "gui/gridview.h"
 #include "gui/leavedialog.h"
 #include "gui/personalcentre.h"
+#include "gui/registerpanel.h"
 #include "gui/rostereditor.h"
 #include "gui/settingspanel.h"
 #include "gui/statisticspanel.h"
@@ -87,6 +88,7 @@ MainWindow::MainWindow(Workstation& station, SignInDesk& desk, NoticePopups& pop
     statistics_ = new StatisticsPanel(
         station.folder(), station.roster(), station.day(), station.attendance(), notifier, dialogs,
         [this](QLineEdit* box) { rosterEditor()->openDateFor(box); }, panels_);
+    statistics_->setRegisterPage(new RegisterPanel(station, notifier, dialogs));
     board_ = new BoardPanel(station.boardRows(), station.day(), station.plan(), panels_);
     personal_ = new PersonalCentre(
         station.roster(), station.rosterGrid(), notifier, [this] { ShowPanel(Panel::Statistics); },

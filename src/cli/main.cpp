@@ -13,6 +13,7 @@
 
 #include "cli/calendarcommands.h"
 #include "cli/demo.h"
+#include "cli/register.h"
 #include "cli/station.h"
 #include "common/datetime.h"
 #include "common/text.h"
@@ -265,7 +266,7 @@ int Reader(const QStringList& args, const QString& rulesFile, QTextStream& out, 
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = MakeCliApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tallyra-cli"));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -276,6 +277,8 @@ int main(int argc, char** argv) {
         "  tick     one run of the minute tick: the clock and closing ended windows\n"
         "  stats    the statistics query (--from --to --name --card --late-min --late-max\n"
         "           --weekdays); export-stats FILE.xlsx writes it as the panel's export\n"
+        "  register  a month's register (--month YYYY-MM [--group FIELD=ELEMENT]) as text,\n"
+        "           or --pdf FILE, or --xlsx FILE\n"
         "  import FILE  the roster import from a spreadsheet (.xlsx, .xls, .ods, .csv)\n"
         "  reader list | reader allow ID | reader deny  the keyboards with their ids; as root,\n"
         "           the udev rule that lets the user at the seat read that reader alone\n"
@@ -306,10 +309,14 @@ int main(int argc, char** argv) {
     parser.addOption(by);
     StatsOptions stats;
     stats.add(parser);
-    parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("roster, windows, check, demo, swipe, tick, stats, "
-                                                "export-stats, import, reader, calendar or leave"));
-    parser.process(app);
+    RegisterOptions registerOptions;
+    registerOptions.add(parser);
+    parser.addPositionalArgument(
+        QStringLiteral("command"),
+        QStringLiteral("roster, windows, check, demo, swipe, tick, stats, "
+                       "export-stats, register, import, reader, calendar or "
+                       "leave"));
+    parser.process(*app);
     const QStringList args = parser.positionalArguments();
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -333,6 +340,8 @@ int main(int argc, char** argv) {
         err << "usage: tallyra-cli --data-dir DIR roster|windows|check|demo|tick\n"
                "       tallyra-cli --data-dir DIR [--panel 4|5] swipe CARD\n"
                "       tallyra-cli --data-dir DIR [filters] stats | export-stats FILE.xlsx\n"
+               "       tallyra-cli --data-dir DIR register --month YYYY-MM [--group G] "
+               "[--pdf FILE | --xlsx FILE]\n"
                "       tallyra-cli --data-dir DIR import FILE\n";
         return 2;
     }
@@ -343,6 +352,8 @@ int main(int argc, char** argv) {
         err << QStringLiteral("数据文件夹不存在：") << folder.root() << Qt::endl;
         return kFailed;
     }
+    if (command == u"register")
+        return RegisterCommand(folder, parser, registerOptions, clock, out, err);
     if (command == u"roster") return PrintRoster(folder, clock.today(), out, err);
     if (command == u"windows") return PrintWindows(folder, out, err);
     if (command == u"check") {

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStackedLayout>
 #include <QVBoxLayout>
 
 #include "common/datetime.h"
@@ -18,6 +19,7 @@
 #include "gui/dialogs.h"
 #include "gui/gridview.h"
 #include "gui/progressgate.h"
+#include "gui/registerpanel.h"
 #include "sheets/spreadsheet.h"
 
 namespace tallyra {
@@ -47,7 +49,10 @@ StatisticsPanel::StatisticsPanel(const DataFolder& folder, const RosterStore& ro
       openDatePanel_(std::move(openDatePanel)),
       results_(&roster.roster()) {
     setObjectName(QStringLiteral("Picture1_3"));
-    auto* v = new QVBoxLayout(this);
+    pages_ = new QStackedLayout(this);
+    auto* query = new QWidget(this);
+    pages_->addWidget(query);
+    auto* v = new QVBoxLayout(query);
     v->setContentsMargins(0, 0, 0, 0);
     auto* filters = new QHBoxLayout;
     filters->addWidget(new QLabel(QStringLiteral("日期段"), this));
@@ -107,6 +112,10 @@ StatisticsPanel::StatisticsPanel(const DataFolder& folder, const RosterStore& ro
         person->addWidget(b);
         connect(b, &QPushButton::clicked, this, [this, i] { Command7Click(i); });
     }
+    registerButton_ = new QPushButton(QStringLiteral("月报"), this);
+    registerButton_->setObjectName(QStringLiteral("RegisterButton"));
+    registerButton_->hide();
+    person->addWidget(registerButton_);
     v->addLayout(person);
 
     auto* summary = new QHBoxLayout;
@@ -151,6 +160,15 @@ StatisticsPanel::StatisticsPanel(const DataFolder& folder, const RosterStore& ro
     showDay();
 }
 
+void StatisticsPanel::setRegisterPage(RegisterPanel* page) {
+    register_ = page;
+    pages_->addWidget(page);
+    registerButton_->show();
+    connect(registerButton_, &QPushButton::clicked, this,
+            [this] { pages_->setCurrentWidget(register_); });
+    connect(page, &RegisterPanel::back, this, [this] { pages_->setCurrentIndex(0); });
+}
+
 void StatisticsPanel::showDay() {
     const QDate today = day_.day;
     dates_[1]->setText(today.toString(QStringLiteral("yyyy-MM-dd")));
@@ -159,6 +177,7 @@ void StatisticsPanel::showDay() {
 
 void StatisticsPanel::showFor(bool admin, int personalIndex) {
     personalIndex_ = admin ? 0 : personalIndex;
+    if (register_) register_->showFor(admin, personalIndex);
     for (QWidget* w : personFilter_) w->setVisible(admin);
     if (admin) {
         name_->clear();

@@ -13,6 +13,8 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
+class QStackedLayout;
 
 namespace tallyra {
 
@@ -20,6 +22,7 @@ class DataFolder;
 class Dialogs;
 class GridView;
 class Notifier;
+class RegisterPanel;
 class RosterStore;
 struct DayCaptions;
 
@@ -50,6 +53,8 @@ public:
     // The grid MSTJ the query fills.
     StatsGridModel& results() { return results_; }
     GridView* view() const { return grid_; }
+    // The monthly register as the panel's second page, behind the button 月报.
+    void setRegisterPage(RegisterPanel* page);
 
 private:
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -67,6 +72,9 @@ private:
     QCheckBox* withExcused_ = nullptr;
     QLabel* sorted_ = nullptr;
     GridView* grid_ = nullptr;
+    QStackedLayout* pages_ = nullptr;
+    QPushButton* registerButton_ = nullptr;
+    RegisterPanel* register_ = nullptr;
     HeaderSort sort_{StatsSortCodes()};
     int personalIndex_ = 0;  // the person the query is fixed to, when not the administrator
     const DataFolder& folder_;

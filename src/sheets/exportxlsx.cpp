@@ -836,8 +836,8 @@ ExportResult ExportStatistics(const StatsListing& listing, const QString& templa
     // earlier workbook as it was.
     const QFileInfo target(path);
     if (target.exists() && !target.isFile()) return result;
-    auto staging =
-        std::make_unique<QTemporaryFile>(target.absolutePath() + QStringLiteral("/.tallyra-export-XXXXXX"));
+    auto staging = std::make_unique<QTemporaryFile>(target.absolutePath() +
+                                                    QStringLiteral("/.tallyra-export-XXXXXX"));
     if (!staging->open()) return result;
     const int fd = staging->handle();
     ZipWriter zip(fd);
