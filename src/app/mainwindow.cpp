@@ -88,7 +88,9 @@ MainWindow::MainWindow(Workstation& station, SignInDesk& desk, NoticePopups& pop
     statistics_ = new StatisticsPanel(
         station.folder(), station.roster(), station.day(), station.attendance(), notifier, dialogs,
         [this](QLineEdit* box) { rosterEditor()->openDateFor(box); }, panels_);
-    statistics_->setRegisterPage(new RegisterPanel(station, notifier, dialogs));
+    statistics_->setRegisterPage(new RegisterPanel(
+        [&station](LogOrderMemo* memo) { return StationRegisterSources(station, memo); },
+        station.folder(), station.schema(), station.day(), notifier, dialogs));
     board_ = new BoardPanel(station.boardRows(), station.day(), station.plan(), panels_);
     personal_ = new PersonalCentre(
         station.roster(), station.rosterGrid(), notifier, [this] { ShowPanel(Panel::Statistics); },

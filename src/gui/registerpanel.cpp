@@ -18,7 +18,8 @@
 #include <algorithm>
 
 #include "core/notifier.h"
-#include "core/workstation.h"
+#include "core/rollover.h"
+#include "core/schemastore.h"
 #include "gui/dialogs.h"
 #include "gui/registerchart.h"
 #include "gui/registerprint.h"
@@ -81,12 +82,20 @@ QString WithSuffix(const QString& path, const QString& suffix) {
 
 }  // namespace
 
-RegisterPanel::RegisterPanel(const Workstation& station, Notifier& notifier, Dialogs& dialogs,
+RegisterPanel::RegisterPanel(std::function<RegisterSources(LogOrderMemo*)> sources,
+                             const DataFolder& folder, const SchemaStore& schema,
+                             const DayCaptions& day, Notifier& notifier, Dialogs& dialogs,
                              QWidget* parent)
-    : QWidget(parent), station_(station), notifier_(notifier), dialogs_(dialogs) {
+    : QWidget(parent),
+      sources_(std::move(sources)),
+      folder_(folder),
+      schema_(schema),
+      day_(day),
+      notifier_(notifier),
+      dialogs_(dialogs) {
     setObjectName(QStringLiteral("RegisterPage"));
-    settings_ = LoadRegisterSettings(station.folder());
-    month_ = QDate(station.day().day.year(), station.day().day.month(), 1);
+    settings_ = LoadRegisterSettings(folder_);
+    month_ = QDate(day_.day.year(), day_.day.month(), 1);
 
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(0, 0, 0, 0);
@@ -190,8 +199,8 @@ RegisterPanel::RegisterPanel(const Workstation& station, Notifier& notifier, Dia
     split->setSizes({920, 240});
     v->addWidget(split, 1);
 
-    model_.setDetail([this](int row, int day) {
-        return RegisterDayDetail(build_.sheet, row, day, station_.attendance());
+    model_.setDetail([this](int row, int monthDay) {
+        return RegisterDayDetail(build_.sheet, row, monthDay, sources_(nullptr).calendar);
     });
 }
 
@@ -226,7 +235,7 @@ void RegisterPanel::setGroup(int field, int element) {
         RegisterSettings changed = settings_;
         changed.field = field >= 9 && field <= 11 ? field : 0;
         // The choice is kept even when it could not be remembered; the user is told.
-        if (!SaveRegisterSettings(station_.folder(), changed))
+        if (!SaveRegisterSettings(folder_, changed))
             notifier_.ShowFailure(NotSavedText(QStringLiteral("月报的分组")));
         settings_.field = changed.field;
     }
@@ -240,7 +249,7 @@ void RegisterPanel::saveSchool() {
     if (name == settings_.school) return;
     RegisterSettings changed = settings_;
     changed.school = name;
-    if (!SaveRegisterSettings(station_.folder(), changed)) {
+    if (!SaveRegisterSettings(folder_, changed)) {
         notifier_.ShowFailure(NotSavedText(QStringLiteral("学校名称")));
         school_->setText(settings_.school);
         return;
@@ -251,7 +260,7 @@ void RegisterPanel::saveSchool() {
 void RegisterPanel::fillPickers() {
     filling_ = true;
     monthBox_->setDate(month_);
-    const Schema& schema = station_.schema().get();
+    const Schema& schema = schema_.get();
     field_->clear();
     field_->addItem(QStringLiteral("不分组"), 0);
     for (int f = 9; f <= 11; ++f)
@@ -290,7 +299,7 @@ void RegisterPanel::rebuild() {
         request.index = personalIndex_ > 0 ? personalIndex_ : -1;
     }
     model_.setSheet(nullptr, {});
-    build_ = BuildRegister(StationRegisterSources(station_, &memo_), request);
+    build_ = BuildRegister(sources_(&memo_), request);
     if (build_.error.failed())
         notifier_.ShowNotice(QStringLiteral("数据文件无法读取：") + build_.error.path +
                              QStringLiteral("（") + build_.error.reason() + QStringLiteral("）"));
@@ -340,7 +349,7 @@ std::vector<RegisterPart> RegisterPanel::parts() const {
         const QString name = s.rowCount() > 0 ? s.people[0].name : QString();
         return {RegisterPart{name, QStringLiteral("姓名：") + name, s.allRows()}};
     }
-    return RegisterParts(s, station_.schema().get(), {settings_.field, element_});
+    return RegisterParts(s, schema_.get(), {settings_.field, element_});
 }
 
 void RegisterPanel::showDetail(const QModelIndex& index) {
@@ -357,7 +366,7 @@ void RegisterPanel::printRegister() {
     QPrintDialog dialog(&printer, this);
     dialog.setWindowTitle(QStringLiteral("打印月报"));
     if (dialog.exec() != QDialog::Accepted) return;
-    const RegisterPrint print{&build_.sheet, parts(), settings_.school, station_.day().day};
+    const RegisterPrint print{&build_.sheet, parts(), settings_.school, day_.day};
     if (!PaintRegister(printer, print)) notifier_.ShowFailure(QStringLiteral("月报未能打印"));
 }
 
@@ -366,7 +375,7 @@ bool RegisterPanel::exportPdf() {
         dialogs_.saveFile(QStringLiteral("导出PDF"), QStringLiteral("PDF文件 (*.pdf)"));
     if (!typed) return false;
     const QString path = WithSuffix(*typed, QStringLiteral("pdf"));
-    const RegisterPrint print{&build_.sheet, parts(), settings_.school, station_.day().day};
+    const RegisterPrint print{&build_.sheet, parts(), settings_.school, day_.day};
     QString why;
     if (!WriteRegisterPdf(path, print, &why)) {
         notifier_.ShowFailure(QStringLiteral("导出失败，文件无法写入：") + path);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 #include "core/format/logspan.h"
 #include "core/format/registersettings.h"
@@ -19,7 +20,8 @@ namespace tallyra {
 class Dialogs;
 class Notifier;
 class RegisterChart;
-class Workstation;
+class SchemaStore;
+struct DayCaptions;
 
 // The monthly register (月报), the statistics panel's second page: a month and a group
 // picked, the grid of marks with the totals, the picture of the month beside it; printed,
@@ -28,8 +30,10 @@ class Workstation;
 class RegisterPanel : public QWidget {
     Q_OBJECT
 public:
-    RegisterPanel(const Workstation& station, Notifier& notifier, Dialogs& dialogs,
-                  QWidget* parent = nullptr);
+    // `sources` gives what a register is made from as things stand now.
+    RegisterPanel(std::function<RegisterSources(LogOrderMemo*)> sources, const DataFolder& folder,
+                  const SchemaStore& schema, const DayCaptions& day, Notifier& notifier,
+                  Dialogs& dialogs, QWidget* parent = nullptr);
 
     // As the statistics panel is shown: every group for the administrator, or the one
     // person loaded in the personal centre (roster index; 0 = nobody).
@@ -64,7 +68,10 @@ private:
     void showDetail(const QModelIndex& index);
     void showSort();
 
-    const Workstation& station_;
+    std::function<RegisterSources(LogOrderMemo*)> sources_;
+    const DataFolder& folder_;
+    const SchemaStore& schema_;
+    const DayCaptions& day_;
     Notifier& notifier_;
     Dialogs& dialogs_;
     LogOrderMemo memo_;
