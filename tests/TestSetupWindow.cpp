@@ -526,7 +526,8 @@ void TestSetupWindow::uninstallRemovesOnlyOwnFiles() {
     QVERIFY(QFileInfo::exists(home_ + "/桌面/Tallyra.desktop"));
     QVERIFY(QFileInfo::exists(home_ + "/.local/share/applications/Tallyra.desktop"));
     // What the program writes while it is used.
-    for (const char* f : {"Rw.dat", "shuju.dat", "reader.dat", "adnt/sols/2026.dat"})
+    for (const char* f : {"Rw.dat", "shuju.dat", "reader.dat", "calendar.dat", "leave.dat",
+                          "register.txt", "adnt/sols/2026.dat"})
         WriteFile(target + "/" + f, "records");
     if (QFileInfo::exists(home_ + "/victim"))  // nothing was written through the links
         QCOMPARE(Names(home_ + "/victim"), QStringList{"keep.txt"});

@@ -86,10 +86,13 @@ bool Ownership::ownsFolder(const QString& relative) const {
 
 bool IsProgramDataFile(const QString& relative) {
     static const QSet<QString> names = {
-        QStringLiteral("Rw.dat"),     QStringLiteral("Dmode.dat"),   QStringLiteral("enids8.dat"),
-        QStringLiteral("enids9.dat"), QStringLiteral("enids10.dat"), QStringLiteral("aset.dat"),
-        QStringLiteral("time.dat"),   QStringLiteral("shuju.dat"),   QStringLiteral("urs.dat"),
-        QStringLiteral("reader.dat")};
+        QStringLiteral("Rw.dat"),        QStringLiteral("Dmode.dat"),
+        QStringLiteral("enids8.dat"),    QStringLiteral("enids9.dat"),
+        QStringLiteral("enids10.dat"),   QStringLiteral("aset.dat"),
+        QStringLiteral("time.dat"),      QStringLiteral("shuju.dat"),
+        QStringLiteral("urs.dat"),       QStringLiteral("reader.dat"),
+        QStringLiteral("calendar.dat"),  QStringLiteral("leave.dat"),
+        QStringLiteral("leavekind.dat"), QStringLiteral("register.txt")};
     if (names.contains(relative)) return true;
     const QString logs = QStringLiteral("adnt/sols/");
     return relative.startsWith(logs) && relative.endsWith(QStringLiteral(".dat")) &&
