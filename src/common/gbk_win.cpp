@@ -36,7 +36,7 @@ QString DecodeGbk(QByteArrayView bytes) {
     for (qsizetype i = 0; i < n;) {
         const auto b = static_cast<unsigned char>(bytes[i]);
         if (b < 0x80) {
-            text.append(QChar(b));
+            text.append(QLatin1Char(static_cast<char>(b)));
             ++i;
         } else if (IsLead(b) && i + 1 < n && IsTrail(static_cast<unsigned char>(bytes[i + 1]))) {
             if (!DecodeOne(bytes.data() + i, 2, text))
@@ -46,7 +46,7 @@ QString DecodeGbk(QByteArrayView bytes) {
             // A lead byte without its trail is one bad sequence; the trail is read again.
             text.append(QChar(b == 0x80   ? kEuro
                               : b == 0xFF ? kByteFF
-                                          : QChar::ReplacementCharacter));
+                                          : char16_t{QChar::ReplacementCharacter}));
             ++i;
         }
     }
