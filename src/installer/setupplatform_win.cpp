@@ -108,7 +108,8 @@ BOOL CALLBACK CloseWindowOf(HWND window, LPARAM pid) {
 
 WindowsSetupPlatform::WindowsSetupPlatform(QString systemRoot)
     : systemRoot_(std::move(systemRoot)) {
-    if (systemRoot_.isEmpty()) systemRoot_ = qEnvironmentVariable("SystemDrive", QStringLiteral("C:")) + u'/';
+    if (systemRoot_.isEmpty())
+        systemRoot_ = qEnvironmentVariable("SystemDrive", QStringLiteral("C:")) + u'/';
 }
 
 // Where Visual Basic's SaveSetting keeps an application's sections, so an install recorded
