@@ -197,8 +197,8 @@ private Q_SLOTS:
                        {}});
         LeaveBook book;
         qint32 id = 0;
-        for (const QString& spec : leave) {
-            const QStringList p = spec.split(u' ');
+        for (const QString& entry : leave) {
+            const QStringList p = entry.split(u' ');
             LeaveRecord r;
             r.id = ++id;
             r.index = qint16(p[0].toInt());

@@ -25,7 +25,7 @@ start_at() {
     faketime -f "@$1" "$tallyra" --data-dir "$data" >"$work/tallyra.log" 2>&1 &
     wrapper=$!
     pids+=($wrapper)
-    timeout 60 xdotool search --sync --name '^Tallyra$' >/dev/null || fail "no Tallyra window"
+    wait_window '^Tallyra$' 60 >/dev/null || fail "no Tallyra window"
     pid=$(pgrep -P "$wrapper")
     local deadline=$((SECONDS + 70))
     while [ $SECONDS -lt $deadline ] && ! eval "$2"; do sleep 1; done
@@ -59,7 +59,7 @@ at '2026-09-30 09:00:00' "$cli" --data-dir "$data" \
 start_at '2026-10-01 07:40:40' '[ "$(hex "$data/urs.dat" 2 8)" = 00000000009be640 ]'
 xev -event keyboard >"$work/xev.log" 2>&1 &
 pids+=($!)
-sink=$(timeout 20 xdotool search --sync --name 'Event Tester' | head -1)
+sink=$(wait_window 'Event Tester' 20)
 xdotool windowfocus --sync "$sink"
 xdotool type --delay 5 3000211
 xdotool key Return

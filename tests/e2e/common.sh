@@ -14,6 +14,16 @@ fail() {
     [ -f "$work/tallyra.log" ] && tail -20 "$work/tallyra.log" >&2
     exit 1
 }
+# The first window whose name matches, once it is there: xdotool's own --sync gives up on
+# an X error when a window goes while it walks the tree, as Wine's short-lived ones do.
+wait_window() {  # PATTERN [SECONDS]
+    local w
+    for _ in $(seq $((${2:-60} * 5))); do
+        w=$(xdotool search --name "$1" 2>/dev/null | head -1) && [ -n "$w" ] && echo "$w" && return 0
+        sleep 0.2
+    done
+    return 1
+}
 hex() { od -An -v -t x1 -j "$2" -N "$3" "$1" | tr -d ' \n'; }
 # Starts Xvfb on a free display of the given size and points DISPLAY at it.
 start_xvfb() {

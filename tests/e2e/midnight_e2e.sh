@@ -24,7 +24,7 @@ start_xvfb 1280x800x24
 faketime -f '@2026-12-08 23:59:20' "$tallyra" --data-dir "$data" >"$work/tallyra.log" 2>&1 &
 wrapper=$!
 pids+=($wrapper)
-timeout 60 xdotool search --sync --name '^Tallyra$' >/dev/null || fail "no Tallyra window"
+wait_window '^Tallyra$' 60 >/dev/null || fail "no Tallyra window"
 tallyra_pid=$(pgrep -P "$wrapper")
 
 # Ticks come at 23:59:20 (the start), 23:59:50 and 00:00:20.

@@ -23,13 +23,13 @@ swipe_with_reader() {
     printf 'name=%s\n' "$1" >"$work/data/reader.dat"
     faketime -f '@2026-12-08 07:45:00' "$tallyra" --data-dir "$work/data" >"$work/tallyra.log" 2>&1 &
     local wrapper=$!
-    timeout 60 xdotool search --sync --name '^Tallyra$' >/dev/null || fail "no Tallyra window"
+    wait_window '^Tallyra$' 60 >/dev/null || fail "no Tallyra window"
     local pid
     pid=$(pgrep -P "$wrapper")
     xev -event keyboard >/dev/null 2>&1 &
     local sink_pid=$!
     local sink
-    sink=$(timeout 20 xdotool search --sync --name 'Event Tester' | head -1)
+    sink=$(wait_window 'Event Tester' 20)
     xdotool windowfocus --sync "$sink"
     sleep 0.5
     xdotool type --delay 5 3000137

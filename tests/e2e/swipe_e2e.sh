@@ -16,12 +16,12 @@ start_xvfb 1280x800x24
 faketime -f '@2026-12-08 07:45:00' "$tallyra" --data-dir "$work/data" >"$work/tallyra.log" 2>&1 &
 wrapper=$!
 pids+=($wrapper)
-timeout 60 xdotool search --sync --name '^Tallyra$' >/dev/null || fail "no Tallyra window"
+wait_window '^Tallyra$' 60 >/dev/null || fail "no Tallyra window"
 tallyra_pid=$(pgrep -P "$wrapper")  # faketime waits for the program it started
 
 xev -event keyboard >"$work/xev.log" 2>&1 &
 pids+=($!)
-sink=$(timeout 20 xdotool search --sync --name 'Event Tester' | head -1)
+sink=$(wait_window 'Event Tester' 20)
 xdotool windowfocus --sync "$sink"
 sleep 0.5
 

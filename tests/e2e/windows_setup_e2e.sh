@@ -32,7 +32,7 @@ key() {  # activates window $1, then types the keys that follow
     shift
     xdotool key --delay 100 "$@"
 }
-box() { timeout 60 xdotool search --sync --name '^提示$' | head -1; }
+box() { wait_window '^提示$' 60; }
 gone() {  # waits for window $1 to close
     for _ in $(seq 300); do xdotool getwindowname "$1" >/dev/null 2>&1 || return 0; sleep 0.1; done
     return 1
@@ -41,7 +41,7 @@ run_setup() {
     (cd "$work/dist" && wine setup.exe >>"$work/tallyra.log" 2>&1) &
     setup=$!
     pids+=($setup)
-    window=$(timeout 60 xdotool search --sync --name "^安装Tallyra" | head -1) || fail "no setup window"
+    window=$(wait_window "^安装Tallyra" 60) || fail "no setup window"
     sleep 0.5
 }
 ended() {  # waits up to a minute for process $1; its exit code

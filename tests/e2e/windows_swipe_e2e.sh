@@ -24,7 +24,7 @@ faketime -f '@2026-12-08 07:00:00' wine "$data/tallyra-cli.exe" --data-dir "$wfo
 
 wine notepad >/dev/null 2>&1 &
 pids+=($!)
-np=$(timeout 60 xdotool search --sync --name 'Notepad|记事本' | head -1) || fail "no notepad"
+np=$(wait_window 'Notepad|记事本' 60) || fail "no notepad"
 
 # A Tuesday: the demo's first window, 早读, runs 07:10-07:40, so 07:45 is five minutes late.
 started=$(date +%s%N)
@@ -32,7 +32,7 @@ faketime -f '@2026-12-08 07:45:00' wine "$data/Tallyra.exe" --data-dir "$wfolder
     >"$work/tallyra.log" 2>&1 &
 first=$!
 pids+=($first)
-timeout 60 xdotool search --sync --name '^Tallyra$' >/dev/null || fail "no Tallyra window"
+wait_window '^Tallyra$' 60 >/dev/null || fail "no Tallyra window"
 echo "Tallyra.exe window after $((($(date +%s%N) - started) / 1000000)) ms"
 sleep 1
 
@@ -83,7 +83,7 @@ faketime -f '@2026-12-08 07:46:00' wine "$data/Tallyra.exe" --data-dir "$wfolder
     >"$work/second.log" 2>&1 &
 second=$!
 pids+=($second)
-box=$(timeout 60 xdotool search --sync --name '^提示$' | head -1) || fail "the second copy said nothing"
+box=$(wait_window '^提示$' 60) || fail "the second copy said nothing"
 [ "$(cat "$folder/shuju.dat" "$folder/urs.dat" "$log" | md5sum)" = "$before" ] ||
     fail "the second copy wrote to the folder"
 xdotool windowactivate --sync "$box"
