@@ -7,8 +7,6 @@
 // memory a month takes above what the process held; the PDF and the workbook of all 5000;
 // the month changed on the panel up to the grid painted.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
@@ -16,8 +14,6 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <chrono>
-#include <cstring>
 
 #include "app/mainwindow.h"
 #include "app/session.h"
@@ -39,31 +35,13 @@
 using namespace tallyra;
 using tallyra::bench::NoCapture;
 using tallyra::bench::QuietDialogs;
+using tallyra::bench::ReadLogFloor;
+using tallyra::bench::RestartPeak;
+using tallyra::bench::Seconds;
+using tallyra::bench::StatusMegabytes;
 using tallyra::test::Must;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-template <typename F>
-double Seconds(F&& f) {
-    const Clock::time_point start = Clock::now();
-    f();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double StatusMegabytes(const char* field) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field)) return line.mid(6).trimmed().split(' ')[0].toDouble() / 1024.0;
-    return 0;
-}
-// The peak resident memory starts afresh from what is resident now.
-void RestartPeak() {
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly)) clear.write("5");
-}
 
 constexpr int kPeople = 5000, kClasses = 50;
 constexpr qint16 kStarts[6] = {430, 470, 710, 830, 1020, 1130};
@@ -135,22 +113,7 @@ struct Year {
                 std::min(floorSeconds, Seconds([&] { benchmark::DoNotOptimize(Floor()); }));
     }
 
-    qint64 Floor() const {
-        alignas(64) static char buffer[1 << 20];
-        qint64 hits = 0;
-        const int fd = ::open(QFile::encodeName(folder.yearLog(2025)).constData(), O_RDONLY);
-        ssize_t n;
-        while ((n = ::read(fd, buffer, sizeof buffer)) > 0) {
-            for (ssize_t at = 0; at + kLogSlotSize <= n; at += kLogSlotSize) {
-                qint16 index, late;
-                std::memcpy(&index, buffer + at, 2);
-                std::memcpy(&late, buffer + at + 12, 2);
-                hits += index >= 1 && index <= 5000 && late >= 0 && late <= 9999;
-            }
-        }
-        ::close(fd);
-        return hits;
-    }
+    qint64 Floor() const { return ReadLogFloor(folder.yearLog(2025)); }
 
     RegisterBuild build(int month, LogOrderMemo* memo, const QString& log = {},
                         RegisterGroup group = {}) const {

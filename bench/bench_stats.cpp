@@ -49,33 +49,16 @@ extern char** environ;
 using namespace tallyra;
 using tallyra::bench::NoCapture;
 using tallyra::bench::QuietDialogs;
+using tallyra::bench::ReadLogFloor;
+using tallyra::bench::RestartPeak;
+using tallyra::bench::Seconds;
+using tallyra::bench::StatusMegabytes;
 using tallyra::test::Must;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-template <typename F>
-double Seconds(F&& f) {
-    const Clock::time_point start = Clock::now();
-    f();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// Resident and peak resident memory of this process; the peak can be started afresh.
-double StatusMegabytes(const char* field) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field)) return line.mid(6).trimmed().split(' ')[0].toDouble() / 1024.0;
-    return 0;
-}
 double ResidentMegabytes() { return StatusMegabytes("VmRSS:"); }
 double PeakMegabytes() { return StatusMegabytes("VmHWM:"); }
-void RestartPeak() {
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly)) clear.write("5");
-}
 
 // A data folder with the full roster, the day's time windows and `years` full years of log
 // ending with 2025, every person signing in at each of the six windows every day.
@@ -129,23 +112,9 @@ struct Logs {
                 std::min(floorSeconds, Seconds([&] { benchmark::DoNotOptimize(Floor()); }));
     }
 
-    // The floor: read() in 1 MiB blocks, each record's index and minutes late tested.
     qint64 Floor() const {
-        alignas(64) static char buffer[1 << 20];
         qint64 hits = 0;
-        for (int year = firstYear; year <= 2025; ++year) {
-            const int fd = ::open(QFile::encodeName(folder.yearLog(year)).constData(), O_RDONLY);
-            ssize_t n;
-            while ((n = ::read(fd, buffer, sizeof buffer)) > 0) {
-                for (ssize_t at = 0; at + kLogSlotSize <= n; at += kLogSlotSize) {
-                    qint16 index, late;
-                    std::memcpy(&index, buffer + at, 2);
-                    std::memcpy(&late, buffer + at + 12, 2);
-                    hits += index >= 1 && index <= 5000 && late >= 0 && late <= 9999;
-                }
-            }
-            ::close(fd);
-        }
+        for (int year = firstYear; year <= 2025; ++year) hits += ReadLogFloor(folder.yearLog(year));
         return hits;
     }
 

@@ -12,22 +12,10 @@
 using namespace tallyra;
 using tallyra::test::Names;
 using tallyra::test::ReadFile;
+using tallyra::test::ScriptedSetupDialogs;
 using tallyra::test::WriteFile;
 
 namespace {
-
-class ScriptedSetupDialogs final : public SetupDialogs {
-public:
-    void message(const QString& text, const QString& title) override {
-        messages << title + u'|' + text;
-    }
-    bool confirm(const QString& text, const QString&) override {
-        questions << text;
-        return answer;
-    }
-    bool answer = false;
-    QStringList messages, questions;
-};
 
 // The real files in a scratch home and system root; settings, starts and the running
 // program are make-believe, so no process outlives a test.

@@ -21,40 +21,27 @@
 using namespace tallyra;
 using tallyra::test::Names;
 using tallyra::test::ReadFile;
+using tallyra::test::ScriptedSetupDialogs;
 using tallyra::test::WriteFile;
 
 namespace {
 
-class ScriptedSetupDialogs final : public SetupDialogs {
-public:
-    void message(const QString& text, const QString& title) override {
-        messages << title + u'|' + text;
-    }
-    bool confirm(const QString& text, const QString&) override {
-        questions << text;
-        return answers.isEmpty() ? answer : answers.takeFirst();
-    }
-    bool answer = false;
-    QList<bool> answers;  // taken first, one a question
-    QStringList messages, questions;
-};
-
 // The real platform in a scratch home and system root; starts are recorded as well.
-class ScratchPlatform final : public LinuxSetupPlatform {
+class ScratchPlatform final : public SystemSetupPlatform {
 public:
     ScratchPlatform(QString home, QString systemRoot)
-        : LinuxSetupPlatform(std::move(systemRoot)), home_(std::move(home)) {}
+        : SystemSetupPlatform(std::move(systemRoot)), home_(std::move(home)) {}
     bool startProgram(const QString& program, const QString& folder) override {
         started << program;
-        return LinuxSetupPlatform::startProgram(program, folder);
+        return SystemSetupPlatform::startProgram(program, folder);
     }
     bool startCommand(const QString& command, const QString& folder) override {
         started << "sh -c " + command;
-        return LinuxSetupPlatform::startCommand(command, folder);
+        return SystemSetupPlatform::startCommand(command, folder);
     }
     QList<Volume> volumes() override { return {{"/", ""}, {home_, "home"}, {"/no-medium", "USB"}}; }
     bool isReady(const QString& root) override {
-        return root != "/no-medium" && LinuxSetupPlatform::isReady(root);
+        return root != "/no-medium" && SystemSetupPlatform::isReady(root);
     }
     QString homeFolder() override { return home_; }
     QString desktopFolder() override { return home_ + "/桌面"; }

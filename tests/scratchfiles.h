@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QtTest>
 
+#include "installer/setupdialogs.h"
 #include "installer/setupfiles.h"
 
 namespace tallyra::test {
@@ -31,5 +32,21 @@ inline QStringList Names(const QString& folder) {
     for (const QString& f : SearchFolder(folder)) out << f.mid(folder.size() + 1);
     return out;
 }
+
+// The installer's questions answered from a script (`answers` first, one a question, then
+// `answer`), its messages kept as "title|text".
+class ScriptedSetupDialogs final : public SetupDialogs {
+public:
+    void message(const QString& text, const QString& title) override {
+        messages << title + u'|' + text;
+    }
+    bool confirm(const QString& text, const QString&) override {
+        questions << text;
+        return answers.isEmpty() ? answer : answers.takeFirst();
+    }
+    bool answer = false;
+    QList<bool> answers;
+    QStringList messages, questions;
+};
 
 }  // namespace tallyra::test

@@ -27,12 +27,6 @@ namespace tallyra {
 
 namespace {
 
-QPushButton* Button(const QString& caption, const QString& name, QWidget* parent) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    return b;
-}
-
 QString Iso(const QDate& d) { return d.toString(QStringLiteral("yyyy-MM-dd")); }
 
 }  // namespace
@@ -69,22 +63,28 @@ CalendarEditor::CalendarEditor(CalendarStore& calendar, Notifier& notifier, Dial
     name_ = new QLineEdit(this);
     name_->setObjectName(QStringLiteral("CalendarName"));
     name_->setPlaceholderText(QStringLiteral("名称，如 国庆节、寒假"));
+    // Every button does one thing of this dialog's; made and wired in one place.
+    const auto button = [this](const char16_t* caption, const char16_t* name,
+                               void (CalendarEditor::*action)()) {
+        auto* b = new QPushButton(QString::fromUtf16(caption), this);
+        b->setObjectName(QString::fromUtf16(name));
+        connect(b, &QPushButton::clicked, this, action);
+        return b;
+    };
     form->addWidget(name_, 1, 0, 1, 3);
-    form->addWidget(Button(QStringLiteral("休息"), QStringLiteral("CalendarClose"), this), 1, 3);
+    form->addWidget(button(u"休息", u"CalendarClose", &CalendarEditor::closeDays), 1, 3);
     weekday_ = new QComboBox(this);
     weekday_->setObjectName(QStringLiteral("CalendarWeekday"));
     for (int d = 1; d <= 7; ++d) weekday_->addItem(QStringLiteral("按星期") + WeekdayName(d));
     weekday_->setCurrentIndex(1);
     form->addWidget(weekday_, 2, 0, 1, 3);
-    form->addWidget(Button(QStringLiteral("调休"), QStringLiteral("CalendarMakeUp"), this), 2, 3);
+    form->addWidget(button(u"调休", u"CalendarMakeUp", &CalendarEditor::makeUpDay), 2, 3);
     left->addLayout(form);
     auto* buttons = new QHBoxLayout;
-    const std::pair<const char16_t*, const char16_t*> more[] = {{u"恢复上课", u"CalendarOpen"},
-                                                                {u"导入日历", u"CalendarImport"},
-                                                                {u"导出日历", u"CalendarExport"},
-                                                                {u"关闭", u"CalendarDone"}};
-    for (const auto& [caption, name] : more)
-        buttons->addWidget(Button(QString::fromUtf16(caption), QString::fromUtf16(name), this));
+    buttons->addWidget(button(u"恢复上课", u"CalendarOpen", &CalendarEditor::openDays));
+    buttons->addWidget(button(u"导入日历", u"CalendarImport", &CalendarEditor::importIcs));
+    buttons->addWidget(button(u"导出日历", u"CalendarExport", &CalendarEditor::exportIcs));
+    buttons->addWidget(button(u"关闭", u"CalendarDone", &CalendarEditor::hide));
     left->addLayout(buttons);
     outer->addLayout(left);
 
@@ -98,18 +98,6 @@ CalendarEditor::CalendarEditor(CalendarStore& calendar, Notifier& notifier, Dial
         if (d.isValid()) picked(d);
     });
 
-    connect(findChild<QPushButton*>(QStringLiteral("CalendarClose")), &QPushButton::clicked, this,
-            &CalendarEditor::closeDays);
-    connect(findChild<QPushButton*>(QStringLiteral("CalendarMakeUp")), &QPushButton::clicked, this,
-            &CalendarEditor::makeUpDay);
-    connect(findChild<QPushButton*>(QStringLiteral("CalendarOpen")), &QPushButton::clicked, this,
-            &CalendarEditor::openDays);
-    connect(findChild<QPushButton*>(QStringLiteral("CalendarImport")), &QPushButton::clicked, this,
-            &CalendarEditor::importIcs);
-    connect(findChild<QPushButton*>(QStringLiteral("CalendarExport")), &QPushButton::clicked, this,
-            &CalendarEditor::exportIcs);
-    connect(findChild<QPushButton*>(QStringLiteral("CalendarDone")), &QPushButton::clicked, this,
-            &QDialog::hide);
     const QDate today = clock_.today();
     from_->setDate(today);
     to_->setDate(today);

@@ -39,16 +39,8 @@ public:
         if (role == Qt::ForegroundRole) {
             const QVariant mark = index.data(RegisterTableModel::kMarkRole);
             if (!mark.isValid()) return {};
-            switch (DayMark(mark.toInt())) {
-                case DayMark::Absent:
-                    return QColor(0xb0, 0x10, 0x10);
-                case DayMark::Late:
-                    return QColor(0x1f, 0x4e, 0x9a);
-                case DayMark::Closed:
-                    return QColor(0x70, 0x70, 0x70);
-                default:
-                    return {};
-            }
+            const QColor colour = MarkColour(DayMark(mark.toInt()));
+            return colour.isValid() ? QVariant(colour) : QVariant();
         }
         return QIdentityProxyModel::data(index, role);
     }

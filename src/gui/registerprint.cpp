@@ -54,19 +54,6 @@ QString Unit(int total) {
     }
 }
 
-QColor MarkColour(DayMark m) {
-    switch (m) {
-        case DayMark::Absent:
-            return QColor(0xb0, 0x10, 0x10);
-        case DayMark::Late:
-            return QColor(0x1f, 0x4e, 0x9a);
-        case DayMark::Closed:
-            return QColor(0x70, 0x70, 0x70);
-        default:
-            return Qt::black;
-    }
-}
-
 // One part's page, and what stands on it.
 struct Page {
     int part = 0;
@@ -209,7 +196,8 @@ private:
             for (int d = 0; d < days; ++d) {
                 const DayMark m = s_.mark(r, d);
                 if (m == DayMark::Blank) continue;
-                p_.setPen(MarkColour(m));
+                const QColor colour = MarkColour(m);
+                p_.setPen(colour.isValid() ? colour : QColor(Qt::black));
                 text(at(x_[size_t(2 + d)], y, kDayWidth, kRowHeight), DayMarkText(m), cell_);
             }
             p_.setPen(Qt::black);
@@ -364,6 +352,19 @@ bool WriteRegisterPdf(const QString& path, const RegisterPrint& print, QString* 
         return false;
     }
     return true;
+}
+
+QColor MarkColour(DayMark mark) {
+    switch (mark) {
+        case DayMark::Absent:
+            return QColor(0xb0, 0x10, 0x10);
+        case DayMark::Late:
+            return QColor(0x1f, 0x4e, 0x9a);
+        case DayMark::Closed:
+            return QColor(0x70, 0x70, 0x70);
+        default:
+            return {};
+    }
 }
 
 }  // namespace tallyra

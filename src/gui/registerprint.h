@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QDate>
 #include <QString>
 #include <vector>
@@ -24,6 +25,10 @@ struct RegisterPrint {
     std::vector<int> pagesOfParts() const;
     int pageCount() const;
 };
+
+// A day's mark as the page and the screen colour it: absent red, late blue, closed grey,
+// the rest as the text around it (invalid).
+QColor MarkColour(DayMark mark);
 
 // Paints every page on `device` (a PDF writer or a printer), which is set to A4 across.
 // False when nothing could be painted.

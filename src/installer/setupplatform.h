@@ -56,12 +56,16 @@ public:
     virtual QString systemRoot() = 0;
 };
 
-// setupplatform_linux.cpp: an INI file in the user's config folder, freedesktop desktop
-// entries, /proc and SIGTERM for a running copy.
-class LinuxSetupPlatform : public SetupPlatform {
+// The platform of the system the installer is built for; each system has its file and only
+// that one is compiled. setupplatform_linux.cpp: an INI file in the user's config folder,
+// freedesktop desktop entries, /proc and SIGTERM for a running copy. setupplatform_win.cpp:
+// the registry (HKEY_CURRENT_USER\Software\VB and VBA Program Settings\<application>),
+// shell links (.lnk) in the known folders, the drive list, WM_CLOSE for a running copy.
+class SystemSetupPlatform : public SetupPlatform {
 public:
-    // An empty `systemRoot` is the file system root.
-    explicit LinuxSetupPlatform(QString systemRoot = {});
+    // An empty `systemRoot` is the file system root, or the root of the system drive
+    // (%SystemDrive%) on Windows.
+    explicit SystemSetupPlatform(QString systemRoot = {});
 
     QString readSetting(const QString& application, const QString& section, const QString& key,
                         const QString& fallback) override;
@@ -87,45 +91,5 @@ public:
 private:
     QString systemRoot_;
 };
-
-// setupplatform_win.cpp: the registry (HKEY_CURRENT_USER\Software\VB and VBA Program
-// Settings\<application>), shell links (.lnk) in the known folders, the drive list,
-// WM_CLOSE for a running copy.
-class WindowsSetupPlatform : public SetupPlatform {
-public:
-    // An empty `systemRoot` is the root of the system drive (%SystemDrive%).
-    explicit WindowsSetupPlatform(QString systemRoot = {});
-
-    QString readSetting(const QString& application, const QString& section, const QString& key,
-                        const QString& fallback) override;
-    bool writeSetting(const QString& application, const QString& section, const QString& key,
-                      const QString& value) override;
-    bool startProgram(const QString& program, const QString& workingFolder) override;
-    bool startCommand(const QString& commandLine, const QString& workingFolder) override;
-    QList<qint64> processesUsing(const QString& program, const QString& file) override;
-    bool endProcess(qint64 pid) override;
-    bool isLocked(const QString& file) override;
-    QList<Volume> volumes() override;
-    bool isReady(const QString& root) override;
-    QString homeFolder() override;
-    QString programsFolder() override;
-    QString desktopFolder() override;
-    QString applicationsFolder() override;
-    QString launcherPath(const QString& folder, const QString& appName) override;
-    bool writeLauncher(const QString& folder, const QString& appName, const QString& program,
-                       const QString& workingFolder) override;
-    bool isOwnLauncher(const QString& path, const QString& program) override;
-    QString systemRoot() override { return systemRoot_; }
-
-private:
-    QString systemRoot_;
-};
-
-// The platform of the system the installer is built for; only its file is compiled.
-#ifdef _WIN32
-using SystemSetupPlatform = WindowsSetupPlatform;
-#else
-using SystemSetupPlatform = LinuxSetupPlatform;
-#endif
 
 }  // namespace tallyra

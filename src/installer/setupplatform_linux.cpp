@@ -40,33 +40,33 @@ bool CanCreateBelow(const QString& path) {
 
 }  // namespace
 
-LinuxSetupPlatform::LinuxSetupPlatform(QString systemRoot)
+SystemSetupPlatform::SystemSetupPlatform(QString systemRoot)
     : systemRoot_(systemRoot.isEmpty() ? QStringLiteral("/") : std::move(systemRoot)) {}
 
-QString LinuxSetupPlatform::readSetting(const QString& application, const QString& section,
-                                        const QString& key, const QString& fallback) {
+QString SystemSetupPlatform::readSetting(const QString& application, const QString& section,
+                                         const QString& key, const QString& fallback) {
     QSettings settings(QSettings::IniFormat, QSettings::UserScope, application);
     return settings.value(section + u'/' + key, fallback).toString();
 }
 
-bool LinuxSetupPlatform::writeSetting(const QString& application, const QString& section,
-                                      const QString& key, const QString& value) {
+bool SystemSetupPlatform::writeSetting(const QString& application, const QString& section,
+                                       const QString& key, const QString& value) {
     QSettings settings(QSettings::IniFormat, QSettings::UserScope, application);
     settings.setValue(section + u'/' + key, value);
     settings.sync();
     return settings.status() == QSettings::NoError;
 }
 
-bool LinuxSetupPlatform::startProgram(const QString& program, const QString& workingFolder) {
+bool SystemSetupPlatform::startProgram(const QString& program, const QString& workingFolder) {
     return QProcess::startDetached(program, {}, workingFolder);
 }
 
-bool LinuxSetupPlatform::startCommand(const QString& commandLine, const QString& workingFolder) {
+bool SystemSetupPlatform::startCommand(const QString& commandLine, const QString& workingFolder) {
     return QProcess::startDetached(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), commandLine},
                                    workingFolder);
 }
 
-QList<qint64> LinuxSetupPlatform::processesUsing(const QString& program, const QString& file) {
+QList<qint64> SystemSetupPlatform::processesUsing(const QString& program, const QString& file) {
     struct stat want {};
     const bool haveFile = ::stat(QFile::encodeName(file).constData(), &want) == 0;
     const QString realProgram = QFileInfo(program).canonicalFilePath();
@@ -100,13 +100,13 @@ QList<qint64> LinuxSetupPlatform::processesUsing(const QString& program, const Q
     return out;
 }
 
-bool LinuxSetupPlatform::endProcess(qint64 pid) {
+bool SystemSetupPlatform::endProcess(qint64 pid) {
     return pid > 0 && ::kill(static_cast<pid_t>(pid), SIGTERM) == 0;
 }
 
-bool LinuxSetupPlatform::isLocked(const QString& file) { return IsFileLocked(file); }
+bool SystemSetupPlatform::isLocked(const QString& file) { return IsFileLocked(file); }
 
-QList<SetupPlatform::Volume> LinuxSetupPlatform::volumes() {
+QList<SetupPlatform::Volume> SystemSetupPlatform::volumes() {
     QList<Volume> out;
     for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
         if (!v.isValid() || !v.isReady() || IsSystemMount(v)) continue;
@@ -119,33 +119,33 @@ QList<SetupPlatform::Volume> LinuxSetupPlatform::volumes() {
     return out;
 }
 
-bool LinuxSetupPlatform::isReady(const QString& root) {
+bool SystemSetupPlatform::isReady(const QString& root) {
     const QStorageInfo v(root);
     return v.isValid() && v.isReady() && QFileInfo(root).isDir() && QFileInfo(root).isReadable();
 }
 
-QString LinuxSetupPlatform::homeFolder() { return QDir::homePath(); }
+QString SystemSetupPlatform::homeFolder() { return QDir::homePath(); }
 
-QString LinuxSetupPlatform::programsFolder() {
+QString SystemSetupPlatform::programsFolder() {
     const QString home = homeFolder();
     const QString opt = home + QStringLiteral("/.local/opt");
     return CanCreateBelow(opt) ? opt : home;
 }
 
-QString LinuxSetupPlatform::desktopFolder() {
+QString SystemSetupPlatform::desktopFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
 }
 
-QString LinuxSetupPlatform::applicationsFolder() {
+QString SystemSetupPlatform::applicationsFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
 }
 
-QString LinuxSetupPlatform::launcherPath(const QString& folder, const QString& appName) {
+QString SystemSetupPlatform::launcherPath(const QString& folder, const QString& appName) {
     return folder + u'/' + appName + QStringLiteral(".desktop");
 }
 
-bool LinuxSetupPlatform::writeLauncher(const QString& folder, const QString& appName,
-                                       const QString& program, const QString& workingFolder) {
+bool SystemSetupPlatform::writeLauncher(const QString& folder, const QString& appName,
+                                        const QString& program, const QString& workingFolder) {
     // An icon shipped beside the program, else the icon theme's entry for the name.
     QString icon = appName.toLower();
     for (const char* suffix : {".svg", ".png"}) {
@@ -158,7 +158,7 @@ bool LinuxSetupPlatform::writeLauncher(const QString& folder, const QString& app
     return WriteDesktopEntry(folder, appName, program, icon, workingFolder);
 }
 
-bool LinuxSetupPlatform::isOwnLauncher(const QString& path, const QString& program) {
+bool SystemSetupPlatform::isOwnLauncher(const QString& path, const QString& program) {
     return IsOwnDesktopEntry(path, program);
 }
 

@@ -106,8 +106,7 @@ BOOL CALLBACK CloseWindowOf(HWND window, LPARAM pid) {
 
 }  // namespace
 
-WindowsSetupPlatform::WindowsSetupPlatform(QString systemRoot)
-    : systemRoot_(std::move(systemRoot)) {
+SystemSetupPlatform::SystemSetupPlatform(QString systemRoot) : systemRoot_(std::move(systemRoot)) {
     if (systemRoot_.isEmpty())
         systemRoot_ = qEnvironmentVariable("SystemDrive", QStringLiteral("C:")) + u'/';
 }
@@ -117,15 +116,15 @@ WindowsSetupPlatform::WindowsSetupPlatform(QString systemRoot)
 // Program Settings\<application>\<section>, string values.
 const QString kSettingsOrganisation = QStringLiteral("VB and VBA Program Settings");
 
-QString WindowsSetupPlatform::readSetting(const QString& application, const QString& section,
-                                          const QString& key, const QString& fallback) {
+QString SystemSetupPlatform::readSetting(const QString& application, const QString& section,
+                                         const QString& key, const QString& fallback) {
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, kSettingsOrganisation,
                        application);
     return settings.value(section + u'/' + key, fallback).toString();
 }
 
-bool WindowsSetupPlatform::writeSetting(const QString& application, const QString& section,
-                                        const QString& key, const QString& value) {
+bool SystemSetupPlatform::writeSetting(const QString& application, const QString& section,
+                                       const QString& key, const QString& value) {
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, kSettingsOrganisation,
                        application);
     settings.setValue(section + u'/' + key, value);
@@ -133,7 +132,7 @@ bool WindowsSetupPlatform::writeSetting(const QString& application, const QStrin
     return settings.status() == QSettings::NoError;
 }
 
-bool WindowsSetupPlatform::startProgram(const QString& program, const QString& workingFolder) {
+bool SystemSetupPlatform::startProgram(const QString& program, const QString& workingFolder) {
     const std::wstring file = Wide(program), folder = Wide(workingFolder);
     SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof info;
@@ -145,7 +144,7 @@ bool WindowsSetupPlatform::startProgram(const QString& program, const QString& w
     return ShellExecuteExW(&info) != 0;
 }
 
-bool WindowsSetupPlatform::startCommand(const QString& commandLine, const QString& workingFolder) {
+bool SystemSetupPlatform::startCommand(const QString& commandLine, const QString& workingFolder) {
     // As a line typed at the command prompt, without a console window of its own.
     std::wstring line = L"cmd.exe /d /c " + commandLine.toStdWString();
     const std::wstring folder = Wide(workingFolder);
@@ -160,7 +159,7 @@ bool WindowsSetupPlatform::startCommand(const QString& commandLine, const QStrin
     return true;
 }
 
-QList<qint64> WindowsSetupPlatform::processesUsing(const QString& program, const QString&) {
+QList<qint64> SystemSetupPlatform::processesUsing(const QString& program, const QString&) {
     // Which process holds a file open Windows does not tell a normal user; the running copy
     // is found by its program, and its lock on the status file says the rest (isLocked).
     QList<qint64> out;
@@ -181,14 +180,14 @@ QList<qint64> WindowsSetupPlatform::processesUsing(const QString& program, const
     return out;
 }
 
-bool WindowsSetupPlatform::endProcess(qint64 pid) {
+bool SystemSetupPlatform::endProcess(qint64 pid) {
     // WM_CLOSE as the close button sends it: the program saves and exits.
     return pid > 0 && EnumWindows(CloseWindowOf, LPARAM(pid));
 }
 
-bool WindowsSetupPlatform::isLocked(const QString& file) { return IsFileLocked(file); }
+bool SystemSetupPlatform::isLocked(const QString& file) { return IsFileLocked(file); }
 
-QList<SetupPlatform::Volume> WindowsSetupPlatform::volumes() {
+QList<SetupPlatform::Volume> SystemSetupPlatform::volumes() {
     QList<Volume> out;
     wchar_t drives[512] = {};
     const DWORD length = GetLogicalDriveStringsW(511, drives);
@@ -204,13 +203,13 @@ QList<SetupPlatform::Volume> WindowsSetupPlatform::volumes() {
     return out;
 }
 
-bool WindowsSetupPlatform::isReady(const QString& root) {
+bool SystemSetupPlatform::isReady(const QString& root) {
     return VolumeReady(root) && QFileInfo(root).isDir();
 }
 
-QString WindowsSetupPlatform::homeFolder() { return QDir::homePath(); }
+QString SystemSetupPlatform::homeFolder() { return QDir::homePath(); }
 
-QString WindowsSetupPlatform::programsFolder() {
+QString SystemSetupPlatform::programsFolder() {
     // The data files live beside the program, so the program goes where this user may write:
     // "D:\Program Files" on a fixed drive D: that takes files, else the user's own programs
     // folder (%LOCALAPPDATA%\Programs), which needs no administrator.
@@ -223,16 +222,16 @@ QString WindowsSetupPlatform::programsFolder() {
     return CanCreateBelow(own) ? own : homeFolder();
 }
 
-QString WindowsSetupPlatform::desktopFolder() { return KnownFolder(FOLDERID_Desktop); }
+QString SystemSetupPlatform::desktopFolder() { return KnownFolder(FOLDERID_Desktop); }
 
-QString WindowsSetupPlatform::applicationsFolder() { return KnownFolder(FOLDERID_Programs); }
+QString SystemSetupPlatform::applicationsFolder() { return KnownFolder(FOLDERID_Programs); }
 
-QString WindowsSetupPlatform::launcherPath(const QString& folder, const QString& appName) {
+QString SystemSetupPlatform::launcherPath(const QString& folder, const QString& appName) {
     return folder + u'/' + appName + QStringLiteral(".lnk");
 }
 
-bool WindowsSetupPlatform::writeLauncher(const QString& folder, const QString& appName,
-                                         const QString& program, const QString& workingFolder) {
+bool SystemSetupPlatform::writeLauncher(const QString& folder, const QString& appName,
+                                        const QString& program, const QString& workingFolder) {
     if (!QDir().mkpath(folder)) return false;
     const ComScope com;
     Released<IShellLinkW> link;
@@ -250,7 +249,7 @@ bool WindowsSetupPlatform::writeLauncher(const QString& folder, const QString& a
     return SUCCEEDED(file.p->Save(Wide(launcherPath(folder, appName)).c_str(), TRUE));
 }
 
-bool WindowsSetupPlatform::isOwnLauncher(const QString& path, const QString& program) {
+bool SystemSetupPlatform::isOwnLauncher(const QString& path, const QString& program) {
     // A shell link is a file of its own; isSymLink() would count it as a link on Windows.
     const QFileInfo info(path);
     if (info.isSymbolicLink() || info.isJunction() || !info.isFile()) return false;

@@ -24,6 +24,7 @@
 #include "models/statsgridmodel.h"
 #include "sheets/reading.h"
 #include "sheets/spreadsheet.h"
+#include "sheets/xmltext.h"
 #include "sheets/zipwriter.h"
 
 namespace tallyra {
@@ -90,13 +91,6 @@ std::pair<std::string, std::string> Frame(pugi::xml_document& doc, pugi::xml_nod
     return {all.substr(0, at), all.substr(at + std::strlen(kHole))};
 }
 
-std::string ColumnLetters(int column) {
-    std::string s;
-    for (; column > 0; column = (column - 1) / 26)
-        s.insert(s.begin(), char('A' + (column - 1) % 26));
-    return s;
-}
-
 bool ParseReference(std::string_view ref, int& row, int& column) {
     size_t i = 0;
     column = 0;
@@ -112,29 +106,6 @@ void AppendInt(std::string& out, qint64 v) {
     char buf[24];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
     out.append(buf, size_t(r.ptr - buf));
-}
-
-// XML text with what XML cannot hold left out.
-void AppendEscaped(std::string& out, const QString& text) {
-    const QByteArray utf8 = text.toUtf8();
-    for (char c : utf8) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                if (quint8(c) >= 0x20 || c == '\t' || c == '\n' || c == '\r') out.push_back(c);
-        }
-    }
 }
 
 // ---- the template --------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/datetime.h"
+#include "sheets/xmltext.h"
 #include "sheets/zipwriter.h"
 
 namespace tallyra {
@@ -66,40 +67,7 @@ const char* const kStyles =
     "</cellXfs><cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/>"
     "</cellStyles></styleSheet>";
 
-std::string Letters(int column) {
-    std::string s;
-    for (; column > 0; column = (column - 1) / 26)
-        s.insert(s.begin(), char('A' + (column - 1) % 26));
-    return s;
-}
-
-std::string Ref(int column, int row) { return Letters(column) + std::to_string(row); }
-
-void AppendEscaped(std::string& out, const QString& text) {
-    const QByteArray utf8 = text.toUtf8();
-    for (char c : utf8) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&apos;";
-                break;
-            default:
-                // What XML cannot hold is left out.
-                if (quint8(c) >= 0x20 || c == '\t' || c == '\n') out.push_back(c);
-        }
-    }
-}
+std::string Ref(int column, int row) { return ColumnLetters(column) + std::to_string(row); }
 
 void Text(std::string& out, int column, int row, Style style, const QString& text) {
     out += "<c r=\"" + Ref(column, row) + "\" s=\"" + std::to_string(style) + "\"";
