@@ -14,6 +14,7 @@
 #include <string>
 
 #include "common/datetime.h"
+#include "common/largepages.h"
 #include "common/text.h"
 #include "core/format/daystatus.h"
 #include "core/format/fields.h"

@@ -5,9 +5,7 @@
 #include <cstdlib>
 #include <new>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
+#include "common/largepages.h"
 
 namespace tallyra {
 
@@ -15,19 +13,6 @@ namespace {
 constexpr size_t kLargePage = size_t(2) << 20;
 constexpr size_t kSlabBytes = 3 * kLargePage;
 }  // namespace
-
-void AdviseLargePages(void* p, size_t bytes) {
-#if defined(MADV_HUGEPAGE)
-    // Only whole large pages inside the block: the allocator's own words around it stay
-    // as they are.
-    const auto from = (reinterpret_cast<std::uintptr_t>(p) + kLargePage - 1) & ~(kLargePage - 1);
-    const auto to = (reinterpret_cast<std::uintptr_t>(p) + bytes) & ~(kLargePage - 1);
-    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-#else
-    (void)p;
-    (void)bytes;
-#endif
-}
 
 // Aligned operator new rather than aligned_alloc, which the Windows C runtime lacks.
 void StatsRowStore::SlabFree::operator()(StatsRow* p) const {

@@ -26,11 +26,6 @@ struct StatsRow {
 };
 static_assert(sizeof(StatsRow) <= 12 && std::is_trivial_v<StatsRow>);
 
-// Lets the kernel back [p, p + bytes) with large pages where it can. A year of rows spans
-// tens of thousands of small pages, and faulting each one in costs more than the scan that
-// fills it.
-void AdviseLargePages(void* p, size_t bytes);
-
 // The result rows of a query, in chunks of a fixed size. A stable sort moves them chunk by
 // chunk, handing back each chunk it has read for the rows it writes, so it needs a few
 // hundred spare chunks rather than a second copy of ten million rows.
