@@ -1,8 +1,8 @@
-#include "common/largepages.h"
-
 #include <sys/mman.h>
 
 #include <cstdint>
+
+#include "common/largepages.h"
 
 namespace tallyra {
 
