@@ -32,6 +32,8 @@ key() {  # activates window $1, then types the keys that follow
     shift
     xdotool key --delay 100 "$@"
 }
+# Every message and question is titled 提示: one answered is waited out (gone) before the
+# next is looked for, or the next look finds the one still closing.
 box() { wait_window '^提示$' 60; }
 gone() {  # waits for window $1 to close
     for _ in $(seq 300); do xdotool getwindowname "$1" >/dev/null 2>&1 || return 0; sleep 0.1; done
@@ -86,6 +88,7 @@ run_setup
 key "$window" Return
 question=$(box) || fail "no question before ending the running copy"
 key "$question" Tab space
+gone "$question" || fail "the question to end the running copy stayed"
 message=$(box) || fail "no message after the upgrade"
 [ "$(record ver)" = 102 ] || fail "recorded version after the upgrade '$(record ver)'"
 key "$message" Return
@@ -101,6 +104,7 @@ key "$question" Tab space
 gone "$question" || fail "the uninstall question stayed"
 question=$(box) || fail "no question before ending the running copy"
 key "$question" Tab space
+gone "$question" || fail "the question to end the running copy stayed"
 message=$(box) || fail "no message after the uninstall"
 key "$message" Return
 ended "$setup" || fail "setup did not end by itself ($?)"
