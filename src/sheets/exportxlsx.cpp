@@ -37,14 +37,10 @@ namespace {
 constexpr qint64 kMaxTemplateBytes = 16 << 20;
 constexpr const char* kHole = "@@tallyra-hole@@";
 constexpr const char* kDimension = "@@tallyra-dimension@@";
-constexpr const char* kRelationshipsNs =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 constexpr const char* kRelType =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
 constexpr const char* kSheetType =
     "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml";
-constexpr const char* kDeclaration =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
 constexpr unsigned kParse = pugi::parse_default | pugi::parse_ws_pcdata_single;
 
 std::string_view Local(const char* name) {
@@ -77,7 +73,7 @@ std::string Save(const pugi::xml_node& node, bool document) {
             out.append(static_cast<const char*>(data), size);
         }
     } w;
-    if (document) w.out = kDeclaration;
+    if (document) w.out = kXmlDeclaration;
     node.print(w, "", pugi::format_raw | pugi::format_no_declaration);
     return w.out;
 }
@@ -248,7 +244,7 @@ void BuiltInTemplate(Package& p) {
          "<Relationship Id=\"rId1\" Type=\"" +
              std::string(kRelType) +
              "officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
-        {"xl/workbook.xml", "<workbook xmlns=\"" + main + "\" xmlns:r=\"" + kRelationshipsNs +
+        {"xl/workbook.xml", "<workbook xmlns=\"" + main + "\" xmlns:r=\"" + kOfficeRelationshipsNs +
                                 "\"><sheets><sheet name=\"Sheet1\" sheetId=\"1\" "
                                 "r:id=\"rId1\"/></sheets></workbook>"},
         {"xl/_rels/workbook.xml.rels",
@@ -386,7 +382,7 @@ public:
     }
     std::string xml() const {
         if (frame_.first.empty()) {
-            return std::string(kDeclaration) +
+            return std::string(kXmlDeclaration) +
                    "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
                    "uniqueCount=\"" +
                    std::to_string(count_) + "\">" + added_ + "</sst>";
@@ -697,12 +693,12 @@ void NameParts(Package& p, const std::vector<std::string>& added, bool addShared
     std::string r;
     for (pugi::xml_attribute a = workbook.first_attribute(); a; a = a.next_attribute()) {
         const std::string_view n(a.name());
-        if (n.starts_with("xmlns:") && std::string_view(a.value()) == kRelationshipsNs)
+        if (n.starts_with("xmlns:") && std::string_view(a.value()) == kOfficeRelationshipsNs)
             r = std::string(n.substr(6)) + ":";
     }
     if (r.empty()) {
         r = "tallyrar:";
-        workbook.append_attribute("xmlns:tallyrar") = kRelationshipsNs;
+        workbook.append_attribute("xmlns:tallyrar") = kOfficeRelationshipsNs;
     }
     std::set<std::string> ids;
     for (pugi::xml_node rel : rels.children()) ids.insert(rel.attribute("Id").value());

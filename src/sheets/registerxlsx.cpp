@@ -19,12 +19,8 @@ using namespace sheets;
 namespace {
 
 constexpr const char* kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-constexpr const char* kRelationships =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 constexpr const char* kPackageRelationships =
     "http://schemas.openxmlformats.org/package/2006/relationships";
-constexpr const char* kDeclaration =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
 
 // The cell styles, as cellXfs lists them below.
 enum Style { kPlain, kTitle, kHead, kHeadShaded, kMark, kMarkShaded, kPercent, kName };
@@ -107,8 +103,9 @@ std::string SheetXml(const RegisterSheet& s, const RegisterPart& part, const QSt
     const int days = s.dayCount();
     const int totalsFrom = 3 + days, last = totalsFrom + kRegisterTotals - 1;
     const int lastRow = 3 + int(part.rows.size());
-    std::string x = kDeclaration;
-    x += std::string("<worksheet xmlns=\"") + kMain + "\" xmlns:r=\"" + kRelationships + "\">";
+    std::string x = kXmlDeclaration;
+    x += std::string("<worksheet xmlns=\"") + kMain + "\" xmlns:r=\"" + kOfficeRelationshipsNs +
+         "\">";
     x += "<sheetPr><pageSetUpPr fitToPage=\"1\"/></sheetPr>";
     x += "<dimension ref=\"A1:" + Ref(last, lastRow) + "\"/>";
     x += "<sheetViews><sheetView workbookViewId=\"0\"><pane xSplit=\"2\" ySplit=\"3\" "
@@ -189,7 +186,7 @@ ExportResult ExportRegister(const RegisterWorkbook& book, const QString& path) {
     for (const RegisterPart& part : book.parts) names.push_back(SheetName(part.name, taken));
     const size_t n = book.parts.size();
     std::string types =
-        std::string(kDeclaration) +
+        std::string(kXmlDeclaration) +
         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
         "<Default Extension=\"rels\" "
         "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
@@ -198,10 +195,10 @@ ExportResult ExportRegister(const RegisterWorkbook& book, const QString& path) {
         "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
         "<Override PartName=\"/xl/styles.xml\" ContentType=\"application/"
         "vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>";
-    std::string workbook = std::string(kDeclaration) + "<workbook xmlns=\"" + kMain +
-                           "\" xmlns:r=\"" + kRelationships + "\"><sheets>";
+    std::string workbook = std::string(kXmlDeclaration) + "<workbook xmlns=\"" + kMain +
+                           "\" xmlns:r=\"" + kOfficeRelationshipsNs + "\"><sheets>";
     std::string rels =
-        std::string(kDeclaration) + "<Relationships xmlns=\"" + kPackageRelationships + "\">";
+        std::string(kXmlDeclaration) + "<Relationships xmlns=\"" + kPackageRelationships + "\">";
     std::string titles = "<definedNames>";
     for (size_t k = 0; k < n; ++k) {
         const std::string id = std::to_string(k + 1);
@@ -211,7 +208,7 @@ ExportResult ExportRegister(const RegisterWorkbook& book, const QString& path) {
         workbook += "<sheet name=\"";
         AppendEscaped(workbook, names[k]);
         workbook += "\" sheetId=\"" + id + "\" r:id=\"rId" + id + "\"/>";
-        rels += "<Relationship Id=\"rId" + id + "\" Type=\"" + kRelationships +
+        rels += "<Relationship Id=\"rId" + id + "\" Type=\"" + kOfficeRelationshipsNs +
                 "/worksheet\" Target=\"worksheets/sheet" + id + ".xml\"/>";
         // The header rows on every printed page.
         QString quoted = names[k];
@@ -223,11 +220,11 @@ ExportResult ExportRegister(const RegisterWorkbook& book, const QString& path) {
     }
     types += "</Types>";
     workbook += "</sheets>" + titles + "</definedNames></workbook>";
-    rels += "<Relationship Id=\"rId" + std::to_string(n + 1) + "\" Type=\"" + kRelationships +
-            "/styles\" Target=\"styles.xml\"/></Relationships>";
-    const std::string root = std::string(kDeclaration) + "<Relationships xmlns=\"" +
+    rels += "<Relationship Id=\"rId" + std::to_string(n + 1) + "\" Type=\"" +
+            kOfficeRelationshipsNs + "/styles\" Target=\"styles.xml\"/></Relationships>";
+    const std::string root = std::string(kXmlDeclaration) + "<Relationships xmlns=\"" +
                              kPackageRelationships + "\"><Relationship Id=\"rId1\" Type=\"" +
-                             kRelationships +
+                             kOfficeRelationshipsNs +
                              "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>";
 
     // Written beside the target and renamed over it: a write cut short leaves the earlier

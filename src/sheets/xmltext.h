@@ -7,6 +7,11 @@ namespace tallyra {
 
 // What the workbooks this program writes share when they put cells into sheet XML.
 
+inline constexpr const char* kXmlDeclaration =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+inline constexpr const char* kOfficeRelationshipsNs =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+
 // A column's letters: 1 is "A", 27 is "AA".
 inline std::string ColumnLetters(int column) {
     std::string s;

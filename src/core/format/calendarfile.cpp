@@ -1,6 +1,5 @@
 #include "core/format/calendarfile.h"
 
-#include "common/gbk.h"
 #include "core/format/slotlog.h"
 #include "core/layout/calendar.h"
 
@@ -17,8 +16,7 @@ QByteArray EncodeCalendarChange(const CalendarChange& c) {
     PositionedFile::ToLittle(c.day, slot.data() + kDayOffset);
     slot[kKindOffset] = char(c.kind);
     slot[kWeekdayOffset] = char(c.weekday);
-    const QByteArray name = EncodeGbkFitting(c.name, kNameBytes);
-    slot.replace(kNameOffset, kNameBytes, name + QByteArray(kNameBytes - name.size(), ' '));
+    slot.replace(kNameOffset, kNameBytes, EncodeFixedText(c.name, kNameBytes));
     return slot;
 }
 

@@ -1,6 +1,5 @@
 #include "core/format/leavefile.h"
 
-#include "common/gbk.h"
 #include "core/format/slotlog.h"
 #include "core/layout/leave.h"
 
@@ -11,11 +10,6 @@ using namespace layout::leave;
 namespace {
 
 constexpr qint64 kMostBytes = qint64(kSlotBytes) << 20;  // a million slots
-
-void PutText(QByteArray& slot, int offset, int width, const QString& text) {
-    const QByteArray bytes = EncodeGbkFitting(text, width);
-    slot.replace(offset, width, bytes + QByteArray(width - bytes.size(), ' '));
-}
 
 bool ValidWindow(qint8 w) { return w >= -1 && w <= 5; }
 
@@ -32,9 +26,9 @@ QByteArray EncodeLeaveRecord(const LeaveRecord& r) {
     p[kToWindowOffset] = char(r.toWindow);
     PositionedFile::ToLittle(r.toDay, p + kToDayOffset);
     PositionedFile::ToLittle(r.at, p + kAtOffset);
-    PutText(slot, kKindOffset, kKindBytes, r.kind);
-    PutText(slot, kByOffset, kByBytes, r.by);
-    PutText(slot, kReasonOffset, kReasonBytes, r.reason);
+    slot.replace(kKindOffset, kKindBytes, EncodeFixedText(r.kind, kKindBytes));
+    slot.replace(kByOffset, kByBytes, EncodeFixedText(r.by, kByBytes));
+    slot.replace(kReasonOffset, kReasonBytes, EncodeFixedText(r.reason, kReasonBytes));
     return slot;
 }
 
@@ -100,8 +94,8 @@ bool SaveLeaveKinds(const DataFolder& folder, const QStringList& kinds) {
     if (kinds.size() > layout::leavekind::kKinds) return false;
     QByteArray all(layout::leavekind::kFileBytes, ' ');
     for (int k = 0; k < kinds.size(); ++k) {
-        const QByteArray name = EncodeGbkFitting(kinds[k], layout::leavekind::kNameBytes);
-        all.replace(layout::leavekind::NamePos(k) - 1, name.size(), name);
+        all.replace(layout::leavekind::NamePos(k) - 1, layout::leavekind::kNameBytes,
+                    EncodeFixedText(kinds[k], layout::leavekind::kNameBytes));
     }
     PositionedFile file;
     return file.open(folder.leaveKinds()) && file.write(1, all) && file.sync();

@@ -182,20 +182,18 @@ QString PositionedFile::readFixedText(qint64 position, qint64 width) const {
     return DecodeFixedText(read(position, width));
 }
 
-namespace {
-QByteArray FixedField(qint64 width, const QString& text) {
+QByteArray EncodeFixedText(const QString& text, qint64 width) {
     QByteArray bytes = EncodeGbkFitting(text, width);
     bytes.append(width - bytes.size(), ' ');
     return bytes;
 }
-}  // namespace
 
 bool PositionedFile::writeFixedText(qint64 position, qint64 width, const QString& text) {
-    return write(position, FixedField(width, text));
+    return write(position, EncodeFixedText(text, width));
 }
 
 void FileImage::fixedText(qint64 position, qint64 width, const QString& text) {
-    place(position, FixedField(width, text));
+    place(position, EncodeFixedText(text, width));
 }
 
 }  // namespace tallyra

@@ -182,5 +182,8 @@ inline QByteArrayView SliceBytes(QByteArrayView bytes, qsizetype position, qsize
 
 // Fixed-width text from raw bytes, as PositionedFile::readFixedText reads it.
 QString DecodeFixedText(QByteArrayView bytes);
+// Text as PositionedFile::writeFixedText writes it: GBK cut to `width` bytes without
+// splitting a character, filled out with spaces.
+QByteArray EncodeFixedText(const QString& text, qint64 width);
 
 }  // namespace tallyra
